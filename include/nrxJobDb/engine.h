@@ -1,0 +1,346 @@
+#pragma once
+// The embedded database engine: a DAO-style object model (engine, workspace, database, table
+// definition, field, index, recordset) over SQLite. Objects are shared: an empty pointer is
+// "Nothing", and a recordset closes when its last reference goes. Every failure is an nrx::Error
+// carrying the engine's error number (see errors.h).
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "nrxJobDb/errors.h"
+#include "nrxJobDb/variant.h"
+
+namespace nrx {
+
+// Field type codes.
+inline constexpr int dbBoolean = 1;
+inline constexpr int dbByte = 2;
+inline constexpr int dbInteger = 3;
+inline constexpr int dbLong = 4;
+inline constexpr int dbSingle = 6;
+inline constexpr int dbDouble = 7;
+inline constexpr int dbText = 10;
+
+// Recordset types.
+inline constexpr int dbOpenTable = 1;
+inline constexpr int dbOpenDynaset = 2;
+inline constexpr int dbOpenSnapshot = 4;
+
+// Options.
+inline constexpr int dbUseJet = 2;        // DBEngine::DefaultType
+inline constexpr int dbEncrypt = 2;       // CreateDatabase option
+inline constexpr int dbUpdateRegular = 1;  // Update / CancelUpdate type
+inline constexpr int dbForceOSFlush = 1;  // CommitTrans option
+
+// The connect string of new job databases.
+inline constexpr std::string_view kJobConnect = ";LANGID=0x0409;CP=1252;COUNTRY=0";
+
+class Workspace;
+class Database;
+class TableDef;
+class Field;
+class Index;
+class Recordset;
+using WorkspacePtr = std::shared_ptr<Workspace>;
+using DatabasePtr = std::shared_ptr<Database>;
+using TableDefPtr = std::shared_ptr<TableDef>;
+using FieldPtr = std::shared_ptr<Field>;
+using IndexPtr = std::shared_ptr<Index>;
+using RecordsetPtr = std::shared_ptr<Recordset>;
+
+namespace detail {
+class Connection;
+struct WorkspaceState;
+class FieldOwner;
+struct TableDefState;
+}  // namespace detail
+
+// One per process, made on first use.
+class DBEngine : public Object {
+ public:
+  static DBEngine& Instance();
+
+  int DefaultType() const { return default_type_; }
+  void SetDefaultType(int type) { default_type_ = type; }
+
+  // Workspaces(0) is the default workspace; any other position raises 3265.
+  WorkspacePtr Workspaces(int index);
+
+  // Rewrites the database file `name` as a sound file of the same name holding every row that
+  // can still be read; the damaged original is kept beside it as name + ".damaged". Raises 3024
+  // when the file does not exist, 3045 when it is held open, 3049 when nothing can be read.
+  void RepairDatabase(const std::string& name);
+
+ private:
+  DBEngine();
+  int default_type_ = dbUseJet;
+  WorkspacePtr default_workspace_;
+};
+
+// A session: owns the transactions, which cover every database open in it.
+class Workspace : public Object, public std::enable_shared_from_this<Workspace> {
+ public:
+  explicit Workspace(std::string name);
+  ~Workspace() override;
+
+  const std::string& Name() const { return name_; }
+
+  // Opens a job file. `exclusive` keeps every other opener, in this process or another, out
+  // (they get 3045); `readOnly` makes every write raise 3027. Raises 3024 when the file does
+  // not exist, 3049 when it is not a job database or is damaged, 3043 on an I/O failure.
+  DatabasePtr OpenDatabase(const std::string& name, bool exclusive = false, bool readOnly = false);
+
+  // Creates a new job file; `options` may hold dbEncrypt. Raises 3204-style 58 when it exists.
+  DatabasePtr CreateDatabase(const std::string& name, std::string_view connect,
+                             int options = 0);
+
+  // The databases still open in this workspace, in opening order.
+  int DatabasesCount() const;
+  DatabasePtr Databases(int index) const;
+
+  // Nested transactions; there is no small nesting limit. CommitTrans and Rollback raise 3034
+  // when none is pending.
+  void BeginTrans();
+  void CommitTrans(int options = 0);
+  void Rollback();
+  int TransactionLevel() const;
+
+  // Rolls back what is pending and closes every database of the workspace.
+  void Close();
+
+  // Internal: the shared state the databases of this workspace refer to.
+  const std::shared_ptr<detail::WorkspaceState>& State() const { return state_; }
+
+ private:
+  std::string name_;
+  std::shared_ptr<detail::WorkspaceState> state_;
+};
+
+// An open job file.
+class Database : public Object, public std::enable_shared_from_this<Database> {
+ public:
+  ~Database() override;
+
+  const std::string& Name() const;  // the file path as opened
+  std::string Connect() const;
+  bool ReadOnly() const;
+  bool Exclusive() const;
+  bool IsOpen() const;
+
+  // Table definitions, ordered by name case-insensitively; the engine's own tables begin with
+  // "MSys". Items are looked up by position or by name (case-insensitive); unknown ones raise
+  // 3265. FindTableDef returns nullptr instead.
+  int TableDefsCount();
+  TableDefPtr TableDefs(int index);
+  TableDefPtr TableDefs(std::string_view name);
+  TableDefPtr FindTableDef(std::string_view name);
+  void TableDefsRefresh();
+  // Creates the table of an unappended definition, with its fields and indexes. Raises 3010 when
+  // the name is taken, 3264 when it has no field, 3191 when a field is named twice.
+  void TableDefsAppend(const TableDefPtr& tableDef);
+  void TableDefsDelete(std::string_view name);
+
+  TableDefPtr CreateTableDef(std::string_view name = {});
+
+  // Runs a data-definition or action statement of the engine's dialect.
+  void Execute(std::string_view statement, int options = 0);
+  // Rows touched by the last action statement.
+  int RecordsAffected() const;
+
+  // Opens a recordset on a table name or a selection. Without a type a table name gives a
+  // table-type recordset and a selection a dynaset.
+  RecordsetPtr OpenRecordset(std::string_view source, std::optional<int> type = std::nullopt);
+
+  // The recordsets still open on this database, in opening order; the collection does not keep
+  // them alive.
+  int RecordsetsCount();
+  RecordsetPtr Recordsets(int index);
+
+  // Closes every recordset and the file; a transaction still pending on it is rolled back.
+  void Close();
+
+  // Internal.
+  const std::shared_ptr<detail::Connection>& Conn() const;
+  static DatabasePtr Make(std::shared_ptr<detail::Connection> conn,
+                          std::weak_ptr<detail::WorkspaceState> ws);
+  void RegisterRecordset(const std::shared_ptr<Recordset>& rs);
+
+ private:
+  Database() = default;
+  std::shared_ptr<detail::Connection> conn_;
+  std::weak_ptr<detail::WorkspaceState> workspace_;
+  std::vector<TableDefPtr> tabledefs_;
+  bool tabledefs_loaded_ = false;
+  std::vector<std::weak_ptr<Recordset>> recordsets_;
+  int records_affected_ = 0;
+
+  void LoadTableDefs();
+  void CheckOpen() const;
+};
+
+// A field of a table definition, an index or a recordset.
+class Field : public Object {
+ public:
+  Field(std::string name, int type, int size);
+
+  const std::string& Name() const { return name_; }
+  // On a field of an existing table this renames the column, keeping its data.
+  void SetName(std::string_view name);
+  int Type() const { return type_; }
+  int Size() const { return size_; }
+  void SetType(int type);
+  void SetSize(int size);
+
+  bool AllowZeroLength() const { return allow_zero_length_; }
+  void SetAllowZeroLength(bool allow);
+  bool Required() const { return required_; }
+  void SetRequired(bool required);
+
+  // The value of the current record on a recordset field; raises 3021 without one. On a field
+  // that belongs to no recordset, reading and writing raise 3219-style 3251.
+  Variant Value() const;
+  void SetValue(const Variant& value);
+
+  // Internal: binds the field to the object that owns it (a table or a recordset).
+  void Bind(std::shared_ptr<detail::FieldOwner> owner, int position);
+  const std::shared_ptr<detail::FieldOwner>& Owner() const { return owner_; }
+  int Position() const { return position_; }
+  void SetNameUnbound(std::string name) { name_ = std::move(name); }
+
+ private:
+  std::string name_;
+  int type_;
+  int size_;
+  bool allow_zero_length_ = false;
+  bool required_ = false;
+  std::shared_ptr<detail::FieldOwner> owner_;
+  int position_ = -1;
+};
+
+// A named index of a table: one or more fields, with the Primary and Unique flags.
+class Index : public Object {
+ public:
+  explicit Index(std::string name);
+
+  const std::string& Name() const { return name_; }
+  void SetName(std::string_view name);
+  // Field names separated by ";" (a leading "+" or "-" marks the order of one field).
+  const std::string& Fields() const { return fields_; }
+  void SetFields(std::string_view fields);
+  std::vector<std::string> FieldNames() const;
+  bool Primary() const { return primary_; }
+  void SetPrimary(bool primary);
+  bool Unique() const { return unique_ || primary_; }
+  void SetUnique(bool unique);
+  // Appends a field made with CreateField to the index's fields.
+  void AppendField(const FieldPtr& field);
+
+  // Internal.
+  bool Appended() const { return appended_; }
+  void MarkAppended() { appended_ = true; }
+
+ private:
+  std::string name_;
+  std::string fields_;
+  bool primary_ = false;
+  bool unique_ = false;
+  bool appended_ = false;
+  void CheckChangeable() const;
+};
+
+// A table's definition: its fields and indexes. Made by Database::CreateTableDef (unappended
+// until TableDefsAppend) or read from the file.
+class TableDef : public Object, public std::enable_shared_from_this<TableDef> {
+ public:
+  ~TableDef() override;
+
+  const std::string& Name() const;
+  void SetName(std::string_view name);
+  bool Appended() const;
+
+  // Rows in the table; -1 when the engine cannot count it.
+  long RecordCount();
+
+  int FieldsCount();
+  FieldPtr Fields(int index);
+  FieldPtr Fields(std::string_view name);
+  FieldPtr FindField(std::string_view name);
+  // On an appended table this adds the column at once (3380 when the name is taken).
+  void FieldsAppend(const FieldPtr& field);
+  void FieldsDelete(std::string_view name);
+  FieldPtr CreateField(std::string_view name = {}, int type = dbText, int size = 0);
+
+  int IndexesCount();
+  IndexPtr Indexes(int index);
+  IndexPtr Indexes(std::string_view name);
+  IndexPtr FindIndex(std::string_view name);
+  // On an appended table this builds the index at once: 3375 when the table has an index of
+  // that name, 3283 for a second primary index, 3022 when existing rows hold duplicates.
+  void IndexesAppend(const IndexPtr& index);
+  void IndexesDelete(std::string_view name);
+  void IndexesRefresh();
+  IndexPtr CreateIndex(std::string_view name = {});
+
+  // Internal.
+  static TableDefPtr MakeUnappended(std::weak_ptr<Database> db, std::string name);
+  static TableDefPtr MakeAppended(std::weak_ptr<Database> db, std::shared_ptr<detail::Connection> conn,
+                                  std::string name);
+  const std::shared_ptr<detail::TableDefState>& State() const { return state_; }
+
+ private:
+  TableDef() = default;
+  std::shared_ptr<detail::TableDefState> state_;
+};
+
+// A set of records from a table or a selection. Types: dbOpenTable (follows the selected Index,
+// supports Seek), dbOpenDynaset (updatable view of a single-table selection), dbOpenSnapshot
+// (read-only copy). Implemented in the recordset part of the engine.
+class Recordset : public Object {
+ public:
+  ~Recordset() override = default;
+
+  virtual bool BOF() const = 0;
+  virtual bool EOF() const = 0;
+  virtual const std::string& Name() const = 0;
+  virtual int Type() const = 0;
+  virtual long RecordCount() = 0;
+  virtual bool Updatable() const = 0;
+  virtual std::string Index() const = 0;
+  virtual void SetIndex(std::string_view name) = 0;
+  virtual bool NoMatch() const = 0;
+
+  virtual int FieldsCount() const = 0;
+  virtual FieldPtr Fields(int index) = 0;
+  virtual FieldPtr Fields(std::string_view name) = 0;
+
+  virtual void AddNew() = 0;
+  virtual void Edit() = 0;
+  virtual void Update(int type = dbUpdateRegular, bool force = false) = 0;
+  virtual void CancelUpdate(int type = dbUpdateRegular) = 0;
+  virtual void Delete() = 0;
+  virtual void Close() = 0;
+  virtual bool IsOpen() const = 0;
+
+  virtual void FindFirst(std::string_view criteria) = 0;
+  virtual void FindNext(std::string_view criteria) = 0;
+  virtual void FindLast(std::string_view criteria) = 0;
+  virtual void FindPrevious(std::string_view criteria) = 0;
+  // comparison is one of "=", "<", "<=", ">=", ">"; one key per field of the selected index.
+  virtual void Seek(std::string_view comparison, const std::vector<Variant>& keys) = 0;
+  void Seek(std::string_view comparison, const Variant& key) { Seek(comparison, std::vector{key}); }
+
+  virtual void MoveFirst() = 0;
+  virtual void MoveNext() = 0;
+  virtual void MovePrevious() = 0;
+  virtual void MoveLast(int options = 0) = 0;
+  virtual void Requery() = 0;
+
+  // Shorthand for Fields(name)->Value().
+  Variant operator[](std::string_view name) { return Fields(name)->Value(); }
+};
+
+}  // namespace nrx

@@ -1,0 +1,94 @@
+#pragma once
+// The value type of the object model: what a field, a property or a by-reference argument holds.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace nrx {
+
+// Base of every object a Variant can refer to (engine objects, component classes, model objects).
+class Object {
+ public:
+  virtual ~Object() = default;
+};
+
+// The kinds a Variant can hold; the numbers are the runtime's own type codes.
+enum class VarType : int {
+  Empty = 0,
+  Null = 1,
+  Integer = 2,  // 16-bit
+  Long = 3,     // 32-bit
+  Single = 4,
+  Double = 5,
+  Text = 8,
+  Object = 9,
+  Boolean = 11,  // True is -1
+  Byte = 17,
+};
+
+class Variant {
+ public:
+  Variant() = default;  // Empty
+  static Variant Null();
+  Variant(bool b) : v_(b) {}
+  Variant(std::uint8_t b) : v_(b) {}
+  Variant(std::int16_t i) : v_(i) {}
+  Variant(std::int32_t l) : v_(l) {}
+  Variant(float f) : v_(f) {}
+  Variant(double d) : v_(d) {}
+  Variant(std::string s) : v_(std::move(s)) {}
+  Variant(std::string_view s) : v_(std::string(s)) {}
+  Variant(const char* s) : v_(std::string(s)) {}
+  Variant(std::shared_ptr<Object> o) : v_(std::move(o)) {}
+
+  VarType Type() const noexcept;
+  bool IsEmpty() const noexcept { return v_.index() == 0; }
+  bool IsNull() const noexcept { return v_.index() == 1; }
+  bool IsNumeric() const noexcept;  // Boolean, Byte, Integer, Long, Single, Double
+  bool IsText() const noexcept { return std::holds_alternative<std::string>(v_); }
+  bool IsObject() const noexcept { return std::holds_alternative<std::shared_ptr<Object>>(v_); }
+
+  // Conversions as the runtime makes them: Null raises 94, a value out of range 6, a value that
+  // cannot become the target type 13. Fractions round half to even, as the runtime rounds.
+  bool ToBoolean() const;
+  std::uint8_t ToByte() const;
+  std::int16_t ToInteger() const;
+  std::int32_t ToLong() const;
+  float ToSingle() const;
+  double ToDouble() const;
+  std::string ToText() const;  // Empty gives "", True "True", numbers their shortest form
+  std::shared_ptr<Object> ToObject() const;  // Null and Empty give an empty reference
+
+  // The value converted to the kind `type` names (Empty and Null stay as they are).
+  Variant ConvertTo(VarType type) const;
+
+  // Compares as the runtime's comparison operators do: numbers by value, texts by bytes, a
+  // number and a numeric text by value. Empty is 0 or "". Returns nullopt ("not known") when
+  // either side is Null; raises 13 when the two cannot be compared.
+  std::optional<int> Compare(const Variant& other) const;
+
+  // Equality of kind and value; Null equals Null. For tests and containers, not for criteria.
+  bool SameAs(const Variant& other) const;
+
+ private:
+  struct NullTag {
+    bool operator==(const NullTag&) const = default;
+  };
+  explicit Variant(NullTag n) : v_(n) {}
+  using Storage = std::variant<std::monostate, NullTag, bool, std::uint8_t, std::int16_t,
+                               std::int32_t, float, double, std::string, std::shared_ptr<Object>>;
+  Storage v_;
+};
+
+// Parses a text as the runtime reads a number (leading and trailing blanks, sign, decimals,
+// exponent, "&H" hexadecimal); nullopt when it is not a number.
+std::optional<double> ParseNumber(std::string_view text);
+
+// Shortest text of a double as the runtime prints it (15 significant digits, no trailing zeros).
+std::string FormatNumber(double value, int significantDigits = 15);
+
+}  // namespace nrx

@@ -1,0 +1,82 @@
+#pragma once
+// The engine's SQL dialect: selections, criteria and statements as job software writes them,
+// parsed and translated into SQLite. Nothing here touches a database; every text that cannot be
+// translated raises nrx::Error with the engine's number and the offending text in the message.
+
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+struct sqlite3;
+
+namespace nrx::dialect {
+
+struct OrderTerm {
+  std::string field;  // as written, brackets removed
+  bool descending = false;
+};
+
+// SELECT [DISTINCT] fields FROM table [WHERE criteria] [ORDER BY f [ASC|DESC], ...] [;]
+struct Selection {
+  bool distinct = false;
+  std::vector<std::string> fields;  // {"*"} for every field; brackets removed
+  std::string table;                // brackets removed
+  std::string where_sql;            // SQLite expression; empty when there is no WHERE
+  std::vector<OrderTerm> order_by;
+};
+
+// True when the text is a selection (begins with SELECT) rather than a table name.
+bool IsSelection(std::string_view source);
+
+// Raises 3075 (expression), 3131 (FROM clause) or 3000-range numbers for other syntax errors.
+Selection ParseSelection(std::string_view text);
+
+// Translates a criteria expression (WHERE clause body or FindFirst argument) into a SQLite
+// expression. Raises 3075 with the text when it cannot.
+std::string TranslateCriteria(std::string_view criteria);
+
+struct ColumnDef {
+  std::string name;
+  int type = 10;  // engine type code
+  int size = 0;   // Text size; 0 means the default (255)
+  bool not_null = false;
+};
+
+struct CreateIndex {
+  std::string name;
+  std::string table;
+  std::vector<std::string> fields;  // "-Name" for a descending field
+  bool unique = false;
+  bool primary = false;
+};
+struct DropIndex {
+  std::string name;
+  std::string table;
+};
+struct CreateTable {
+  std::string table;
+  std::vector<ColumnDef> columns;
+};
+struct AlterAddColumn {
+  std::string table;
+  ColumnDef column;
+};
+struct DropTable {
+  std::string table;
+};
+// INSERT, UPDATE or DELETE, translated to SQLite; `table` is the table it writes.
+struct Action {
+  std::string table;
+  std::string sql;
+};
+using Statement = std::variant<CreateIndex, DropIndex, CreateTable, AlterAddColumn, DropTable, Action>;
+
+// Parses a statement for Database::Execute. Raises 3291 (CREATE INDEX), 3290 (CREATE TABLE),
+// 3075/3131 and others with the offending text for syntax errors.
+Statement ParseStatement(std::string_view text);
+
+// Registers the SQLite functions that translated texts call (nrx_like, ...) on a connection.
+void RegisterFunctions(sqlite3* db);
+
+}  // namespace nrx::dialect

@@ -1,0 +1,64 @@
+#pragma once
+// Job files on disk: the engine's SQLite VFS (with the stream cipher of encrypted files), the
+// advisory locks that make exclusive opening visible to other processes, and the probe that
+// tells what a file is before SQLite sees it.
+
+#include <memory>
+#include <string>
+
+namespace nrx::files {
+
+// Registers the engine's VFS with SQLite once per process and returns its name. The VFS wraps
+// the platform's default VFS; a main database file opened with the URI parameter "nrxenc=1"
+// is read and written through the stream cipher, and so is its rollback journal.
+const char* VfsName();
+
+// The URI to hand to sqlite3_open_v2 (with SQLITE_OPEN_URI) for a job file.
+std::string MakeUri(const std::string& path, bool encrypted, bool readOnly);
+
+enum class FileKind {
+  Missing,     // no such file
+  Empty,       // zero bytes: not a database
+  Plain,       // an unencrypted SQLite file
+  Encrypted,   // a file written through the cipher
+  Unknown,     // something else: not a job database
+  Unreadable,  // exists but cannot be read (permissions, I/O error)
+};
+
+// Reads the first bytes of a file and tells which kind it is, without opening it in SQLite
+// and without disturbing locks this process holds on it.
+FileKind Probe(const std::string& path);
+
+// The stream cipher: XORs `size` bytes that stand at `offset` in a file with the keystream at
+// that position, so any range can be read or written on its own. Applying it twice restores.
+void CipherXor(unsigned char* data, long long size, long long offset);
+
+// An advisory lock (flock) on a job file, held for as long as a database has it open.
+// Exclusive locks keep every other opener out; shared locks keep exclusive openers out.
+// Also recorded in a per-process registry, so that queries from this process never open
+// and close a descriptor of a file the engine holds (that would drop SQLite's POSIX locks).
+class FileLock {
+ public:
+  // Raises nrx::Error 3045 when the file is held in a conflicting way, here or elsewhere.
+  static std::unique_ptr<FileLock> Acquire(const std::string& path, bool exclusive);
+  ~FileLock();
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+
+ private:
+  FileLock() = default;
+  int fd_ = -1;
+  std::string key_;
+  bool exclusive_ = false;
+};
+
+// True when an engine database, in this process or another, holds the file exclusively.
+bool IsHeldExclusively(const std::string& path);
+// True when an engine database, in this process or another, holds the file at all.
+bool IsHeld(const std::string& path);
+
+// Rewrites a damaged database as a sound one holding every row that can still be read.
+// See DBEngine::RepairDatabase for the contract.
+void RepairFile(const std::string& path);
+
+}  // namespace nrx::files
