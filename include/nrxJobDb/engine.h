@@ -94,7 +94,8 @@ class Workspace : public Object, public std::enable_shared_from_this<Workspace> 
   // not exist, 3049 when it is not a job database or is damaged, 3043 on an I/O failure.
   DatabasePtr OpenDatabase(const std::string& name, bool exclusive = false, bool readOnly = false);
 
-  // Creates a new job file; `options` may hold dbEncrypt. Raises 3204-style 58 when it exists.
+  // Creates a new job file and opens it; `options` may hold dbEncrypt. Raises 3204 when the file
+  // exists, 3043 when it cannot be written.
   DatabasePtr CreateDatabase(const std::string& name, std::string_view connect,
                              int options = 0);
 
@@ -175,6 +176,7 @@ class Database : public Object, public std::enable_shared_from_this<Database> {
   std::weak_ptr<detail::WorkspaceState> workspace_;
   std::vector<TableDefPtr> tabledefs_;
   bool tabledefs_loaded_ = false;
+  std::uint64_t tabledefs_generation_ = 0;
   std::vector<std::weak_ptr<Recordset>> recordsets_;
   int records_affected_ = 0;
 
@@ -201,15 +203,18 @@ class Field : public Object {
   void SetRequired(bool required);
 
   // The value of the current record on a recordset field; raises 3021 without one. On a field
-  // that belongs to no recordset, reading and writing raise 3219-style 3251.
+  // that belongs to no recordset, reading and writing raise 3251.
   Variant Value() const;
   void SetValue(const Variant& value);
 
-  // Internal: binds the field to the object that owns it (a table or a recordset).
-  void Bind(std::shared_ptr<detail::FieldOwner> owner, int position);
-  const std::shared_ptr<detail::FieldOwner>& Owner() const { return owner_; }
+  // Internal: binds the field to the object that owns it (a table or a recordset), which must
+  // outlive the binding or be detected as gone (3420).
+  void Bind(std::weak_ptr<detail::FieldOwner> owner, int position);
+  bool Bound() const { return bound_; }
   int Position() const { return position_; }
-  void SetNameUnbound(std::string name) { name_ = std::move(name); }
+  void SetPosition(int position) { position_ = position; }
+  // Sets the stored definition without going through the owner (used by owners themselves).
+  void Define(std::string name, int type, int size, bool allowZeroLength, bool required);
 
  private:
   std::string name_;
@@ -217,8 +222,10 @@ class Field : public Object {
   int size_;
   bool allow_zero_length_ = false;
   bool required_ = false;
-  std::shared_ptr<detail::FieldOwner> owner_;
+  std::weak_ptr<detail::FieldOwner> owner_;
+  bool bound_ = false;
   int position_ = -1;
+  std::shared_ptr<detail::FieldOwner> LockOwner() const;
 };
 
 // A named index of a table: one or more fields, with the Primary and Unique flags.
@@ -271,7 +278,6 @@ class TableDef : public Object, public std::enable_shared_from_this<TableDef> {
   FieldPtr FindField(std::string_view name);
   // On an appended table this adds the column at once (3380 when the name is taken).
   void FieldsAppend(const FieldPtr& field);
-  void FieldsDelete(std::string_view name);
   FieldPtr CreateField(std::string_view name = {}, int type = dbText, int size = 0);
 
   int IndexesCount();
@@ -303,8 +309,9 @@ class Recordset : public Object {
  public:
   ~Recordset() override = default;
 
-  virtual bool BOF() const = 0;
-  virtual bool EOF() const = 0;
+  // BOF and EOF ("EOF" itself is a C library macro).
+  virtual bool Bof() const = 0;
+  virtual bool Eof() const = 0;
   virtual const std::string& Name() const = 0;
   virtual int Type() const = 0;
   virtual long RecordCount() = 0;

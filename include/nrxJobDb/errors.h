@@ -38,6 +38,7 @@ std::string_view ErrorText(int number) noexcept;
 namespace err {
 inline constexpr int kInvalidCall = 5;
 inline constexpr int kOverflow = 6;
+inline constexpr int kOutOfMemory = 7;
 inline constexpr int kSubscript = 9;
 inline constexpr int kTypeMismatch = 13;
 inline constexpr int kFileNotFound = 53;
@@ -67,6 +68,7 @@ inline constexpr int kFromSyntax = 3131;
 inline constexpr int kValueTooLong = 3163;
 inline constexpr int kRecordDeleted = 3167;
 inline constexpr int kFieldTwice = 3191;
+inline constexpr int kDatabaseExists = 3204;
 inline constexpr int kNotSupported = 3251;
 inline constexpr int kNoFields = 3264;
 inline constexpr int kItemNotFound = 3265;

@@ -18,6 +18,7 @@ struct ErrorEntry {
 constexpr std::array kErrors = std::to_array<ErrorEntry>({
     {5, "Invalid procedure call or argument."},
     {6, "Overflow: the value does not fit the target type."},
+    {7, "Out of memory."},
     {9, "Subscript out of range."},
     {13, "Type mismatch: the value cannot be converted to the type required."},
     {53, "File not found."},
@@ -48,6 +49,7 @@ constexpr std::array kErrors = std::to_array<ErrorEntry>({
     {3163, "The value is too long for its field."},
     {3167, "The record has been deleted."},
     {3191, "A field is defined more than once."},
+    {3204, "The database already exists."},
     {3251, "Operation is not supported for this type of object."},
     {3259, "Invalid field data type."},
     {3264, "No field defined: a table definition or index needs at least one field."},

@@ -1,0 +1,260 @@
+#include "engine/connection.h"
+
+#include <fmt/format.h>
+
+#include <filesystem>
+#include <system_error>
+
+#include "engine/dialect.h"
+
+namespace nrx::detail {
+namespace {
+
+constexpr std::string_view kSource = "nrxEngine.Database";
+
+std::string SavepointName(int depth) { return fmt::format("nrx_t{}", depth); }
+
+}  // namespace
+
+int EngineNumberFor(int rc) {
+  switch (rc & 0xff) {
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+      return err::kNotADatabase;
+    case SQLITE_IOERR:
+    case SQLITE_FULL:
+    case SQLITE_CANTOPEN:
+    case SQLITE_PROTOCOL:
+      return err::kDiskError;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+      return err::kReadOnly;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      return err::kFileInUse;
+    case SQLITE_NOMEM:
+      return err::kOutOfMemory;
+    case SQLITE_TOOBIG:
+      return err::kValueTooLong;
+    case SQLITE_CONSTRAINT:
+      if (rc == SQLITE_CONSTRAINT_NOTNULL) return err::kNullInRequired;
+      return err::kDuplicateKey;
+    case SQLITE_MISMATCH:
+      return err::kCannotConvert;
+    default:
+      return err::kSyntaxError;
+  }
+}
+
+void RaiseSqlite(sqlite3* db, int rc, std::string_view source, std::string_view object) {
+  int number = EngineNumberFor(rc);
+  std::string detail = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+  std::string text(ErrorText(number));
+  if (!object.empty()) {
+    text.pop_back();
+    text = fmt::format("{}: '{}'.", text, object);
+  }
+  // Keep the storage layer's own words for the cases our sentence cannot explain.
+  if (number == err::kSyntaxError || number == err::kDiskError) text += " (" + detail + ")";
+  throw Error(number, std::string(source), std::move(text));
+}
+
+std::string QuoteName(std::string_view name) {
+  std::string out = "\"";
+  for (char c : name) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + '"';
+}
+
+std::string QuoteText(std::string_view text) {
+  std::string out = "'";
+  for (char c : text) {
+    if (c == '\'') out += '\'';
+    out += c;
+  }
+  return out + '\'';
+}
+
+Statement& Statement::Bind(int index, std::string_view text) {
+  sqlite3_bind_text(stmt_.get(), index, text.data(), static_cast<int>(text.size()),
+                    SQLITE_TRANSIENT);
+  return *this;
+}
+Statement& Statement::Bind(int index, std::int64_t value) {
+  sqlite3_bind_int64(stmt_.get(), index, value);
+  return *this;
+}
+Statement& Statement::Bind(int index, double value) {
+  sqlite3_bind_double(stmt_.get(), index, value);
+  return *this;
+}
+Statement& Statement::BindNull(int index) {
+  sqlite3_bind_null(stmt_.get(), index);
+  return *this;
+}
+
+bool Statement::Step() {
+  int rc = sqlite3_step(stmt_.get());
+  if (rc == SQLITE_ROW) return true;
+  if (rc == SQLITE_DONE) return false;
+  rc = sqlite3_extended_errcode(db_);
+  sqlite3_reset(stmt_.get());
+  RaiseSqlite(db_, rc, source_);
+}
+
+void Statement::Reset() {
+  sqlite3_reset(stmt_.get());
+  sqlite3_clear_bindings(stmt_.get());
+}
+
+std::string Statement::Text(int column) const {
+  const auto* p = sqlite3_column_text(stmt_.get(), column);
+  if (!p) return {};
+  return std::string(reinterpret_cast<const char*>(p),
+                     static_cast<size_t>(sqlite3_column_bytes(stmt_.get(), column)));
+}
+std::int64_t Statement::Int(int column) const { return sqlite3_column_int64(stmt_.get(), column); }
+bool Statement::IsNull(int column) const {
+  return sqlite3_column_type(stmt_.get(), column) == SQLITE_NULL;
+}
+
+std::shared_ptr<Connection> Connection::Open(const std::string& path, const OpenOptions& options) {
+  namespace fs = std::filesystem;
+  std::shared_ptr<Connection> conn(new Connection());
+  conn->path_ = path;
+  conn->read_only_ = options.read_only && !options.create;
+  conn->exclusive_ = options.exclusive;
+  std::error_code ec;
+  if (options.create) {
+    if (fs::exists(path, ec)) Raise(err::kDatabaseExists, kSource, path);
+    conn->encrypted_ = options.encrypted;
+  } else {
+    switch (files::Probe(path)) {
+      case files::FileKind::Missing: Raise(err::kFileMissing, kSource, path);
+      case files::FileKind::Empty:
+      case files::FileKind::Unknown: Raise(err::kNotADatabase, kSource, path);
+      case files::FileKind::Unreadable: Raise(err::kDiskError, kSource, path);
+      case files::FileKind::Encrypted: conn->encrypted_ = true; break;
+      case files::FileKind::Plain: break;
+    }
+  }
+  if (!options.create) conn->lock_ = files::FileLock::Acquire(path, options.exclusive);
+
+  int flags = SQLITE_OPEN_URI | (conn->read_only_ ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE);
+  if (options.create) flags |= SQLITE_OPEN_CREATE;
+  std::string uri = files::MakeUri(path, conn->encrypted_, conn->read_only_);
+  int rc = sqlite3_open_v2(uri.c_str(), &conn->db_, flags, files::VfsName());
+  if (rc != SQLITE_OK) {
+    int number = EngineNumberFor(rc);
+    sqlite3_close_v2(conn->db_);
+    conn->db_ = nullptr;
+    Raise(number == err::kSyntaxError ? err::kDiskError : number, kSource, path);
+  }
+  if (options.create) conn->lock_ = files::FileLock::Acquire(path, options.exclusive);
+  conn->Configure();
+  return conn;
+}
+
+void Connection::Configure() {
+  sqlite3_extended_result_codes(db_, 1);
+  dialect::RegisterFunctions(db_);
+  // Reading the schema proves the file is a sound database before anyone relies on it;
+  // SQLite reports a file cut short as corrupt here.
+  Exec("PRAGMA temp_store=MEMORY", kSource);
+  Exec("SELECT count(*) FROM sqlite_master", kSource);
+  if (!read_only_) {
+    // A job file must be one self-contained file after every commit: no write-ahead log.
+    Exec("PRAGMA journal_mode=DELETE", kSource);
+    if (exclusive_) Exec("PRAGMA locking_mode=EXCLUSIVE", kSource);
+  }
+  Exec("PRAGMA cache_size=-16384", kSource);
+}
+
+Connection::~Connection() { Close(); }
+
+void Connection::Close() noexcept {
+  if (!db_) return;
+  cache_.clear();
+  if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_close_v2(db_);
+  db_ = nullptr;
+  savepoint_depth_ = 0;
+  // Only now: releasing the lock closes a descriptor of the file, which would drop SQLite's
+  // own POSIX locks if SQLite still had it open.
+  lock_.reset();
+}
+
+void Connection::CheckOpen(std::string_view source) const {
+  if (!db_) Raise(err::kObjectClosed, source, path_);
+}
+
+void Connection::CheckWritable(std::string_view source) const {
+  CheckOpen(source);
+  if (read_only_) Raise(err::kReadOnly, source, path_);
+}
+
+void Connection::Exec(std::string_view sql, std::string_view source) {
+  CheckOpen(source);
+  std::string text(sql);
+  char* message = nullptr;
+  int rc = sqlite3_exec(db_, text.c_str(), nullptr, nullptr, &message);
+  sqlite3_free(message);
+  if (rc != SQLITE_OK) RaiseSqlite(db_, sqlite3_extended_errcode(db_), source);
+}
+
+Statement Connection::Prepare(std::string_view sql, std::string_view source) const {
+  CheckOpen(source);
+  sqlite3_stmt* stmt = nullptr;
+  int rc = sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), &stmt, nullptr);
+  if (rc != SQLITE_OK) {
+    sqlite3_finalize(stmt);
+    RaiseSqlite(db_, sqlite3_extended_errcode(db_), source);
+  }
+  return Statement(db_, stmt, source);
+}
+
+Statement& Connection::Cached(const std::string& sql, std::string_view source) {
+  auto it = cache_.find(sql);
+  if (it == cache_.end()) it = cache_.emplace(sql, Prepare(sql, source)).first;
+  it->second.Reset();
+  return it->second;
+}
+
+void Connection::PushSavepoint() {
+  Exec("SAVEPOINT " + SavepointName(savepoint_depth_ + 1), kSource);
+  ++savepoint_depth_;
+}
+
+void Connection::ReleaseSavepoint() {
+  Exec("RELEASE " + SavepointName(savepoint_depth_), kSource);
+  --savepoint_depth_;
+}
+
+void Connection::RollbackSavepoint() {
+  std::string name = SavepointName(savepoint_depth_);
+  Exec("ROLLBACK TO " + name, kSource);
+  Exec("RELEASE " + name, kSource);
+  --savepoint_depth_;
+  // Table definitions may have come or gone with the rolled-back work.
+  BumpSchemaGeneration();
+}
+
+ScopedSavepoint::ScopedSavepoint(Connection& conn, std::string_view source)
+    : conn_(conn), source_(source) {
+  conn_.Exec("SAVEPOINT nrx_op", source_);
+}
+
+ScopedSavepoint::~ScopedSavepoint() {
+  if (done_ || !conn_.IsOpen()) return;
+  sqlite3_exec(conn_.Handle(), "ROLLBACK TO nrx_op; RELEASE nrx_op", nullptr, nullptr, nullptr);
+  conn_.BumpSchemaGeneration();
+}
+
+void ScopedSavepoint::Commit() {
+  conn_.Exec("RELEASE nrx_op", source_);
+  done_ = true;
+}
+
+}  // namespace nrx::detail

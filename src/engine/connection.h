@@ -1,0 +1,136 @@
+#pragma once
+// One open job file: the SQLite handle, its advisory lock, prepared statements and the
+// savepoints of the workspace's transactions. Nothing above the engine sees this type.
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "engine/file_vfs.h"
+#include "nrxJobDb/errors.h"
+
+namespace nrx::detail {
+
+// Raises the engine error that a SQLite result code stands for (3049 damaged, 3043 I/O,
+// 3027 read-only, 3022 duplicate, 3314 Null in a required field, ...).
+[[noreturn]] void RaiseSqlite(sqlite3* db, int rc, std::string_view source,
+                              std::string_view object = {});
+
+// The engine number for a SQLite result code.
+int EngineNumberFor(int rc);
+
+// Quotes an identifier for SQLite: "name" with inner quotes doubled.
+std::string QuoteName(std::string_view name);
+// Quotes a text literal for SQLite: 'text' with inner quotes doubled.
+std::string QuoteText(std::string_view text);
+
+struct StmtDeleter {
+  void operator()(sqlite3_stmt* stmt) const noexcept { sqlite3_finalize(stmt); }
+};
+
+// A prepared statement with bind and column helpers. Reset on every Step cycle by its user.
+class Statement {
+ public:
+  Statement() = default;
+  Statement(sqlite3* db, sqlite3_stmt* stmt, std::string_view source)
+      : db_(db), stmt_(stmt), source_(source) {}
+
+  sqlite3_stmt* Get() const { return stmt_.get(); }
+  explicit operator bool() const { return stmt_ != nullptr; }
+
+  Statement& Bind(int index, std::string_view text);
+  Statement& Bind(int index, std::int64_t value);
+  Statement& Bind(int index, double value);
+  Statement& BindNull(int index);
+  // True while a row is available; raises the mapped error on failure.
+  bool Step();
+  void Reset();
+  std::string Text(int column) const;
+  std::int64_t Int(int column) const;
+  bool IsNull(int column) const;
+
+ private:
+  sqlite3* db_ = nullptr;
+  std::unique_ptr<sqlite3_stmt, StmtDeleter> stmt_;
+  std::string_view source_;
+};
+
+struct OpenOptions {
+  bool exclusive = false;
+  bool read_only = false;
+  bool create = false;
+  bool encrypted = false;  // only for create: an existing file's kind is probed
+};
+
+class Connection {
+ public:
+  // Opens (or creates) a job file; see Workspace::OpenDatabase for the errors.
+  static std::shared_ptr<Connection> Open(const std::string& path, const OpenOptions& options);
+  ~Connection();
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+
+  sqlite3* Handle() const { return db_; }
+  const std::string& Path() const { return path_; }
+  bool ReadOnly() const { return read_only_; }
+  bool Exclusive() const { return exclusive_; }
+  bool Encrypted() const { return encrypted_; }
+  bool IsOpen() const { return db_ != nullptr; }
+
+  // Raises 3420 when closed.
+  void CheckOpen(std::string_view source) const;
+  // Raises 3027 when the file was opened read-only (and 3420 when closed).
+  void CheckWritable(std::string_view source) const;
+
+  void Exec(std::string_view sql, std::string_view source);
+  Statement Prepare(std::string_view sql, std::string_view source) const;
+  // A statement kept prepared for the connection's life; reset before it is handed out.
+  Statement& Cached(const std::string& sql, std::string_view source);
+
+  // Savepoints that mirror the workspace's transaction levels.
+  int SavepointDepth() const { return savepoint_depth_; }
+  void PushSavepoint();
+  void ReleaseSavepoint();
+  void RollbackSavepoint();
+
+  // Counts every change of table definitions, so cached definitions can tell they are stale.
+  std::uint64_t SchemaGeneration() const { return schema_generation_; }
+  void BumpSchemaGeneration() { ++schema_generation_; }
+
+  // Rolls back whatever is pending and closes the file; idempotent.
+  void Close() noexcept;
+
+ private:
+  Connection() = default;
+  sqlite3* db_ = nullptr;
+  std::unique_ptr<files::FileLock> lock_;
+  std::string path_;
+  bool read_only_ = false;
+  bool exclusive_ = false;
+  bool encrypted_ = false;
+  int savepoint_depth_ = 0;
+  std::uint64_t schema_generation_ = 0;
+  std::unordered_map<std::string, Statement> cache_;
+
+  void Configure();
+};
+
+// Runs a group of engine statements as one unit inside whatever transaction is pending: on
+// destruction without Commit() everything since construction is undone.
+class ScopedSavepoint {
+ public:
+  ScopedSavepoint(Connection& conn, std::string_view source);
+  ~ScopedSavepoint();
+  void Commit();
+
+ private:
+  Connection& conn_;
+  std::string_view source_;
+  bool done_ = false;
+};
+
+}  // namespace nrx::detail

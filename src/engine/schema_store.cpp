@@ -1,0 +1,369 @@
+#include "engine/schema_store.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cctype>
+
+#include "nrxJobDb/engine.h"
+
+namespace nrx::detail {
+namespace {
+
+constexpr std::string_view kSource = "nrxEngine.TableDef";
+
+struct TypeName {
+  int type;
+  std::string_view declared;
+};
+// Each name carries the affinity SQLite needs ("INTEGER", "REAL", "TEXT").
+constexpr TypeName kTypeNames[] = {
+    {dbBoolean, "BIT_INTEGER"},   {dbByte, "BYTE_INTEGER"}, {dbInteger, "SHORT_INTEGER"},
+    {dbLong, "LONG_INTEGER"},     {dbSingle, "SINGLE_REAL"}, {dbDouble, "DOUBLE_REAL"},
+};
+
+std::string Upper(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return out;
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && Upper(a) == Upper(b);
+}
+
+std::string ColumnDefinition(const FieldInfo& f) {
+  std::string def = QuoteName(f.name) + " " + DeclaredType(f.type, f.size);
+  // Text compares without regard to case, as job software expects of its criteria and keys.
+  if (f.type == dbText) def += " COLLATE NOCASE";
+  return def;
+}
+
+std::string JoinFields(const std::vector<std::string>& fields) {
+  std::string out;
+  for (const auto& f : fields) {
+    if (!out.empty()) out += ';';
+    out += f;
+  }
+  return out;
+}
+
+std::vector<std::string> SplitFields(std::string_view text) {
+  std::vector<std::string> out;
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t end = text.find(';', start);
+    if (end == std::string_view::npos) end = text.size();
+    std::string part(text.substr(start, end - start));
+    part.erase(0, part.find_first_not_of(' '));
+    part.erase(part.find_last_not_of(' ') + 1);
+    if (!part.empty()) out.push_back(part);
+    start = end + 1;
+  }
+  return out;
+}
+
+std::string BareField(std::string_view f) {
+  if (!f.empty() && (f[0] == '-' || f[0] == '+')) f.remove_prefix(1);
+  return std::string(f);
+}
+
+bool SqliteObjectExists(Connection& conn, std::string_view name) {
+  auto& st = conn.Cached("SELECT 1 FROM sqlite_master WHERE name = ?1 COLLATE NOCASE", kSource);
+  st.Bind(1, name);
+  bool found = st.Step();
+  st.Reset();
+  return found;
+}
+
+std::string UniqueSqlIndexName(Connection& conn, std::string_view table, std::string_view index) {
+  // Table names cannot hold a period, so "table.index" is unique unless a renamed table left
+  // an older index under that name.
+  std::string base = fmt::format("{}.{}", table, index);
+  std::string name = base;
+  for (int n = 2; SqliteObjectExists(conn, name); ++n) name = fmt::format("{}#{}", base, n);
+  return name;
+}
+
+}  // namespace
+
+std::string DeclaredType(int type, int size) {
+  if (type == dbText) return fmt::format("TEXT({})", size > 0 ? size : DefaultSize(dbText));
+  for (const auto& t : kTypeNames)
+    if (t.type == type) return std::string(t.declared);
+  Raise(err::kInvalidFieldType, kSource, std::to_string(type));
+}
+
+int DefaultSize(int type) {
+  switch (type) {
+    case dbBoolean:
+    case dbByte: return 1;
+    case dbInteger: return 2;
+    case dbLong:
+    case dbSingle: return 4;
+    case dbDouble: return 8;
+    default: return 255;
+  }
+}
+
+bool ValidFieldType(int type) {
+  return type == dbText || std::any_of(std::begin(kTypeNames), std::end(kTypeNames),
+                                       [type](const TypeName& t) { return t.type == type; });
+}
+
+FieldInfo ParseDeclaredType(std::string_view declared) {
+  FieldInfo f;
+  std::string up = Upper(declared);
+  for (const auto& t : kTypeNames) {
+    if (up == t.declared) {
+      f.type = t.type;
+      f.size = DefaultSize(t.type);
+      return f;
+    }
+  }
+  if (up.rfind("TEXT(", 0) == 0) {
+    f.type = dbText;
+    f.size = std::atoi(up.c_str() + 5);
+    if (f.size <= 0) f.size = DefaultSize(dbText);
+    return f;
+  }
+  // A file written by other software: map SQLite's affinity rules onto the nearest type.
+  if (up.find("INT") != std::string::npos) f.type = dbLong;
+  else if (up.find("REAL") != std::string::npos || up.find("FLOA") != std::string::npos ||
+           up.find("DOUB") != std::string::npos)
+    f.type = dbDouble;
+  else f.type = dbText;
+  f.size = DefaultSize(f.type);
+  return f;
+}
+
+void CreateSystemTables(Connection& conn) {
+  conn.Exec(fmt::format(
+                "CREATE TABLE IF NOT EXISTS {} (TableName TEXT(64) COLLATE NOCASE, "
+                "IndexName TEXT(64) COLLATE NOCASE, Fields TEXT(255), IsPrimary BIT_INTEGER, "
+                "IsUnique BIT_INTEGER, SqlName TEXT(255));"
+                "CREATE UNIQUE INDEX IF NOT EXISTS \"MSysIndexes.ByName\" ON {} (TableName, IndexName);"
+                "CREATE TABLE IF NOT EXISTS {} (TableName TEXT(64) COLLATE NOCASE, "
+                "FieldName TEXT(64) COLLATE NOCASE, AllowZeroLength BIT_INTEGER, Required BIT_INTEGER);"
+                "CREATE UNIQUE INDEX IF NOT EXISTS \"MSysFieldProps.ByName\" ON {} (TableName, FieldName);"
+                "CREATE TABLE IF NOT EXISTS {} (Property TEXT(64) COLLATE NOCASE, Value TEXT(255));",
+                kIndexTable, kIndexTable, kFieldPropsTable, kFieldPropsTable, kInfoTable),
+            kSource);
+  conn.BumpSchemaGeneration();
+}
+
+bool HasSystemTables(Connection& conn) { return SqliteObjectExists(conn, kIndexTable); }
+
+std::vector<std::string> ListTables(Connection& conn) {
+  auto& st = conn.Cached(
+      "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' "
+      "ESCAPE '\\' ORDER BY name COLLATE NOCASE",
+      kSource);
+  std::vector<std::string> names;
+  while (st.Step()) names.push_back(st.Text(0));
+  st.Reset();
+  return names;
+}
+
+std::optional<std::string> FindTable(Connection& conn, std::string_view name) {
+  auto& st = conn.Cached(
+      "SELECT name FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE", kSource);
+  st.Bind(1, name);
+  std::optional<std::string> found;
+  if (st.Step()) found = st.Text(0);
+  st.Reset();
+  return found;
+}
+
+std::vector<FieldInfo> LoadFields(Connection& conn, std::string_view table) {
+  std::vector<FieldInfo> fields;
+  auto& st = conn.Cached("SELECT name, type FROM pragma_table_info(?1)", kSource);
+  st.Bind(1, table);
+  while (st.Step()) {
+    FieldInfo f = ParseDeclaredType(st.Text(1));
+    f.name = st.Text(0);
+    fields.push_back(std::move(f));
+  }
+  st.Reset();
+  if (!HasSystemTables(conn)) return fields;
+  auto& props = conn.Cached(
+      "SELECT FieldName, AllowZeroLength, Required FROM MSysFieldProps WHERE TableName = ?1",
+      kSource);
+  props.Bind(1, table);
+  while (props.Step()) {
+    std::string name = props.Text(0);
+    for (auto& f : fields) {
+      if (SameName(f.name, name)) {
+        f.allow_zero_length = props.Int(1) != 0;
+        f.required = props.Int(2) != 0;
+      }
+    }
+  }
+  props.Reset();
+  return fields;
+}
+
+std::vector<IndexInfo> LoadIndexes(Connection& conn, std::string_view table) {
+  std::vector<IndexInfo> indexes;
+  if (!HasSystemTables(conn)) return indexes;
+  auto& st = conn.Cached(
+      "SELECT IndexName, Fields, IsPrimary, IsUnique, SqlName FROM MSysIndexes "
+      "WHERE TableName = ?1 ORDER BY rowid",
+      kSource);
+  st.Bind(1, table);
+  while (st.Step()) {
+    IndexInfo ix;
+    ix.name = st.Text(0);
+    ix.fields = SplitFields(st.Text(1));
+    ix.primary = st.Int(2) != 0;
+    ix.unique = st.Int(3) != 0;
+    ix.sql_name = st.Text(4);
+    indexes.push_back(std::move(ix));
+  }
+  st.Reset();
+  return indexes;
+}
+
+void CreateTable(Connection& conn, std::string_view table, const std::vector<FieldInfo>& fields) {
+  std::string sql = "CREATE TABLE " + QuoteName(table) + " (";
+  for (size_t i = 0; i < fields.size(); ++i) {
+    if (i) sql += ", ";
+    sql += ColumnDefinition(fields[i]);
+  }
+  sql += ")";
+  conn.Exec(sql, kSource);
+  for (const auto& f : fields)
+    if (f.allow_zero_length || f.required) SaveFieldProps(conn, table, f);
+  conn.BumpSchemaGeneration();
+}
+
+void DropTable(Connection& conn, std::string_view table) {
+  conn.Exec("DROP TABLE " + QuoteName(table), kSource);
+  if (HasSystemTables(conn)) {
+    for (auto meta : {kIndexTable, kFieldPropsTable}) {
+      auto st = conn.Prepare(fmt::format("DELETE FROM {} WHERE TableName = ?1", meta), kSource);
+      st.Bind(1, table);
+      st.Step();
+    }
+  }
+  conn.BumpSchemaGeneration();
+}
+
+void RenameTable(Connection& conn, std::string_view from, std::string_view to) {
+  conn.Exec("ALTER TABLE " + QuoteName(from) + " RENAME TO " + QuoteName(to), kSource);
+  if (HasSystemTables(conn)) {
+    for (auto meta : {kIndexTable, kFieldPropsTable}) {
+      auto st = conn.Prepare(
+          fmt::format("UPDATE {} SET TableName = ?2 WHERE TableName = ?1", meta), kSource);
+      st.Bind(1, from).Bind(2, to);
+      st.Step();
+    }
+  }
+  conn.BumpSchemaGeneration();
+}
+
+void AddColumn(Connection& conn, std::string_view table, const FieldInfo& field) {
+  conn.Exec("ALTER TABLE " + QuoteName(table) + " ADD COLUMN " + ColumnDefinition(field), kSource);
+  if (field.allow_zero_length || field.required) SaveFieldProps(conn, table, field);
+  conn.BumpSchemaGeneration();
+}
+
+void RenameColumn(Connection& conn, std::string_view table, std::string_view from,
+                  std::string_view to) {
+  conn.Exec("ALTER TABLE " + QuoteName(table) + " RENAME COLUMN " + QuoteName(from) + " TO " +
+                QuoteName(to),
+            kSource);
+  if (HasSystemTables(conn)) {
+    // SQLite renames the column inside its own indexes; our index records name it too.
+    for (auto& ix : LoadIndexes(conn, table)) {
+      bool changed = false;
+      for (auto& f : ix.fields) {
+        std::string sign = (f[0] == '-' || f[0] == '+') ? f.substr(0, 1) : "";
+        if (SameName(BareField(f), from)) {
+          f = sign + std::string(to);
+          changed = true;
+        }
+      }
+      if (!changed) continue;
+      auto st = conn.Prepare(
+          "UPDATE MSysIndexes SET Fields = ?3 WHERE TableName = ?1 AND IndexName = ?2", kSource);
+      st.Bind(1, table).Bind(2, ix.name).Bind(3, JoinFields(ix.fields));
+      st.Step();
+    }
+    auto st = conn.Prepare(
+        "UPDATE MSysFieldProps SET FieldName = ?3 WHERE TableName = ?1 AND FieldName = ?2",
+        kSource);
+    st.Bind(1, table).Bind(2, from).Bind(3, to);
+    st.Step();
+  }
+  conn.BumpSchemaGeneration();
+}
+
+void SaveFieldProps(Connection& conn, std::string_view table, const FieldInfo& field) {
+  if (!HasSystemTables(conn)) CreateSystemTables(conn);
+  auto del = conn.Prepare(
+      "DELETE FROM MSysFieldProps WHERE TableName = ?1 AND FieldName = ?2", kSource);
+  del.Bind(1, table).Bind(2, field.name);
+  del.Step();
+  if (!field.allow_zero_length && !field.required) return;
+  auto& ins = conn.Cached(
+      "INSERT INTO MSysFieldProps (TableName, FieldName, AllowZeroLength, Required) "
+      "VALUES (?1, ?2, ?3, ?4)",
+      kSource);
+  ins.Bind(1, table).Bind(2, field.name);
+  ins.Bind(3, std::int64_t{field.allow_zero_length ? -1 : 0});
+  ins.Bind(4, std::int64_t{field.required ? -1 : 0});
+  ins.Step();
+  ins.Reset();
+}
+
+void CreateIndex(Connection& conn, std::string_view table, IndexInfo& index) {
+  if (index.name.empty()) Raise(err::kInvalidCall, kSource, "index without a name");
+  if (index.fields.empty()) Raise(err::kNoFields, kSource, index.name);
+  if (!HasSystemTables(conn)) CreateSystemTables(conn);
+  auto fields = LoadFields(conn, table);
+  std::string columns;
+  for (auto& f : index.fields) {
+    std::string bare = BareField(f);
+    auto it = std::find_if(fields.begin(), fields.end(),
+                           [&](const FieldInfo& fi) { return SameName(fi.name, bare); });
+    if (it == fields.end()) Raise(err::kItemNotFound, kSource, bare);
+    if (!columns.empty()) columns += ", ";
+    columns += QuoteName(it->name) + (f[0] == '-' ? " DESC" : "");
+  }
+  for (const auto& existing : LoadIndexes(conn, table)) {
+    if (SameName(existing.name, index.name)) Raise(err::kIndexNameExists, kSource, index.name);
+    if (existing.primary && index.primary) Raise(err::kPrimaryExists, kSource, table);
+  }
+  if (index.primary) index.unique = true;
+  index.sql_name = UniqueSqlIndexName(conn, table, index.name);
+  conn.Exec(fmt::format("CREATE {}INDEX {} ON {} ({})", index.unique ? "UNIQUE " : "",
+                        QuoteName(index.sql_name), QuoteName(table), columns),
+            kSource);
+  auto& ins = conn.Cached(
+      "INSERT INTO MSysIndexes (TableName, IndexName, Fields, IsPrimary, IsUnique, SqlName) "
+      "VALUES (?1, ?2, ?3, ?4, ?5, ?6)",
+      kSource);
+  ins.Bind(1, table).Bind(2, index.name).Bind(3, JoinFields(index.fields));
+  ins.Bind(4, std::int64_t{index.primary ? -1 : 0}).Bind(5, std::int64_t{index.unique ? -1 : 0});
+  ins.Bind(6, index.sql_name);
+  ins.Step();
+  ins.Reset();
+  conn.BumpSchemaGeneration();
+}
+
+void DropIndex(Connection& conn, std::string_view table, std::string_view index) {
+  for (const auto& existing : LoadIndexes(conn, table)) {
+    if (!SameName(existing.name, index)) continue;
+    conn.Exec("DROP INDEX " + QuoteName(existing.sql_name), kSource);
+    auto st = conn.Prepare(
+        "DELETE FROM MSysIndexes WHERE TableName = ?1 AND IndexName = ?2", kSource);
+    st.Bind(1, table).Bind(2, existing.name);
+    st.Step();
+    conn.BumpSchemaGeneration();
+    return;
+  }
+  Raise(err::kItemNotFound, kSource, index);
+}
+
+}  // namespace nrx::detail

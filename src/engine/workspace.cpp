@@ -1,0 +1,140 @@
+#include <algorithm>
+#include <filesystem>
+
+#include "engine/engine_internal.h"
+
+namespace nrx {
+namespace {
+constexpr std::string_view kSource = "nrxEngine.Workspace";
+}
+
+namespace detail {
+
+std::vector<std::shared_ptr<Connection>> WorkspaceState::OpenConnections() {
+  std::vector<std::shared_ptr<Connection>> out;
+  std::erase_if(databases, [&](const std::weak_ptr<Database>& w) {
+    auto db = w.lock();
+    if (!db || !db->IsOpen()) return true;
+    out.push_back(db->Conn());
+    return false;
+  });
+  return out;
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
+      return false;
+  return true;
+}
+
+}  // namespace detail
+
+DBEngine& DBEngine::Instance() {
+  static DBEngine engine;
+  return engine;
+}
+
+DBEngine::DBEngine() : default_workspace_(std::make_shared<Workspace>("#Default Workspace#")) {}
+
+WorkspacePtr DBEngine::Workspaces(int index) {
+  if (index != 0) Raise(err::kItemNotFound, "nrxEngine.DBEngine", std::to_string(index));
+  return default_workspace_;
+}
+
+void DBEngine::RepairDatabase(const std::string& name) { files::RepairFile(name); }
+
+Workspace::Workspace(std::string name)
+    : name_(std::move(name)), state_(std::make_shared<detail::WorkspaceState>()) {}
+
+Workspace::~Workspace() { Close(); }
+
+namespace {
+
+DatabasePtr Register(const std::shared_ptr<detail::WorkspaceState>& state,
+                     std::shared_ptr<detail::Connection> conn) {
+  // A database opened while transactions are pending joins them at the same depth.
+  for (int i = 0; i < state->level; ++i) conn->PushSavepoint();
+  auto db = Database::Make(std::move(conn), state);
+  state->databases.push_back(db);
+  return db;
+}
+
+}  // namespace
+
+DatabasePtr Workspace::OpenDatabase(const std::string& name, bool exclusive, bool readOnly) {
+  detail::OpenOptions options;
+  options.exclusive = exclusive;
+  options.read_only = readOnly;
+  return Register(state_, detail::Connection::Open(name, options));
+}
+
+DatabasePtr Workspace::CreateDatabase(const std::string& name, std::string_view connect,
+                                      int options) {
+  detail::OpenOptions open;
+  open.create = true;
+  open.encrypted = (options & dbEncrypt) != 0;
+  auto conn = detail::Connection::Open(name, open);
+  try {
+    detail::CreateSystemTables(*conn);
+    auto st = conn->Prepare("INSERT INTO MSysInfo (Property, Value) VALUES ('Connect', ?1)", kSource);
+    st.Bind(1, connect);
+    st.Step();
+  } catch (...) {
+    // Leave no half-made file behind.
+    conn->Close();
+    std::error_code ec;
+    std::filesystem::remove(name, ec);
+    throw;
+  }
+  return Register(state_, std::move(conn));
+}
+
+int Workspace::DatabasesCount() const { return static_cast<int>(state_->OpenConnections().size()); }
+
+DatabasePtr Workspace::Databases(int index) const {
+  state_->OpenConnections();
+  if (index < 0 || index >= static_cast<int>(state_->databases.size()))
+    Raise(err::kItemNotFound, kSource, std::to_string(index));
+  return state_->databases[static_cast<size_t>(index)].lock();
+}
+
+void Workspace::BeginTrans() {
+  auto conns = state_->OpenConnections();
+  for (size_t i = 0; i < conns.size(); ++i) {
+    try {
+      conns[i]->PushSavepoint();
+    } catch (...) {
+      for (size_t j = 0; j < i; ++j) conns[j]->RollbackSavepoint();
+      throw;
+    }
+  }
+  ++state_->level;
+}
+
+void Workspace::CommitTrans(int /*options*/) {
+  if (state_->level == 0) Raise(err::kNoTransaction, kSource);
+  for (auto& conn : state_->OpenConnections())
+    if (conn->SavepointDepth() > 0) conn->ReleaseSavepoint();
+  --state_->level;
+}
+
+void Workspace::Rollback() {
+  if (state_->level == 0) Raise(err::kNoTransaction, kSource);
+  for (auto& conn : state_->OpenConnections())
+    if (conn->SavepointDepth() > 0) conn->RollbackSavepoint();
+  --state_->level;
+}
+
+int Workspace::TransactionLevel() const { return state_->level; }
+
+void Workspace::Close() {
+  auto databases = state_->databases;  // closing prunes the workspace's own list
+  for (auto& w : databases)
+    if (auto db = w.lock()) db->Close();
+  state_->databases.clear();
+  state_->level = 0;
+}
+
+}  // namespace nrx

@@ -1,0 +1,93 @@
+// njb schema FILE: the tables of a job file with their fields and indexes.
+
+#include <fmt/format.h>
+
+#include "commands.h"
+#include "json.h"
+#include "nrxJobDb/engine.h"
+
+namespace njb {
+namespace {
+
+std::string TypeName(int type) {
+  switch (type) {
+    case nrx::dbBoolean: return "Boolean";
+    case nrx::dbByte: return "Byte";
+    case nrx::dbInteger: return "Integer";
+    case nrx::dbLong: return "Long";
+    case nrx::dbSingle: return "Single";
+    case nrx::dbDouble: return "Double";
+    case nrx::dbText: return "Text";
+    default: return fmt::format("Type{}", type);
+  }
+}
+
+bool IsSystemTable(const std::string& name) { return name.rfind("MSys", 0) == 0; }
+
+void PrintText(nrx::Database& db, bool all) {
+  for (int t = 0; t < db.TableDefsCount(); ++t) {
+    auto table = db.TableDefs(t);
+    if (!all && IsSystemTable(table->Name())) continue;
+    fmt::print("{}  ({} records)\n", table->Name(), table->RecordCount());
+    for (int i = 0; i < table->FieldsCount(); ++i) {
+      auto f = table->Fields(i);
+      fmt::print("  {:>3}  {:<24} {:<8} {}\n", i + 1, f->Name(), TypeName(f->Type()), f->Size());
+    }
+    for (int i = 0; i < table->IndexesCount(); ++i) {
+      auto ix = table->Indexes(i);
+      fmt::print("  index {} on {}{}{}\n", ix->Name(), ix->Fields(), ix->Primary() ? ", primary" : "",
+                 ix->Unique() ? ", unique" : "");
+    }
+  }
+}
+
+void PrintJson(nrx::Database& db, bool all) {
+  std::string out = "{\"tables\":[";
+  bool first_table = true;
+  for (int t = 0; t < db.TableDefsCount(); ++t) {
+    auto table = db.TableDefs(t);
+    if (!all && IsSystemTable(table->Name())) continue;
+    if (!first_table) out += ",";
+    first_table = false;
+    out += fmt::format("{{\"name\":{},\"recordCount\":{},\"fields\":[", JsonText(table->Name()),
+                       table->RecordCount());
+    for (int i = 0; i < table->FieldsCount(); ++i) {
+      auto f = table->Fields(i);
+      out += fmt::format("{}{{\"name\":{},\"type\":{},\"size\":{}}}", i ? "," : "",
+                         JsonText(f->Name()), f->Type(), f->Size());
+    }
+    out += "],\"indexes\":[";
+    for (int i = 0; i < table->IndexesCount(); ++i) {
+      auto ix = table->Indexes(i);
+      out += fmt::format("{}{{\"name\":{},\"fields\":{},\"primary\":{},\"unique\":{}}}", i ? "," : "",
+                         JsonText(ix->Name()), JsonText(ix->Fields()), ix->Primary(), ix->Unique());
+    }
+    out += "]}";
+  }
+  out += "]}";
+  fmt::print("{}\n", out);
+}
+
+}  // namespace
+
+void PrintSchema(nrx::Database& db, bool all, bool json) {
+  if (json) PrintJson(db, all);
+  else PrintText(db, all);
+}
+
+void AddSchemaCommand(CLI::App& app) {
+  auto* cmd = app.add_subcommand("schema", "Show the tables of a job file: fields and indexes");
+  static std::string file;
+  static bool all = false;
+  static bool json = false;
+  cmd->add_option("FILE", file, "Job database file (.njb or .MDB)")->required();
+  cmd->add_flag("--all", all, "Include the engine's own system tables (MSys...)");
+  cmd->add_flag("--json", json, "Print JSON: {\"tables\":[{\"name\",\"recordCount\",\"fields\",\"indexes\"}]}");
+  cmd->callback([] {
+    auto db = nrx::DBEngine::Instance().Workspaces(0)->OpenDatabase(file, false, true);
+    PrintSchema(*db, all, json);
+    db->Close();
+  });
+}
+
+}  // namespace njb
