@@ -1,0 +1,34 @@
+#pragma once
+// cDBtransactions: the component's transaction and recordset tracker.
+
+#include <memory>
+#include <string_view>
+
+#include "nrxJobDb/cjobprocs.h"
+#include "nrxJobDb/variant.h"
+
+namespace nrx {
+
+class cDBtransactions : public Object {
+ public:
+  static constexpr std::string_view kClassName = "cDBtransactions";
+
+  // Sets ClassActive and makes the tracker's own cJobProcs object (with its catalogue). A
+  // failure is raised with the label "(Class Module) cDBtransactions::Sub Class_Initialize".
+  cDBtransactions();
+  // Clears ClassActive and releases the cJobProcs object; pending transactions are left alone.
+  ~cDBtransactions() override;
+  cDBtransactions(const cDBtransactions&) = delete;
+  cDBtransactions& operator=(const cDBtransactions&) = delete;
+
+  // True from creation to destruction; the caller may also set it.
+  bool ClassActive() const { return class_active_; }
+  void SetClassActive(bool value) { class_active_ = value; }
+
+ private:
+  bool class_active_ = false;
+  // The tracker's private cJobProcs, through which it opens least-squares data tables.
+  std::shared_ptr<cJobProcs> jobProcs_;
+};
+
+}  // namespace nrx

@@ -1,0 +1,30 @@
+#pragma once
+// cFixedPoints: the component's class of fixed (control) points.
+
+#include <string_view>
+
+#include "nrxJobDb/variant.h"
+
+namespace nrx {
+
+class cFixedPoints : public Object {
+ public:
+  static constexpr std::string_view kClassName = "cFixedPoints";
+
+  // Sets ClassActive. A failure is raised with "(Class Module) cFixedPoints::Sub
+  // Class_Initialize".
+  cFixedPoints();
+  // Clears ClassActive.
+  ~cFixedPoints() override;
+  cFixedPoints(const cFixedPoints&) = delete;
+  cFixedPoints& operator=(const cFixedPoints&) = delete;
+
+  // True from creation to destruction; the caller may also set it.
+  bool ClassActive() const { return class_active_; }
+  void SetClassActive(bool value) { class_active_ = value; }
+
+ private:
+  bool class_active_ = false;
+};
+
+}  // namespace nrx
