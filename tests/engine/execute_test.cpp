@@ -1,0 +1,88 @@
+// Database::Execute: the dialect's data-definition and action statements.
+
+#include "engine/engine_fixture.h"
+
+namespace nrx::test {
+namespace {
+
+class ExecuteTest : public EngineTest {
+ protected:
+  void SetUp() override {
+    EngineTest::SetUp();
+    db_ = Create("exec.njb");
+    MakeTable(*db_, "LS_Points3", {{"PointNo", dbLong, 0}, {"Name", dbText, 20}, {"Fixed", dbBoolean, 0}});
+  }
+  DatabasePtr db_;
+};
+
+TEST_F(ExecuteTest, CreateIndexStatementWithPrimaryAndWithout) {
+  db_->Execute("CREATE UNIQUE INDEX PointNo_Index ON LS_Points3 (PointNo) WITH PRIMARY;");
+  db_->Execute("CREATE INDEX [Name Index] ON [LS_Points3] ([Name] DESC)");
+  auto t = db_->TableDefs("LS_Points3");
+  ASSERT_EQ(2, t->IndexesCount());
+  EXPECT_TRUE(t->Indexes("PointNo_Index")->Primary());
+  EXPECT_TRUE(t->Indexes("PointNo_Index")->Unique());
+  EXPECT_FALSE(t->Indexes("Name Index")->Primary());
+  EXPECT_FALSE(t->Indexes("Name Index")->Unique());
+  EXPECT_NRX_ERROR(err::kIndexNameExists,
+                   db_->Execute("CREATE UNIQUE INDEX PointNo_Index ON LS_Points3 (Name)"));
+  db_->Execute("DROP INDEX PointNo_Index ON LS_Points3");
+  EXPECT_EQ(1, t->IndexesCount());
+}
+
+TEST_F(ExecuteTest, UniqueIndexOverDuplicatesCreatesNothing) {
+  db_->Execute("INSERT INTO LS_Points3 (PointNo, Name) VALUES (5, 'a')");
+  db_->Execute("INSERT INTO LS_Points3 (PointNo, Name) VALUES (5, \"b\")");
+  EXPECT_NRX_ERROR(err::kDuplicateKey,
+                   db_->Execute("CREATE UNIQUE INDEX PointNo_Index ON LS_Points3 (PointNo) WITH PRIMARY;"));
+  EXPECT_EQ(0, db_->TableDefs("LS_Points3")->IndexesCount());
+}
+
+TEST_F(ExecuteTest, ActionStatementsWithTrueFalseAndBothQuotes) {
+  db_->Execute("INSERT INTO LS_Points3 (PointNo, Name, Fixed) VALUES (1, 'it''s', True)");
+  db_->Execute("INSERT INTO LS_Points3 (PointNo, Name, Fixed) VALUES (2, \"two\", False)");
+  db_->Execute("INSERT INTO LS_Points3 (PointNo, Name, Fixed) VALUES (3, 'three', True)");
+  db_->Execute("UPDATE LS_Points3 SET Name = 'fixed' WHERE Fixed = True");
+  EXPECT_EQ(2, db_->RecordsAffected());
+  db_->Execute("DELETE FROM LS_Points3 WHERE Fixed = False");
+  EXPECT_EQ(1, db_->RecordsAffected());
+  EXPECT_EQ(2, Count(*db_, "LS_Points3"));
+}
+
+TEST_F(ExecuteTest, TableStatements) {
+  db_->Execute("CREATE TABLE Shift (PointNo LONG, dE DOUBLE, Code TEXT(8), Flag BIT, Small SHORT, B BYTE, S SINGLE)");
+  auto t = db_->TableDefs("Shift");
+  const int types[] = {dbLong, dbDouble, dbText, dbBoolean, dbInteger, dbByte, dbSingle};
+  ASSERT_EQ(7, t->FieldsCount());
+  for (int i = 0; i < 7; ++i) EXPECT_EQ(types[i], t->Fields(i)->Type()) << i;
+  EXPECT_EQ(8, t->Fields("Code")->Size());
+  db_->Execute("ALTER TABLE Shift ADD COLUMN dN DOUBLE");
+  EXPECT_EQ(8, t->FieldsCount());
+  EXPECT_NRX_ERROR(err::kFieldExists, db_->Execute("ALTER TABLE Shift ADD COLUMN dn DOUBLE"));
+  EXPECT_NRX_ERROR(err::kTableExists, db_->Execute("CREATE TABLE shift (X LONG)"));
+  db_->Execute("DROP TABLE Shift");
+  EXPECT_EQ(nullptr, db_->FindTableDef("Shift"));
+}
+
+TEST_F(ExecuteTest, UnknownTablesAndBadStatements) {
+  EXPECT_NRX_ERROR(err::kNoSuchTable, db_->Execute("INSERT INTO Nowhere (A) VALUES (1)"));
+  EXPECT_NRX_ERROR(err::kNoSuchTable, db_->Execute("DELETE FROM Nowhere"));
+  EXPECT_NRX_ERROR(err::kNoSuchTableOrConstraint, db_->Execute("CREATE INDEX I ON Nowhere (A)"));
+  EXPECT_NRX_ERROR(err::kNoSuchTableOrConstraint, db_->Execute("DROP TABLE Nowhere"));
+  EXPECT_NRX_ERROR(err::kCreateIndexSyntax, db_->Execute("CREATE UNIQUE INDEX ON LS_Points3 (PointNo)"));
+  EXPECT_NRX_ERROR(err::kItemNotFound, db_->Execute("CREATE INDEX I ON LS_Points3 (Missing)"));
+}
+
+TEST_F(ExecuteTest, ReadOnlyDatabaseRefusesWrites) {
+  db_->Close();
+  auto ro = ws_->OpenDatabase(Path("exec.njb"), false, true);
+  EXPECT_TRUE(ro->ReadOnly());
+  EXPECT_NRX_ERROR(err::kReadOnly, ro->Execute("DELETE FROM LS_Points3"));
+  auto t = ro->CreateTableDef("New");
+  t->FieldsAppend(t->CreateField("A", dbLong));
+  EXPECT_NRX_ERROR(err::kReadOnly, ro->TableDefsAppend(t));
+  EXPECT_NRX_ERROR(err::kReadOnly, ro->TableDefs("LS_Points3")->FieldsAppend(t->CreateField("B", dbLong)));
+}
+
+}  // namespace
+}  // namespace nrx::test

@@ -1,0 +1,189 @@
+// Job files: creating, opening exclusively, surviving a killed writer, encryption, damage and
+// repair.
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <random>
+
+#include "engine/engine_fixture.h"
+#include "engine/file_vfs.h"
+
+namespace nrx::test {
+namespace {
+
+class JobFileTest : public EngineTest {
+ protected:
+  // Makes a job with `rows` points, committed.
+  void MakeJob(const std::string& name, int rows, int options = 0) {
+    auto db = Create(name, options);
+    MakeTable(*db, "Points", {{"PointNo", dbLong, 0}, {"Code", dbText, 40}});
+    ws_->BeginTrans();
+    for (int i = 1; i <= rows; ++i)
+      db->Execute("INSERT INTO Points (PointNo, Code) VALUES (" + std::to_string(i) +
+                  ", 'secret-code-" + std::to_string(i) + "')");
+    ws_->CommitTrans();
+    db->Close();
+  }
+
+  static std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+
+  // Runs `child` in a forked process that reports readiness through a pipe, then waits for the
+  // parent to kill it. Returns the child's pid with the child ready.
+  template <typename F>
+  pid_t ForkReady(F child) {
+    int fds[2];
+    EXPECT_EQ(0, pipe(fds));
+    pid_t pid = fork();
+    if (pid == 0) {
+      close(fds[0]);
+      try {
+        child();
+      } catch (...) {
+        _exit(3);
+      }
+      char c = 'r';
+      (void)!write(fds[1], &c, 1);
+      pause();
+      _exit(0);
+    }
+    close(fds[1]);
+    char c = 0;
+    EXPECT_EQ(1, read(fds[0], &c, 1)) << "child failed before it was ready";
+    close(fds[0]);
+    return pid;
+  }
+
+  static void Kill(pid_t pid) {
+    kill(pid, SIGKILL);
+    int status = 0;
+    waitpid(pid, &status, 0);
+  }
+};
+
+TEST_F(JobFileTest, CreateKeepsConnectAndRefusesExistingFile) {
+  auto db = Create("new.njb", dbEncrypt);
+  EXPECT_EQ(std::string(kJobConnect), db->Connect());
+  EXPECT_EQ(Path("new.njb"), db->Name());
+  EXPECT_NRX_ERROR(err::kDatabaseExists, Create("new.njb"));
+  EXPECT_NRX_ERROR(err::kFileMissing, ws_->OpenDatabase(Path("missing.njb")));
+}
+
+TEST_F(JobFileTest, ExclusiveOpenKeepsOthersOut) {
+  MakeJob("job.njb", 3);
+  auto db = ws_->OpenDatabase(Path("job.njb"), true);
+  EXPECT_NRX_ERROR(err::kFileInUse, ws_->OpenDatabase(Path("job.njb")));
+  EXPECT_TRUE(files::IsHeldExclusively(Path("job.njb")));
+  // The query did not disturb the holder.
+  db->Execute("INSERT INTO Points (PointNo) VALUES (4)");
+  db->Close();
+  EXPECT_FALSE(files::IsHeldExclusively(Path("job.njb")));
+  auto shared1 = ws_->OpenDatabase(Path("job.njb"));
+  auto shared2 = ws_->OpenDatabase(Path("job.njb"));
+  EXPECT_NRX_ERROR(err::kFileInUse, ws_->OpenDatabase(Path("job.njb"), true));
+  EXPECT_EQ(2, ws_->DatabasesCount());
+}
+
+TEST_F(JobFileTest, SecondProcessCannotOpenExclusiveFile) {
+  MakeJob("job.njb", 3);
+  std::string path = Path("job.njb");
+  pid_t pid = ForkReady([&] {
+    static DatabasePtr held;
+    held = DBEngine::Instance().Workspaces(0)->OpenDatabase(path, true);
+  });
+  EXPECT_NRX_ERROR(err::kFileInUse, ws_->OpenDatabase(path));
+  EXPECT_TRUE(files::IsHeldExclusively(path));
+  Kill(pid);
+  EXPECT_FALSE(files::IsHeldExclusively(path));
+  EXPECT_EQ(3, Count(*ws_->OpenDatabase(path), "Points"));
+}
+
+TEST_F(JobFileTest, KilledWriterLeavesFileAsAtLastCommit) {
+  for (int options : {0, dbEncrypt}) {
+    std::string path = Path("killed" + std::to_string(options) + ".njb");
+    MakeJob(path.substr(Dir().string().size() + 1), 50, options);
+    pid_t pid = ForkReady([&] {
+      auto ws = DBEngine::Instance().Workspaces(0);
+      static DatabasePtr db;
+      db = ws->OpenDatabase(path, true);
+      ws->BeginTrans();
+      db->Execute("DELETE FROM Points");
+      auto t = db->CreateTableDef("Uncommitted");
+      t->FieldsAppend(t->CreateField("A", dbLong));
+      db->TableDefsAppend(t);
+      for (int i = 0; i < 3000; ++i)
+        db->Execute("INSERT INTO Uncommitted (A) VALUES (" + std::to_string(i) + ")");
+    });
+    Kill(pid);
+    auto db = ws_->OpenDatabase(path);
+    EXPECT_EQ(50, Count(*db, "Points")) << options;
+    EXPECT_EQ(nullptr, db->FindTableDef("Uncommitted")) << options;
+    db->Close();
+  }
+}
+
+TEST_F(JobFileTest, EncryptedFileHidesItsTexts) {
+  MakeJob("enc.njb", 20, dbEncrypt);
+  std::string bytes = ReadAll(Path("enc.njb"));
+  for (const char* text : {"SQLite format 3", "secret-code-", "Points", "PointNo", "MSysIndexes",
+                           "LANGID"})
+    EXPECT_EQ(std::string::npos, bytes.find(text)) << text;
+  auto result = RunCommand("sqlite3 '" + Path("enc.njb") + "' 'SELECT count(*) FROM Points'");
+  EXPECT_NE(0, result.exit_code) << result.output;
+  auto db = ws_->OpenDatabase(Path("enc.njb"));
+  EXPECT_EQ(20, Count(*db, "Points"));
+  EXPECT_EQ(std::string(kJobConnect), db->Connect());
+}
+
+TEST_F(JobFileTest, PlainFileIsOrdinarySqlite) {
+  MakeJob("plain.njb", 5);
+  auto result = RunCommand("sqlite3 '" + Path("plain.njb") + "' 'SELECT count(*) FROM Points'");
+  EXPECT_EQ(0, result.exit_code) << result.output;
+  EXPECT_EQ("5\n", result.output);
+}
+
+TEST_F(JobFileTest, TruncatedAndRandomFilesAreNotDatabases) {
+  MakeJob("cut.njb", 2000);
+  std::filesystem::resize_file(Path("cut.njb"), std::filesystem::file_size(Path("cut.njb")) / 2);
+  EXPECT_NRX_ERROR(err::kNotADatabase, ws_->OpenDatabase(Path("cut.njb")));
+
+  std::mt19937 rng(7);
+  std::ofstream(Path("random.njb"), std::ios::binary) << std::string(8192, '\0');
+  {
+    std::fstream f(Path("random.njb"), std::ios::binary | std::ios::in | std::ios::out);
+    for (int i = 0; i < 8192; ++i) f.put(static_cast<char>(rng()));
+  }
+  EXPECT_NRX_ERROR(err::kNotADatabase, ws_->OpenDatabase(Path("random.njb")));
+  std::ofstream(Path("empty.njb"));
+  EXPECT_NRX_ERROR(err::kNotADatabase, ws_->OpenDatabase(Path("empty.njb")));
+  EXPECT_NRX_ERROR(err::kNotADatabase, DBEngine::Instance().RepairDatabase(Path("random.njb")));
+  // Nothing was opened, so nothing stays held.
+  EXPECT_EQ(0, ws_->DatabasesCount());
+}
+
+TEST_F(JobFileTest, RepairRecoversReadableRowsOfDamagedPages) {
+  MakeJob("damaged.njb", 3000);
+  auto size = std::filesystem::file_size(Path("damaged.njb"));
+  {
+    // Overwrite a few pages in the middle of the table with garbage.
+    std::fstream f(Path("damaged.njb"), std::ios::binary | std::ios::in | std::ios::out);
+    f.seekp(static_cast<std::streamoff>(size / 2));
+    f << std::string(4096 * 2, '\x5a');
+  }
+  DBEngine::Instance().RepairDatabase(Path("damaged.njb"));
+  auto db = ws_->OpenDatabase(Path("damaged.njb"));
+  long rows = Count(*db, "Points");
+  EXPECT_GT(rows, 2000);
+  EXPECT_LT(rows, 3000);
+  // The repaired file is whole: every table reads to its end.
+  db->Execute("UPDATE Points SET Code = 'ok'");
+  EXPECT_EQ(rows, db->RecordsAffected());
+}
+
+}  // namespace
+}  // namespace nrx::test

@@ -1,0 +1,179 @@
+// Table definitions, fields and indexes: what is stored must read back exactly after reopening.
+
+#include "engine/engine_fixture.h"
+
+namespace nrx::test {
+namespace {
+
+class TableDefTest : public EngineTest {};
+
+TEST_F(TableDefTest, TypesAndSizesSurviveReopening) {
+  {
+    auto db = Create("types.njb");
+    MakeTable(*db, "AllTypes",
+              {{"B", dbBoolean, 0}, {"Y", dbByte, 0}, {"I", dbInteger, 0}, {"L", dbLong, 0},
+               {"S", dbSingle, 0}, {"D", dbDouble, 0}, {"T16", dbText, 16}, {"TDefault", dbText, 0}});
+  }
+  auto db = ws_->OpenDatabase(Path("types.njb"));
+  auto t = db->TableDefs("AllTypes");
+  ASSERT_EQ(8, t->FieldsCount());
+  const int types[] = {dbBoolean, dbByte, dbInteger, dbLong, dbSingle, dbDouble, dbText, dbText};
+  const int sizes[] = {1, 1, 2, 4, 4, 8, 16, 255};
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_EQ(types[i], t->Fields(i)->Type()) << t->Fields(i)->Name();
+    EXPECT_EQ(sizes[i], t->Fields(i)->Size()) << t->Fields(i)->Name();
+  }
+  EXPECT_EQ("T16", t->Fields(6)->Name());
+  EXPECT_FALSE(t->Fields(6)->AllowZeroLength());
+  EXPECT_FALSE(t->Fields(6)->Required());
+}
+
+TEST_F(TableDefTest, TableDefsAreOrderedByNameWithoutCaseAndFoundWithoutCase) {
+  auto db = Create("order.njb");
+  for (const char* name : {"beta", "Alpha", "gamma", "Delta"}) MakeTable(*db, name, {{"F", dbLong, 0}});
+  std::vector<std::string> user_tables;
+  for (int i = 0; i < db->TableDefsCount(); ++i) {
+    auto name = db->TableDefs(i)->Name();
+    if (name.rfind("MSys", 0) != 0) user_tables.push_back(name);
+  }
+  EXPECT_EQ((std::vector<std::string>{"Alpha", "beta", "Delta", "gamma"}), user_tables);
+  EXPECT_EQ("Delta", db->TableDefs("DELTA")->Name());
+  EXPECT_EQ(nullptr, db->FindTableDef("Epsilon"));
+  EXPECT_NRX_ERROR(err::kItemNotFound, db->TableDefs("Epsilon"));
+  EXPECT_NRX_ERROR(err::kItemNotFound, db->TableDefs(db->TableDefsCount()));
+}
+
+TEST_F(TableDefTest, SystemTablesAreListed) {
+  auto db = Create("sys.njb");
+  bool saw_system = false;
+  for (int i = 0; i < db->TableDefsCount(); ++i)
+    saw_system |= db->TableDefs(i)->Name().rfind("MSys", 0) == 0;
+  EXPECT_TRUE(saw_system);
+}
+
+TEST_F(TableDefTest, AppendRejectsBadDefinitions) {
+  auto db = Create("bad.njb");
+  MakeTable(*db, "Points", {{"PointNo", dbLong, 0}});
+  auto dup = db->CreateTableDef("POINTS");
+  dup->FieldsAppend(dup->CreateField("X", dbLong));
+  EXPECT_NRX_ERROR(err::kTableExists, db->TableDefsAppend(dup));
+
+  EXPECT_NRX_ERROR(err::kNoFields, db->TableDefsAppend(db->CreateTableDef("Empty")));
+
+  auto twice = db->CreateTableDef("Twice");
+  twice->FieldsAppend(twice->CreateField("A", dbLong));
+  EXPECT_NRX_ERROR(err::kAlreadyInCollection, twice->FieldsAppend(twice->CreateField("a", dbLong)));
+
+  auto t = db->CreateTableDef("BadType");
+  EXPECT_NRX_ERROR(err::kInvalidFieldType, t->CreateField("X", 99));
+  EXPECT_EQ(nullptr, db->FindTableDef("Empty"));
+}
+
+TEST_F(TableDefTest, FieldAppendedToExistingTableAndRenameKeepsData) {
+  auto db = Create("rename.njb");
+  auto t = MakeTable(*db, "Points", {{"PointNo", dbLong, 0}, {"Desc", dbText, 20}});
+  t->IndexesAppend(MakeIndex(*t, "Desc_Index", "Desc", false, false));
+  db->Execute("INSERT INTO Points (PointNo, [Desc]) VALUES (7, 'seven')");
+  t->FieldsAppend(t->CreateField("Height", dbDouble));
+  EXPECT_NRX_ERROR(err::kFieldExists, t->FieldsAppend(t->CreateField("HEIGHT", dbDouble)));
+
+  t->Fields("Desc")->SetName("Description");
+  EXPECT_NRX_ERROR(err::kFieldExists, t->Fields("Height")->SetName("pointno"));
+  db->Close();
+
+  db = ws_->OpenDatabase(Path("rename.njb"));
+  t = db->TableDefs("Points");
+  ASSERT_EQ(3, t->FieldsCount());
+  EXPECT_EQ("Description", t->Fields(1)->Name());
+  EXPECT_EQ(20, t->Fields(1)->Size());
+  EXPECT_EQ("Height", t->Fields(2)->Name());
+  EXPECT_EQ("Description", t->Indexes("Desc_Index")->Fields());
+  // The row survived the rename: a selection on the new name finds it, on the old name not.
+  db->Execute("UPDATE Points SET Height = 1.5 WHERE Description = 'SEVEN'");
+  EXPECT_EQ(1, db->RecordsAffected());
+  EXPECT_NRX_ERROR(err::kTooFewParameters, db->Execute("UPDATE Points SET Height = 2 WHERE [Desc] = 'seven'"));
+}
+
+TEST_F(TableDefTest, AllowZeroLengthAndRequiredPersist) {
+  {
+    auto db = Create("azl.njb");
+    auto t = db->CreateTableDef("AlphaIDs");
+    auto f = t->CreateField("AlphaID", dbText, 20);
+    f->SetAllowZeroLength(true);
+    t->FieldsAppend(f);
+    t->FieldsAppend(t->CreateField("PointNum", dbLong));
+    db->TableDefsAppend(t);
+    db->TableDefs("AlphaIDs")->Fields("PointNum")->SetRequired(true);
+  }
+  auto db = ws_->OpenDatabase(Path("azl.njb"));
+  auto t = db->TableDefs("AlphaIDs");
+  EXPECT_TRUE(t->Fields("AlphaID")->AllowZeroLength());
+  EXPECT_FALSE(t->Fields("AlphaID")->Required());
+  EXPECT_TRUE(t->Fields("PointNum")->Required());
+  EXPECT_NRX_ERROR(err::kNotSupported, t->Fields("PointNum")->SetType(dbText));
+}
+
+class IndexTest : public EngineTest {};
+
+TEST_F(IndexTest, SameIndexNameOnTwoTables) {
+  {
+    auto db = Create("ix.njb");
+    for (const char* name : {"GridEntry", "Radiation"}) {
+      auto t = MakeTable(*db, name, {{"RecordNo", dbLong, 0}, {"PointNo", dbLong, 0}});
+      t->IndexesAppend(MakeIndex(*t, "RecordNo_Index", "RecordNo", true, true));
+    }
+  }
+  auto db = ws_->OpenDatabase(Path("ix.njb"));
+  for (const char* name : {"GridEntry", "Radiation"}) {
+    auto t = db->TableDefs(name);
+    ASSERT_EQ(1, t->IndexesCount()) << name;
+    auto ix = t->Indexes(0);
+    EXPECT_EQ("RecordNo_Index", ix->Name());
+    EXPECT_EQ("RecordNo", ix->Fields());
+    EXPECT_TRUE(ix->Primary());
+    EXPECT_TRUE(ix->Unique());
+  }
+  // Each index is its own: dropping one leaves the other.
+  db->TableDefs("GridEntry")->IndexesDelete("RecordNo_Index");
+  EXPECT_EQ(0, db->TableDefs("GridEntry")->IndexesCount());
+  EXPECT_EQ(1, db->TableDefs("Radiation")->IndexesCount());
+}
+
+TEST_F(IndexTest, PrimaryIndexAppendedLaterAndDeletedAgain) {
+  auto db = Create("pk.njb");
+  auto t = MakeTable(*db, "Points", {{"PointNo", dbLong, 0}, {"Code", dbText, 10}});
+  db->Execute("INSERT INTO Points (PointNo, Code) VALUES (1, 'A')");
+  db->Execute("INSERT INTO Points (PointNo, Code) VALUES (2, 'B')");
+  t->IndexesAppend(MakeIndex(*t, "PointNo_Index", "PointNo", true, false));
+  EXPECT_NRX_ERROR(err::kDuplicateKey, db->Execute("INSERT INTO Points (PointNo) VALUES (2)"));
+  EXPECT_NRX_ERROR(err::kPrimaryExists, t->IndexesAppend(MakeIndex(*t, "Other", "Code", true, true)));
+  EXPECT_NRX_ERROR(err::kIndexNameExists, t->IndexesAppend(MakeIndex(*t, "pointno_index", "Code", false, false)));
+  EXPECT_NRX_ERROR(err::kItemNotFound, t->IndexesAppend(MakeIndex(*t, "Bad", "NoSuchField", false, false)));
+  EXPECT_NRX_ERROR(err::kNoFields, t->IndexesAppend(t->CreateIndex("Empty")));
+
+  t->IndexesDelete("PointNo_Index");
+  db->Execute("INSERT INTO Points (PointNo) VALUES (2)");  // duplicates allowed again
+  EXPECT_NRX_ERROR(err::kItemNotFound, t->IndexesDelete("PointNo_Index"));
+  // A unique index over duplicates is refused and leaves nothing behind.
+  EXPECT_NRX_ERROR(err::kDuplicateKey, t->IndexesAppend(MakeIndex(*t, "PointNo_Index", "PointNo", true, true)));
+  EXPECT_EQ(0, t->IndexesCount());
+  db->Close();
+  db = ws_->OpenDatabase(Path("pk.njb"));
+  EXPECT_EQ(0, db->TableDefs("Points")->IndexesCount());
+}
+
+TEST_F(IndexTest, IndexesAppendedBeforeTheTableAreBuiltWithIt) {
+  auto db = Create("pre.njb");
+  auto t = db->CreateTableDef("Lines");
+  t->FieldsAppend(t->CreateField("Point1", dbLong));
+  t->FieldsAppend(t->CreateField("Point2", dbLong));
+  t->IndexesAppend(MakeIndex(*t, "Line_Index", "Point1;Point2", true, true));
+  db->TableDefsAppend(t);
+  db->Execute("INSERT INTO Lines (Point1, Point2) VALUES (1, 2)");
+  db->Execute("INSERT INTO Lines (Point1, Point2) VALUES (2, 1)");
+  EXPECT_NRX_ERROR(err::kDuplicateKey, db->Execute("INSERT INTO Lines (Point1, Point2) VALUES (1, 2)"));
+  EXPECT_EQ("Point1;Point2", db->TableDefs("Lines")->Indexes("Line_Index")->Fields());
+}
+
+}  // namespace
+}  // namespace nrx::test
