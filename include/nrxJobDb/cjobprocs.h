@@ -51,6 +51,9 @@ class cJobProcs : public Object {
   void TestChange(std::string& desc);
 
  private:
+  // Gives the test suites the private members; defined by the tests only.
+  friend struct JobProcsTestAccess;
+
   // The table catalogue (src/catalogue).
   void SetupTableArrays();
   void SetTableArrayValues(TableFieldList& list, std::int16_t& index,
