@@ -1,0 +1,171 @@
+// Recordset: adding, editing and deleting records.
+
+#include <algorithm>
+
+#include "engine/recordset/recordset_impl.h"
+#include "engine/recordset/value_codec.h"
+
+namespace nrx::detail {
+namespace {
+constexpr std::string_view kSource = "nrxEngine.Recordset";
+}
+
+void RecordsetImpl::CheckUpdatable() const {
+  CheckOpen();
+  if (!updatable_) Raise(err::kReadOnly, kSource, name_);
+}
+
+void RecordsetImpl::CheckNoEdit() const {
+  if (edit_mode_ != EditMode::None) Raise(err::kEditPending, kSource, name_);
+}
+
+void RecordsetImpl::AddNew() {
+  CheckUpdatable();
+  CheckNoEdit();
+  buffer_.assign(source_.fields.size(), Variant::Null());
+  // A Yes/No field is never Null: a new record starts with No.
+  for (size_t i = 0; i < source_.fields.size(); ++i)
+    if (source_.fields[i].type == dbBoolean) buffer_[i] = Variant(false);
+  dirty_.assign(source_.fields.size(), false);
+  edit_mode_ = EditMode::AddNew;
+}
+
+void RecordsetImpl::Edit() {
+  CheckUpdatable();
+  CheckNoEdit();
+  RequireCurrent();
+  buffer_.clear();
+  for (size_t i = 0; i < source_.fields.size(); ++i) buffer_.push_back(CurrentValue(static_cast<int>(i)));
+  dirty_.assign(source_.fields.size(), false);
+  edit_mode_ = EditMode::Edit;
+}
+
+void RecordsetImpl::SetFieldValue(Field& field, const Variant& value) {
+  CheckUpdatable();
+  if (edit_mode_ == EditMode::None) Raise(err::kUpdateWithoutEdit, kSource, field.Name());
+  auto col = static_cast<size_t>(field.Position());
+  buffer_[col] = ConvertForField(value, source_.fields[col], kSource);
+  if (source_.fields[col].type == dbBoolean && buffer_[col].IsNull()) buffer_[col] = Variant(false);
+  dirty_[col] = true;
+}
+
+void RecordsetImpl::ValidateBuffer() const {
+  for (size_t i = 0; i < source_.fields.size(); ++i) {
+    const auto& f = source_.fields[i];
+    const auto& v = buffer_[i];
+    if (v.IsNull() && f.required) Raise(err::kNullInRequired, kSource, f.name);
+    if (f.type == dbText && v.IsText() && v.ToText().empty() && !f.allow_zero_length)
+      Raise(err::kZeroLength, kSource, f.name);
+  }
+  for (const auto& ix : source_.indexes) {
+    if (!ix.primary) continue;
+    for (const auto& name : ix.fields) {
+      std::string bare = (name[0] == '-' || name[0] == '+') ? name.substr(1) : name;
+      for (size_t i = 0; i < source_.fields.size(); ++i)
+        if (SameName(source_.fields[i].name, bare) && buffer_[i].IsNull())
+          Raise(err::kNullInPrimaryKey, kSource, bare);
+    }
+  }
+}
+
+std::int64_t RecordsetImpl::InsertBuffer() {
+  std::string columns, params;
+  for (size_t i = 0; i < source_.fields.size(); ++i) {
+    if (i) {
+      columns += ", ";
+      params += ", ";
+    }
+    columns += QuoteName(source_.fields[i].name);
+    params += "?" + std::to_string(i + 1);
+  }
+  auto& st = conn_->Cached("INSERT INTO " + QuoteName(source_.table) + " (" + columns +
+                               ") VALUES (" + params + ")",
+                           kSource);
+  for (size_t i = 0; i < buffer_.size(); ++i) BindValue(st.Get(), static_cast<int>(i) + 1, buffer_[i]);
+  st.Step();
+  st.Reset();
+  return sqlite3_last_insert_rowid(conn_->Handle());
+}
+
+void RecordsetImpl::UpdateBuffer() {
+  std::string sets;
+  std::vector<size_t> cols;
+  for (size_t i = 0; i < source_.fields.size(); ++i) {
+    if (!dirty_[i]) continue;
+    if (!sets.empty()) sets += ", ";
+    sets += QuoteName(source_.fields[i].name) + " = ?" + std::to_string(cols.size() + 2);
+    cols.push_back(i);
+  }
+  if (cols.empty()) return;
+  auto& st = conn_->Cached("UPDATE " + QuoteName(source_.table) + " SET " + sets + " WHERE rowid = ?1",
+                           kSource);
+  st.Bind(1, rowid_);
+  for (size_t k = 0; k < cols.size(); ++k)
+    BindValue(st.Get(), static_cast<int>(k) + 2, buffer_[cols[k]]);
+  st.Step();
+  st.Reset();
+  current_changed_ = true;
+  found_values_.clear();
+  lookup_valid_ = false;
+  // A table-type recordset follows its index: a changed key moves the record.
+  if (type_ == dbOpenTable) {
+    for (size_t i : cols)
+      for (const auto& k : source_.order)
+        if (SameName(k.column, source_.fields[i].name)) InvalidateKeys();
+  }
+}
+
+void RecordsetImpl::Update(int /*type*/, bool /*force*/) {
+  CheckUpdatable();
+  if (edit_mode_ == EditMode::None) Raise(err::kUpdateWithoutEdit, kSource, name_);
+  ValidateBuffer();
+  if (edit_mode_ == EditMode::AddNew) {
+    InsertBuffer();
+    // The new record takes its place in the recordset's order; the current record stays.
+    InvalidateKeys();
+  } else {
+    UpdateBuffer();
+  }
+  EndEdit();
+}
+
+void RecordsetImpl::CancelUpdate(int /*type*/) {
+  CheckOpen();
+  if (edit_mode_ == EditMode::None) Raise(err::kUpdateWithoutEdit, kSource, name_);
+  EndEdit();
+}
+
+void RecordsetImpl::EndEdit() {
+  edit_mode_ = EditMode::None;
+  buffer_.clear();
+  dirty_.clear();
+}
+
+void RecordsetImpl::Delete() {
+  CheckUpdatable();
+  RequireCurrent();
+  EndEdit();
+  // Find the record's place first, so the next move knows where the following record is.
+  EnsureFresh();
+  if (where_ == Where::Detached) {
+    if (auto pos = PositionOf(rowid_)) {
+      where_ = Where::At;
+      pos_ = *pos;
+    }
+  }
+  auto& st = conn_->Cached("DELETE FROM " + QuoteName(source_.table) + " WHERE rowid = ?1", kSource);
+  st.Bind(1, rowid_);
+  st.Step();
+  st.Reset();
+  lookup_valid_ = false;
+  found_values_.clear();
+  if (where_ == Where::At) {
+    // Later records move up one place; the deleted one stays current until the next move.
+    bool was_cursor_row = pos_ + 1 == keys_.size() && !keys_complete_;
+    keys_.erase(keys_.begin() + static_cast<std::ptrdiff_t>(pos_));
+    if (was_cursor_row) cursor_has_row_ = false;
+  }
+  deleted_ = true;
+}
+
+}  // namespace nrx::detail

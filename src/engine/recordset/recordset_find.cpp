@@ -1,0 +1,155 @@
+// Recordset: Seek on a table-type recordset's index, and the Find family on criteria.
+
+#include <algorithm>
+
+#include "engine/dialect.h"
+#include "engine/recordset/recordset_impl.h"
+#include "engine/recordset/value_codec.h"
+
+namespace nrx::detail {
+namespace {
+
+constexpr std::string_view kSource = "nrxEngine.Recordset";
+
+bool IsKnownComparison(std::string_view c) {
+  return c == "=" || c == "<" || c == "<=" || c == ">=" || c == ">";
+}
+
+}  // namespace
+
+const IndexInfo& RecordsetImpl::SelectedIndex() const {
+  for (const auto& ix : source_.indexes)
+    if (SameName(ix.name, index_name_)) return ix;
+  Raise(err::kNoIndexSelected, kSource, name_);
+}
+
+void RecordsetImpl::Seek(std::string_view comparison, const std::vector<Variant>& keys) {
+  CheckOpen();
+  if (type_ != dbOpenTable) Raise(err::kNotSupported, kSource, name_);
+  if (index_name_.empty()) Raise(err::kNoIndexSelected, kSource, name_);
+  if (!IsKnownComparison(comparison)) Raise(err::kInvalidCall, kSource, comparison);
+  const auto& ix = SelectedIndex();
+  if (keys.empty() || keys.size() > ix.fields.size()) Raise(err::kInvalidCall, kSource, ix.name);
+  edit_mode_ = EditMode::None;
+
+  std::string sql_key = std::string(comparison) + "/" + std::to_string(keys.size());
+  auto it = std::find_if(seek_statements_.begin(), seek_statements_.end(),
+                         [&](const auto& p) { return p.first == sql_key; });
+  if (it == seek_statements_.end()) {
+    std::string lhs, rhs;
+    for (size_t i = 0; i < keys.size(); ++i) {
+      std::string f = ix.fields[i][0] == '-' ? ix.fields[i].substr(1) : ix.fields[i];
+      lhs += (i ? ", " : "") + QuoteName(f);
+      rhs += (i ? ", " : "") + std::string("?") + std::to_string(i + 1);
+    }
+    std::string condition = "(" + lhs + ") " + std::string(comparison) + " (" + rhs + ")";
+    // "<" and "<=" search from the end of the index, the others from its start.
+    bool backward = comparison[0] == '<';
+    std::string sql = SelectSql(column_list_, condition, backward) + " LIMIT 1";
+    seek_statements_.emplace_back(sql_key, conn_->Prepare(sql, kSource));
+    it = std::prev(seek_statements_.end());
+  }
+  auto& st = it->second;
+  st.Reset();
+  for (size_t i = 0; i < keys.size(); ++i) {
+    std::string f = ix.fields[i][0] == '-' ? ix.fields[i].substr(1) : ix.fields[i];
+    auto field = std::find_if(source_.fields.begin(), source_.fields.end(),
+                              [&](const FieldInfo& fi) { return SameName(fi.name, f); });
+    Variant key = field == source_.fields.end() ? keys[i] : ConvertForField(keys[i], *field, kSource);
+    BindValue(st.Get(), static_cast<int>(i) + 1, key);
+  }
+  EnsureFresh();
+  if (!st.Step()) {
+    no_match_ = true;
+    SetNoCurrent(Where::Eof);
+    return;
+  }
+  no_match_ = false;
+  std::vector<Variant> values;
+  values.reserve(source_.fields.size());
+  for (size_t i = 0; i < source_.fields.size(); ++i)
+    values.push_back(ReadValue(st.Get(), static_cast<int>(i) + value_offset_, source_.fields[i].type));
+  SetDetached(st.Int(0), std::move(values));
+  st.Reset();
+}
+
+void RecordsetImpl::FindFirst(std::string_view criteria) { Find(criteria, true, false); }
+void RecordsetImpl::FindLast(std::string_view criteria) { Find(criteria, false, false); }
+void RecordsetImpl::FindNext(std::string_view criteria) { Find(criteria, true, true); }
+void RecordsetImpl::FindPrevious(std::string_view criteria) { Find(criteria, false, true); }
+
+void RecordsetImpl::Find(std::string_view criteria, bool forward, bool from_current) {
+  CheckOpen();
+  if (source_.distinct) Raise(err::kNotSupported, kSource, name_);
+  edit_mode_ = EditMode::None;
+  if (criteria != last_criteria_ || last_criteria_sql_.empty()) {
+    last_criteria_sql_ = dialect::TranslateCriteria(criteria);
+    last_criteria_ = std::string(criteria);
+  }
+  EnsureFresh();
+
+  // Where the search starts: the current record, or before the first (after the last).
+  std::optional<size_t> start;
+  if (from_current) {
+    if (where_ == Where::At) start = pos_;
+    else if (where_ == Where::Detached) start = PositionOf(rowid_);
+    else if (where_ == Where::Eof && forward) {
+      no_match_ = true;
+      return;
+    } else if (where_ == Where::Bof && !forward) {
+      no_match_ = true;
+      return;
+    }
+    if (where_ == Where::Eof && !forward) {
+      FetchAllKeys();
+      start = keys_.size();
+    }
+  }
+
+  Statement st;
+  try {
+    st = conn_->Prepare(SelectSql(column_list_, last_criteria_sql_, !forward), kSource);
+  } catch (const Error& e) {
+    std::string what = e.what();
+    if (what.find("no such column") != std::string::npos)
+      RaiseText(err::kUnknownName, kSource,
+                std::string(ErrorText(err::kUnknownName)) + " (" + std::string(criteria) + ")");
+    throw;
+  }
+
+  // Matches arrive in the recordset's order (or its reverse), as the keyset does: walk both.
+  if (start && !forward) FetchAllKeys();
+  size_t walk = forward ? 0 : keys_.size();
+  while (st.Step()) {
+    std::int64_t rowid = st.Int(0);
+    bool after_start = !start.has_value();
+    if (start) {
+      if (forward) {
+        while (true) {
+          if (walk >= keys_.size() && !FetchNextKey()) break;
+          if (keys_[walk] == rowid) break;
+          ++walk;
+        }
+        after_start = walk < keys_.size() && keys_[walk] == rowid && walk > *start;
+      } else {
+        while (walk > 0 && keys_[walk - 1] != rowid) --walk;
+        after_start = walk > 0 && walk - 1 < *start;
+      }
+    }
+    if (!after_start) continue;
+    no_match_ = false;
+    std::vector<Variant> values;
+    for (size_t i = 0; i < source_.fields.size(); ++i)
+      values.push_back(ReadValue(st.Get(), static_cast<int>(i) + value_offset_, source_.fields[i].type));
+    SetDetached(rowid, std::move(values));
+    if (materialized_) {
+      // Copies read their own values, so the found record needs its place in the copy.
+      auto pos = PositionOf(rowid);
+      if (pos) SetAt(*pos);
+    }
+    return;
+  }
+  no_match_ = true;
+}
+
+}  // namespace nrx::detail

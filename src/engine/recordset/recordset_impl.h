@@ -1,0 +1,162 @@
+#pragma once
+// The engine's recordset: a keyset of row ids in the recordset's order, filled lazily by one
+// streaming statement, so that a forward scan reads each row once and an open recordset costs
+// eight bytes per record it has reached. The current record is a position in the keyset, or a
+// row found by Seek or Find whose position is worked out only when the caller moves from it.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/connection.h"
+#include "engine/engine_internal.h"
+
+namespace nrx::detail {
+
+struct OrderKey {
+  std::string column;  // a field of the table
+  bool descending = false;
+};
+
+// What a recordset reads: one table, some of its fields, a filter and an order (all SQLite).
+struct RecordSource {
+  std::string table;
+  std::vector<FieldInfo> fields;   // the recordset's fields, in order
+  std::vector<IndexInfo> indexes;  // the table's indexes (table-type recordsets select one)
+  std::string where_sql;           // empty: every row
+  std::vector<OrderKey> order;     // empty: by row id
+  bool distinct = false;
+};
+
+class RecordsetImpl : public Recordset,
+                      public FieldOwner,
+                      public std::enable_shared_from_this<RecordsetImpl> {
+ public:
+  RecordsetImpl(std::shared_ptr<Connection> conn, std::string name, int type, RecordSource source,
+                bool updatable);
+  ~RecordsetImpl() override;
+
+  // Prepares the fields and moves to the first record; called once after construction.
+  void Open();
+
+  bool Bof() const override;
+  bool Eof() const override;
+  const std::string& Name() const override { return name_; }
+  int Type() const override { return type_; }
+  long RecordCount() override;
+  bool Updatable() const override { return updatable_; }
+  std::string Index() const override { return index_name_; }
+  void SetIndex(std::string_view name) override;
+  bool NoMatch() const override { return no_match_; }
+
+  int FieldsCount() const override { return static_cast<int>(fields_.size()); }
+  FieldPtr Fields(int index) override;
+  FieldPtr Fields(std::string_view name) override;
+
+  void AddNew() override;
+  void Edit() override;
+  void Update(int type, bool force) override;
+  void CancelUpdate(int type) override;
+  void Delete() override;
+  void Close() override;
+  bool IsOpen() const override { return open_; }
+
+  void FindFirst(std::string_view criteria) override;
+  void FindNext(std::string_view criteria) override;
+  void FindLast(std::string_view criteria) override;
+  void FindPrevious(std::string_view criteria) override;
+  void Seek(std::string_view comparison, const std::vector<Variant>& keys) override;
+
+  void MoveFirst() override;
+  void MoveNext() override;
+  void MovePrevious() override;
+  void MoveLast(int options) override;
+  void Requery() override;
+
+  // FieldOwner: values of the current record, or of the edit buffer while editing.
+  Variant FieldValue(const Field& field) const override;
+  void SetFieldValue(Field& field, const Variant& value) override;
+  bool DefinitionFixed() const override { return true; }
+
+ private:
+  enum class EditMode { None, Edit, AddNew };
+  enum class Where { Bof, Eof, At, Detached };
+
+  std::shared_ptr<Connection> conn_;
+  std::string name_;
+  int type_;
+  RecordSource source_;
+  bool updatable_;
+  bool open_ = true;
+  std::string index_name_;
+  std::vector<FieldPtr> fields_;
+  std::string column_list_;  // "rowid", then the fields, quoted
+
+  // The keyset and the statement that fills it.
+  std::vector<std::int64_t> keys_;
+  bool keys_complete_ = false;
+  bool keys_stale_ = true;
+  Statement cursor_;  // positioned on keys_.back() while !keys_complete_
+  bool cursor_has_row_ = false;
+  // Snapshots and distinct selections keep their own copy of every value, row by row.
+  bool materialized_ = false;
+  std::vector<std::vector<Variant>> rows_;
+  int value_offset_ = 1;  // column of the first field in the statements (0 without a row id)
+
+  Where where_ = Where::Bof;
+  size_t pos_ = 0;           // when At
+  std::int64_t rowid_ = 0;   // when At or Detached
+  bool deleted_ = false;     // the current record was deleted
+  bool no_match_ = false;
+
+  // Reading the current record when the cursor is elsewhere.
+  mutable Statement lookup_;
+  mutable std::int64_t lookup_rowid_ = 0;
+  mutable bool lookup_valid_ = false;
+  // The row Seek or Find found carries its values, so reading it costs nothing more.
+  std::vector<Variant> found_values_;
+  bool current_changed_ = false;  // updated since the cursor read it
+  std::vector<std::pair<std::string, Statement>> seek_statements_;
+  std::string last_criteria_;
+  std::string last_criteria_sql_;
+
+  EditMode edit_mode_ = EditMode::None;
+  std::vector<Variant> buffer_;
+  std::vector<bool> dirty_;
+
+  // Keyset.
+  std::string SelectSql(std::string_view columns, std::string_view extra_where,
+                        bool reverse) const;
+  void ResetKeyset();
+  bool FetchNextKey();  // one more key from the cursor; false at the end
+  void FetchAllKeys();
+  void EnsureFresh();   // rebuilds a stale keyset and finds the current row in it
+  std::optional<size_t> PositionOf(std::int64_t rowid);
+  void InvalidateKeys() { keys_stale_ = true; }
+  void MoveToFirstIfAny();
+
+  // Position.
+  void SetAt(size_t pos);
+  void SetDetached(std::int64_t rowid, std::vector<Variant> values);
+  void SetNoCurrent(Where where);
+  bool HasCurrent() const { return where_ == Where::At || where_ == Where::Detached; }
+  void RequireCurrent() const;
+  Variant CurrentValue(int col) const;
+  bool CursorOnCurrent() const;
+
+  // Edits.
+  void CheckOpen() const;
+  void CheckUpdatable() const;
+  void CheckNoEdit() const;
+  void EndEdit();
+  void ValidateBuffer() const;
+  std::int64_t InsertBuffer();
+  void UpdateBuffer();
+
+  // Finding.
+  void Find(std::string_view criteria, bool forward, bool from_current);
+  const IndexInfo& SelectedIndex() const;
+};
+
+}  // namespace nrx::detail

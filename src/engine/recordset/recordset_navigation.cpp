@@ -1,0 +1,332 @@
+// Recordset: opening, the keyset, moving and reading the current record.
+
+#include <algorithm>
+
+#include "engine/recordset/recordset_impl.h"
+#include "engine/recordset/value_codec.h"
+
+namespace nrx::detail {
+namespace {
+constexpr std::string_view kSource = "nrxEngine.Recordset";
+}
+
+RecordsetImpl::RecordsetImpl(std::shared_ptr<Connection> conn, std::string name, int type,
+                             RecordSource source, bool updatable)
+    : conn_(std::move(conn)),
+      name_(std::move(name)),
+      type_(type),
+      source_(std::move(source)),
+      updatable_(updatable) {
+  materialized_ = type_ == dbOpenSnapshot || source_.distinct;
+  value_offset_ = source_.distinct ? 0 : 1;
+  column_list_ = source_.distinct ? "" : "rowid";
+  for (const auto& f : source_.fields) {
+    if (!column_list_.empty()) column_list_ += ", ";
+    column_list_ += QuoteName(f.name);
+  }
+}
+
+RecordsetImpl::~RecordsetImpl() { Close(); }
+
+void RecordsetImpl::Open() {
+  std::weak_ptr<FieldOwner> self = shared_from_this();
+  for (size_t i = 0; i < source_.fields.size(); ++i) {
+    auto f = MakeField(source_.fields[i]);
+    f->Bind(self, static_cast<int>(i));
+    fields_.push_back(std::move(f));
+  }
+  MoveToFirstIfAny();
+}
+
+void RecordsetImpl::MoveToFirstIfAny() {
+  EnsureFresh();
+  if (!keys_.empty() || FetchNextKey()) SetAt(0);
+  else SetNoCurrent(Where::Eof);
+}
+
+void RecordsetImpl::CheckOpen() const {
+  if (!open_) Raise(err::kObjectClosed, kSource, name_);
+  conn_->CheckOpen(kSource);
+}
+
+void RecordsetImpl::Close() {
+  if (!open_) return;
+  open_ = false;
+  edit_mode_ = EditMode::None;
+  cursor_ = Statement();
+  lookup_ = Statement();
+  seek_statements_.clear();
+  keys_.clear();
+  keys_.shrink_to_fit();
+  rows_.clear();
+}
+
+std::string RecordsetImpl::SelectSql(std::string_view columns, std::string_view extra_where,
+                                     bool reverse) const {
+  std::string sql = "SELECT ";
+  if (source_.distinct) sql += "DISTINCT ";
+  sql += std::string(columns) + " FROM " + QuoteName(source_.table);
+  std::string where;
+  if (!source_.where_sql.empty()) where = "(" + source_.where_sql + ")";
+  if (!extra_where.empty()) where += (where.empty() ? "(" : " AND (") + std::string(extra_where) + ")";
+  if (!where.empty()) sql += " WHERE " + where;
+  std::string order;
+  for (const auto& k : source_.order) {
+    if (!order.empty()) order += ", ";
+    order += QuoteName(k.column) + ((k.descending != reverse) ? " DESC" : "");
+  }
+  // Ties keep the order rows were added in, so every statement agrees on one order.
+  if (!source_.distinct) order += std::string(order.empty() ? "" : ", ") + (reverse ? "rowid DESC" : "rowid");
+  if (!order.empty()) sql += " ORDER BY " + order;
+  return sql;
+}
+
+void RecordsetImpl::ResetKeyset() {
+  keys_.clear();
+  rows_.clear();
+  keys_complete_ = false;
+  cursor_has_row_ = false;
+  lookup_valid_ = false;
+  cursor_ = conn_->Prepare(SelectSql(column_list_, {}, false), kSource);
+  if (!materialized_) return;
+  std::int64_t n = 0;
+  while (cursor_.Step()) {
+    std::vector<Variant> row;
+    row.reserve(source_.fields.size());
+    for (size_t i = 0; i < source_.fields.size(); ++i)
+      row.push_back(ReadValue(cursor_.Get(), static_cast<int>(i) + value_offset_, source_.fields[i].type));
+    rows_.push_back(std::move(row));
+    keys_.push_back(source_.distinct ? n++ : cursor_.Int(0));
+  }
+  cursor_ = Statement();
+  keys_complete_ = true;
+}
+
+bool RecordsetImpl::FetchNextKey() {
+  if (keys_complete_) return false;
+  if (cursor_.Step()) {
+    keys_.push_back(cursor_.Int(0));
+    cursor_has_row_ = true;
+    return true;
+  }
+  keys_complete_ = true;
+  cursor_has_row_ = false;
+  cursor_ = Statement();
+  keys_.shrink_to_fit();
+  return false;
+}
+
+void RecordsetImpl::FetchAllKeys() {
+  EnsureFresh();
+  while (FetchNextKey()) {
+  }
+}
+
+void RecordsetImpl::EnsureFresh() {
+  if (!keys_stale_) return;
+  keys_stale_ = false;
+  ResetKeyset();
+  if (where_ == Where::At) {
+    // The current record keeps its place by identity, not by position.
+    where_ = Where::Detached;
+  }
+}
+
+std::optional<size_t> RecordsetImpl::PositionOf(std::int64_t rowid) {
+  EnsureFresh();
+  auto it = std::find(keys_.begin(), keys_.end(), rowid);
+  if (it != keys_.end()) return static_cast<size_t>(it - keys_.begin());
+  while (FetchNextKey())
+    if (keys_.back() == rowid) return keys_.size() - 1;
+  return std::nullopt;
+}
+
+void RecordsetImpl::SetAt(size_t pos) {
+  where_ = Where::At;
+  pos_ = pos;
+  rowid_ = keys_[pos];
+  deleted_ = false;
+  current_changed_ = false;
+  found_values_.clear();
+}
+
+void RecordsetImpl::SetDetached(std::int64_t rowid, std::vector<Variant> values) {
+  where_ = Where::Detached;
+  rowid_ = rowid;
+  deleted_ = false;
+  current_changed_ = false;
+  found_values_ = std::move(values);
+}
+
+void RecordsetImpl::SetNoCurrent(Where where) {
+  where_ = where;
+  deleted_ = false;
+  found_values_.clear();
+}
+
+bool RecordsetImpl::Bof() const {
+  if (where_ == Where::Bof) return true;
+  return where_ == Where::Eof && keys_complete_ && keys_.empty() && !keys_stale_;
+}
+
+bool RecordsetImpl::Eof() const {
+  if (where_ == Where::Eof) return true;
+  return where_ == Where::Bof && keys_complete_ && keys_.empty() && !keys_stale_;
+}
+
+void RecordsetImpl::RequireCurrent() const {
+  if (!HasCurrent()) Raise(err::kNoCurrentRecord, kSource, name_);
+  if (deleted_) Raise(err::kRecordDeleted, kSource, name_);
+}
+
+long RecordsetImpl::RecordCount() {
+  CheckOpen();
+  if (type_ == dbOpenTable) {
+    auto& st = conn_->Cached("SELECT count(*) FROM " + QuoteName(source_.table), kSource);
+    st.Step();
+    long n = static_cast<long>(st.Int(0));
+    st.Reset();
+    return n;
+  }
+  EnsureFresh();
+  return static_cast<long>(keys_.size());
+}
+
+void RecordsetImpl::MoveFirst() {
+  CheckOpen();
+  if (edit_mode_ != EditMode::None) edit_mode_ = EditMode::None;
+  EnsureFresh();
+  if (keys_.empty() && !FetchNextKey()) Raise(err::kNoCurrentRecord, kSource, name_);
+  SetAt(0);
+}
+
+void RecordsetImpl::MoveLast(int /*options*/) {
+  CheckOpen();
+  edit_mode_ = EditMode::None;
+  FetchAllKeys();
+  if (keys_.empty()) Raise(err::kNoCurrentRecord, kSource, name_);
+  SetAt(keys_.size() - 1);
+}
+
+void RecordsetImpl::MoveNext() {
+  CheckOpen();
+  edit_mode_ = EditMode::None;
+  EnsureFresh();
+  size_t target = 0;
+  switch (where_) {
+    case Where::Eof: Raise(err::kNoCurrentRecord, kSource, name_);
+    case Where::Bof: target = 0; break;
+    case Where::At: target = deleted_ ? pos_ : pos_ + 1; break;
+    case Where::Detached: {
+      auto pos = PositionOf(rowid_);
+      if (!pos) Raise(err::kNoCurrentRecord, kSource, name_);
+      target = deleted_ ? *pos : *pos + 1;
+      break;
+    }
+  }
+  while (target >= keys_.size())
+    if (!FetchNextKey()) return SetNoCurrent(Where::Eof);
+  SetAt(target);
+}
+
+void RecordsetImpl::MovePrevious() {
+  CheckOpen();
+  edit_mode_ = EditMode::None;
+  EnsureFresh();
+  size_t pos = 0;
+  switch (where_) {
+    case Where::Bof: Raise(err::kNoCurrentRecord, kSource, name_);
+    case Where::Eof:
+      FetchAllKeys();
+      if (keys_.empty()) return SetNoCurrent(Where::Bof);
+      return SetAt(keys_.size() - 1);
+    case Where::At: pos = pos_; break;
+    case Where::Detached: {
+      auto found = PositionOf(rowid_);
+      if (!found) Raise(err::kNoCurrentRecord, kSource, name_);
+      pos = *found;
+      break;
+    }
+  }
+  if (pos == 0) return SetNoCurrent(Where::Bof);
+  SetAt(pos - 1);
+}
+
+void RecordsetImpl::Requery() {
+  CheckOpen();
+  edit_mode_ = EditMode::None;
+  keys_stale_ = true;
+  where_ = Where::Bof;
+  MoveToFirstIfAny();
+}
+
+void RecordsetImpl::SetIndex(std::string_view name) {
+  CheckOpen();
+  if (type_ != dbOpenTable) Raise(err::kNotSupported, kSource, name_);
+  std::vector<OrderKey> order;
+  std::string chosen;
+  if (!name.empty()) {
+    auto it = std::find_if(source_.indexes.begin(), source_.indexes.end(),
+                           [&](const IndexInfo& ix) { return SameName(ix.name, name); });
+    if (it == source_.indexes.end()) Raise(err::kNoSuchIndex, kSource, name);
+    chosen = it->name;
+    for (const auto& f : it->fields) {
+      bool desc = !f.empty() && f[0] == '-';
+      order.push_back({desc ? f.substr(1) : f, desc});
+    }
+  }
+  index_name_ = chosen;
+  source_.order = std::move(order);
+  seek_statements_.clear();
+  Requery();
+}
+
+FieldPtr RecordsetImpl::Fields(int index) {
+  CheckOpen();
+  if (index < 0 || index >= static_cast<int>(fields_.size()))
+    Raise(err::kItemNotFound, kSource, std::to_string(index));
+  return fields_[static_cast<size_t>(index)];
+}
+
+FieldPtr RecordsetImpl::Fields(std::string_view name) {
+  CheckOpen();
+  for (const auto& f : fields_)
+    if (SameName(f->Name(), name)) return f;
+  Raise(err::kItemNotFound, kSource, name);
+}
+
+bool RecordsetImpl::CursorOnCurrent() const {
+  return where_ == Where::At && cursor_has_row_ && !keys_complete_ && pos_ + 1 == keys_.size() &&
+         !current_changed_;
+}
+
+Variant RecordsetImpl::CurrentValue(int col) const {
+  int type = source_.fields[static_cast<size_t>(col)].type;
+  if (materialized_) return rows_[pos_][static_cast<size_t>(col)];
+  if (!found_values_.empty()) return found_values_[static_cast<size_t>(col)];
+  if (CursorOnCurrent()) return ReadValue(cursor_.Get(), col + value_offset_, type);
+  if (!lookup_valid_ || lookup_rowid_ != rowid_) {
+    if (!lookup_)
+      lookup_ = conn_->Prepare("SELECT " + column_list_ + " FROM " + QuoteName(source_.table) +
+                                   " WHERE rowid = ?1",
+                               kSource);
+    lookup_.Reset();
+    lookup_.Bind(1, rowid_);
+    if (!lookup_.Step()) {
+      lookup_valid_ = false;
+      Raise(err::kRecordDeleted, kSource, name_);  // removed through another recordset
+    }
+    lookup_rowid_ = rowid_;
+    lookup_valid_ = true;
+  }
+  return ReadValue(lookup_.Get(), col + value_offset_, type);
+}
+
+Variant RecordsetImpl::FieldValue(const Field& field) const {
+  CheckOpen();
+  if (edit_mode_ != EditMode::None) return buffer_[static_cast<size_t>(field.Position())];
+  RequireCurrent();
+  return CurrentValue(field.Position());
+}
+
+}  // namespace nrx::detail
