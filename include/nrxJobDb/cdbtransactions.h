@@ -9,6 +9,10 @@
 
 namespace nrx {
 
+namespace frame {
+struct Lifecycle;
+}  // namespace frame
+
 class cDBtransactions : public Object {
  public:
   static constexpr std::string_view kClassName = "cDBtransactions";
@@ -26,6 +30,11 @@ class cDBtransactions : public Object {
   void SetClassActive(bool value) { class_active_ = value; }
 
  private:
+  friend struct frame::Lifecycle;
+  // Creation and destruction steps, each under its own label.
+  void Class_Initialize();
+  void Class_Terminate();
+
   bool class_active_ = false;
   // The tracker's private cJobProcs, through which it opens least-squares data tables.
   std::shared_ptr<cJobProcs> jobProcs_;

@@ -7,6 +7,10 @@
 
 namespace nrx {
 
+namespace frame {
+struct Lifecycle;
+}  // namespace frame
+
 class cFixedPoints : public Object {
  public:
   static constexpr std::string_view kClassName = "cFixedPoints";
@@ -24,6 +28,11 @@ class cFixedPoints : public Object {
   void SetClassActive(bool value) { class_active_ = value; }
 
  private:
+  friend struct frame::Lifecycle;
+  // Creation and destruction steps, each under its own label.
+  void Class_Initialize();
+  void Class_Terminate();
+
   bool class_active_ = false;
 };
 

@@ -17,6 +17,10 @@
 
 namespace nrx {
 
+namespace frame {
+struct Lifecycle;
+}  // namespace frame
+
 class cJobProcs : public Object {
  public:
   static constexpr std::string_view kClassName = "cJobProcs";
@@ -51,6 +55,11 @@ class cJobProcs : public Object {
   void TestChange(std::string& desc);
 
  private:
+  friend struct frame::Lifecycle;
+  // Creation and destruction steps, each under its own label.
+  void Class_Initialize();
+  void Class_Terminate();
+
   // Gives the test suites the private members; defined by the tests only.
   friend struct JobProcsTestAccess;
 

@@ -1,0 +1,132 @@
+#pragma once
+// The component's classes as an automation server sees them: class and interface ids, program
+// identifiers, the members of each interface in order with their dispatch ids, creation by
+// program identifier or class id, and late-bound calls by member name or dispatch id.
+//
+// Dispatch ids: a class's public variables (ClassActive first) are 0x40030000 upwards; its
+// methods and property procedures are 0x60030000 plus their slot in the interface, the slots
+// counting each get, let and set of a public variable.
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <tuple>
+#include <typeindex>
+#include <vector>
+
+#include "nrxJobDb/variant.h"
+
+namespace nrx {
+
+namespace err {
+inline constexpr int kCannotCreateObject = 429;
+inline constexpr int kNoSuchMember = 438;  // the object doesn't support this property or method
+inline constexpr int kArgumentNotOptional = 449;
+inline constexpr int kWrongArgumentCount = 450;
+}  // namespace err
+
+// How a member is called; a property member allows several.
+enum class InvokeKind : unsigned { Method = 1, PropertyGet = 2, PropertyLet = 4, PropertySet = 8 };
+
+// Runs one member on `self` with the caller's arguments. Arguments are by reference: the
+// adapter writes every changed argument back into `args`, also when the member fails.
+using MemberAdapter = std::function<Variant(Object& self, std::vector<Variant>& args)>;
+
+struct MemberInfo {
+  std::string name;
+  std::int32_t dispid;
+  unsigned kinds;  // InvokeKind bits
+  bool has_result;
+};
+
+struct ClassInfo {
+  std::string name;            // "cJobProcs"
+  std::string clsid;           // "{BD5CB1F4-896F-4D0A-954A-83B4F82E45F6}"
+  std::string interface_name;  // "_cJobProcs"
+  std::string iid;
+  std::string prog_id;         // "nrxJobDb.cJobProcs"
+  bool app_object;             // members callable without an instance (the default instance)
+  std::vector<MemberInfo> members;  // in interface order
+};
+
+// An array argument of a late-bound call: the elements and the index of the first.
+class VariantArray : public Object {
+ public:
+  VariantArray() = default;
+  explicit VariantArray(std::vector<Variant> elements, int lowerBound = 0)
+      : items(std::move(elements)), lower_bound(lowerBound) {}
+  std::vector<Variant> items;
+  int lower_bound = 0;
+};
+
+class ClassRegistry {
+ public:
+  // The component's registry, built on first use.
+  static ClassRegistry& Instance();
+
+  const std::vector<ClassInfo>& Classes() const { return classes_; }
+  // The class with this program identifier, class id (braces and letter case optional) or
+  // class name; nullptr when none.
+  const ClassInfo* FindClass(std::string_view key) const;
+  // The class `object` is an instance of; raises 438 for an object of no registered class.
+  const ClassInfo& ClassOf(const Object& object) const;
+
+  // A new object of the class named by program identifier or class id; raises 429 when no
+  // class answers to it.
+  std::shared_ptr<Object> CreateObject(std::string_view progIdOrClsid) const;
+  // The application object's default instance of an app-object class (cJobProcs); raises 429
+  // for other classes.
+  std::shared_ptr<Object> DefaultInstance(std::string_view progIdOrClsid) const;
+
+  // The dispatch id of a member, found by name in any letter case; raises 438 when the class
+  // has no such member.
+  std::int32_t DispIdOf(const Object& object, std::string_view member) const;
+
+  // Calls a member late-bound. Method also reaches a property's get. A member whose call is
+  // not provided (yet) raises 438; a missing required argument 449; too many arguments 450.
+  // Errors of the member itself pass through unchanged.
+  Variant Invoke(Object& object, std::string_view member, std::vector<Variant>& args,
+                 InvokeKind kind = InvokeKind::Method) const;
+  Variant Invoke(Object& object, std::int32_t dispid, std::vector<Variant>& args,
+                 InvokeKind kind = InvokeKind::Method) const;
+
+  // Provides the call of one member of one class; the files that implement members register
+  // them (see MemberRegistrar). Raises 438 when the class has no such member or it does not
+  // allow `kind`.
+  void RegisterAdapter(std::string_view className, std::string_view member, InvokeKind kind,
+                       MemberAdapter adapter);
+  bool HasAdapter(std::string_view className, std::string_view member, InvokeKind kind) const;
+
+ private:
+  ClassRegistry();
+  struct Factory {
+    std::type_index type;
+    std::function<std::shared_ptr<Object>()> create;
+  };
+  const ClassInfo& RequireClass(std::string_view key) const;
+  const MemberInfo* FindMember(const ClassInfo& cls, std::string_view name) const;
+  const MemberAdapter* FindAdapter(const ClassInfo& cls, const MemberInfo& member,
+                                   InvokeKind kind) const;
+
+  std::vector<ClassInfo> classes_;
+  std::vector<Factory> factories_;  // parallel to classes_
+  std::map<std::tuple<std::string, std::int32_t, unsigned>, MemberAdapter> adapters_;
+};
+
+// Registers an adapter when the program starts: a file that implements a member defines
+//   const MemberRegistrar kOpenJobDB{"cJobProcs", "OpenJobDB", InvokeKind::Method,
+//                                    MethodAdapter(&cJobProcs::OpenJobDB)};
+// (MethodAdapter: src/frame/member_adapter.h). In a static library the registrar runs only when
+// the linker takes its object file; the shared library always holds every one.
+struct MemberRegistrar {
+  MemberRegistrar(std::string_view className, std::string_view member, InvokeKind kind,
+                  MemberAdapter adapter) {
+    ClassRegistry::Instance().RegisterAdapter(className, member, kind, std::move(adapter));
+  }
+};
+
+}  // namespace nrx

@@ -1,0 +1,75 @@
+#include "nrxJobDb/file_utility.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <system_error>
+
+#include "engine/file_vfs.h"
+#include "nrxJobDb/errors.h"
+
+namespace nrx::model {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kSource = "nrxModel.FileUtility";
+
+bool Writable(const std::string& path) { return ::access(path.c_str(), W_OK) == 0; }
+
+}  // namespace
+
+FileUtility& FileUtility::Instance() {
+  static FileUtility utility;
+  return utility;
+}
+
+bool FileUtility::FileExists(const std::string& path, std::int32_t& attributes) const {
+  const std::int32_t accepted = attributes;
+  attributes = 0;
+  if (path.empty()) return false;
+  std::error_code ec;
+  fs::file_status status = fs::status(path, ec);
+  if (ec || !fs::exists(status)) return false;
+  if (fs::is_directory(status)) {
+    if ((accepted & kAttrDirectory) == 0) return false;
+    attributes = kAttrDirectory;
+    return true;
+  }
+  attributes = Writable(path) ? 0 : kAttrReadOnly;
+  return true;
+}
+
+bool FileUtility::FileExists(const std::string& path) const {
+  std::int32_t attributes = 0;
+  return FileExists(path, attributes);
+}
+
+std::string FileUtility::SplitPath(const std::string& fullPath, std::string& drive,
+                                   std::string& folder, std::string& extension) const {
+  fs::path path(fullPath);
+  drive = path.root_path().string();
+  folder = path.relative_path().parent_path().string();
+  if (!folder.empty()) folder += '/';
+  extension = path.extension().string();
+  return path.stem().string();
+}
+
+void FileUtility::CopyFile(const std::string& source, const std::string& destination) const {
+  std::error_code ec;
+  if (source.empty() || !fs::exists(source, ec)) Raise(err::kFileNotFound, kSource, source);
+  // A job open exclusively here or in another process must not be read behind the engine's
+  // back, and a job open at all must not be overwritten.
+  if (files::IsHeldExclusively(source)) Raise(err::kPermissionDenied, kSource, source);
+  if (files::IsHeld(destination)) Raise(err::kPermissionDenied, kSource, destination);
+  if (!fs::is_regular_file(source, ec)) Raise(err::kPathAccess, kSource, source);
+  fs::copy_file(source, destination, fs::copy_options::overwrite_existing, ec);
+  if (!ec) return;
+  if (ec == std::errc::permission_denied || ec == std::errc::operation_not_permitted) {
+    Raise(err::kPermissionDenied, kSource, destination);
+  }
+  Raise(err::kPathAccess, kSource, destination);
+}
+
+}  // namespace nrx::model

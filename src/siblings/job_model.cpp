@@ -1,0 +1,48 @@
+#include "nrxJobDb/job_model.h"
+
+#include <filesystem>
+#include <limits>
+
+#include "nrxJobDb/errors.h"
+
+namespace nrx::model {
+namespace {
+
+constexpr std::string_view kJobGeneralSource = "nrxModel.JobGeneral";
+constexpr std::string_view kJobSource = "nrxModel.Job";
+
+}  // namespace
+
+void JobGeneral::UpdateChangeCount(std::int32_t count, bool reset) {
+  if (reset) {
+    change_count_ = count;
+    return;
+  }
+  std::int64_t sum = static_cast<std::int64_t>(change_count_) + count;
+  if (sum > std::numeric_limits<std::int32_t>::max() ||
+      sum < std::numeric_limits<std::int32_t>::min()) {
+    Raise(err::kOverflow, kJobGeneralSource, "change count");
+  }
+  change_count_ = static_cast<std::int32_t>(sum);
+}
+
+std::string Job::FileExtension() const {
+  return std::filesystem::path(job_file_name_).extension().string();
+}
+
+void Job::SetFileExtension(const std::string& extension) {
+  if (extension.size() < 2 || extension.front() != '.' ||
+      extension.find('/') != std::string::npos) {
+    Raise(err::kInvalidCall, kJobSource, extension);
+  }
+  std::filesystem::path path(job_file_name_);
+  path.replace_extension(extension);
+  job_file_name_ = path.string();
+}
+
+Program::Program() {
+  std::error_code ec;
+  temp_folder_ = std::filesystem::temp_directory_path(ec).string();
+}
+
+}  // namespace nrx::model
