@@ -5,14 +5,10 @@
 #include <limits>
 #include <vector>
 
+#include "nrxJobDb/error_convention.h"
 #include "nrxJobDb/errors.h"
 
 namespace nrx::catalogue {
-namespace {
-
-constexpr std::string_view kRuntimeSource = "nrxRuntime";
-
-}  // namespace
 
 const std::array<ListMember, kListMembers>& DeclaredLists() {
   static constexpr std::array<ListMember, kListMembers> kDeclared = {{
@@ -57,14 +53,14 @@ void StoreFieldDef(TableFieldList& list, std::int16_t& index, std::string_view f
                    std::int16_t fieldType, std::int16_t fieldSiz) {
   // The list's bounds are 1 to index, so position 0 or below has no place in it.
   if (index < 1) {
-    RaiseText(err::kSubscript, std::string(kRuntimeSource),
+    RaiseText(err::kSubscript, std::string(kRuntimeErrorSource),
               fmt::format("Subscript out of range: catalogue list position {} is below 1.", index));
   }
   list.resize(static_cast<std::size_t>(index));
-  list[static_cast<std::size_t>(index) - 1] = TableFieldDef{std::string(fieldName), fieldType,
-                                                            fieldSiz};
+  list[static_cast<std::size_t>(index) - 1] =
+      TableFieldDef{std::string(fieldName), fieldType, fieldSiz};
   if (index == std::numeric_limits<std::int16_t>::max()) {
-    RaiseText(err::kOverflow, std::string(kRuntimeSource),
+    RaiseText(err::kOverflow, std::string(kRuntimeErrorSource),
               fmt::format("Overflow: catalogue list position {} cannot be advanced.", index));
   }
   ++index;

@@ -50,9 +50,9 @@ std::span<const ListRows> FilledLists();
 
 // The shape of SetTableArrayValues: store one definition at position `index` (1-based) of
 // `list` and advance `index`.
-using StoreField = std::function<void(TableFieldList& list, std::int16_t& index,
-                                      const std::string& fieldName, std::int16_t fieldType,
-                                      std::int16_t fieldSiz)>;
+using StoreField =
+    std::function<void(TableFieldList& list, std::int16_t& index, const std::string& fieldName,
+                       std::int16_t fieldType, std::int16_t fieldSiz)>;
 
 // Resizes `list` to `index` entries (keeping those below, dropping those above), stores the
 // definition as entry `index` and adds 1 to `index`. Raises 9 when `index` is below 1, and 6

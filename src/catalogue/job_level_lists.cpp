@@ -6,6 +6,8 @@
 namespace nrx::catalogue {
 namespace {
 
+// One field a line, as the lists are read and compared.
+// clang-format off
 constexpr FieldRow kJobDetails[] = {
     {"CreateVersion", dbSingle, 0},
     {"Description", dbText, 255},
@@ -378,6 +380,8 @@ constexpr ListRows kLists[] = {
     {"AlphaIDs", &TableCatalogue::AlphaIDs, kAlphaIDs},
     {"PointShift", &TableCatalogue::PointShift, kPointShift},
 };
+
+// clang-format on
 
 }  // namespace
 

@@ -7,6 +7,8 @@
 namespace nrx::catalogue {
 namespace {
 
+// One field a line, as the lists are read and compared.
+// clang-format off
 constexpr FieldRow kLSOptions[] = {
     {"Description", dbText, 100},
     {"CnR", dbBoolean, 0},
@@ -241,6 +243,8 @@ constexpr ListRows kLists[] = {
     {"LSVectors", &TableCatalogue::LSVectors, kLSVectors},
     {"LSLocalisation", &TableCatalogue::LSLocalisation, kLSLocalisation},
 };
+
+// clang-format on
 
 }  // namespace
 

@@ -53,14 +53,22 @@ const std::vector<ListShape> kShapes = {
 
 int TypeSlot(int type) {
   switch (type) {
-    case dbBoolean: return 0;
-    case dbByte: return 1;
-    case dbInteger: return 2;
-    case dbLong: return 3;
-    case dbSingle: return 4;
-    case dbDouble: return 5;
-    case dbText: return 6;
-    default: return -1;
+    case dbBoolean:
+      return 0;
+    case dbByte:
+      return 1;
+    case dbInteger:
+      return 2;
+    case dbLong:
+      return 3;
+    case dbSingle:
+      return 4;
+    case dbDouble:
+      return 5;
+    case dbText:
+      return 6;
+    default:
+      return -1;
   }
 }
 
@@ -125,22 +133,38 @@ TEST_F(CatalogueData, EveryTextFieldHasItsSizeAndNoOtherFieldHasOne) {
     int size;
   };
   const std::vector<TextField> texts = {
-      {"JobDetails", 2, "Description", 255},  {"JobDetails", 3, "Surveyor", 60},
-      {"JobDetails", 4, "Date", 25},          {"JobDetails", 5, "Reference", 60},
-      {"JobDetails", 9, "Projection", 10},    {"JobDetails", 11, "Spheroid", 10},
-      {"JobDetails", 13, "DatumH", 10},       {"JobDetails", 14, "DatumV", 10},
-      {"JobDetails", 27, "InterpMethod", 22}, {"JobDetails", 30, "TransType", 60},
-      {"JobDetails", 31, "GridFile", 255},    {"Points", 5, "Description", 16},
-      {"Points", 8, "PointType", 1},          {"Points", 9, "Derivation", 2},
-      {"GridEntry", 6, "Description", 16},    {"GeoEntry", 6, "Description", 16},
-      {"JobLSOptions", 2, "DataFile", 255},   {"JobLSOptions", 8, "TravRadAll", 3},
-      {"JobLSOptions", 58, "Corrections", 10}, {"TraverseHeader", 2, "Description", 100},
-      {"TraverseHeader", 61, "Corrections", 10}, {"Traverse", 12, "Description", 16},
-      {"Radiation", 8, "Description", 16},    {"AlphaIDs", 1, "AlphaID", 16},
-      {"AlphaIDs", 3, "SwappedCode", 16},     {"LSOptions", 1, "Description", 100},
-      {"LSOptions", 22, "DataFile", 255},     {"LSOptions", 23, "DataTypeSettings", 20},
-      {"LSOptions", 69, "Corrections", 10},   {"LSPoints", 9, "Description", 16},
-      {"LSPoints", 12, "PointType", 1},       {"LSPoints", 13, "Derivation", 2},
+      {"JobDetails", 2, "Description", 255},
+      {"JobDetails", 3, "Surveyor", 60},
+      {"JobDetails", 4, "Date", 25},
+      {"JobDetails", 5, "Reference", 60},
+      {"JobDetails", 9, "Projection", 10},
+      {"JobDetails", 11, "Spheroid", 10},
+      {"JobDetails", 13, "DatumH", 10},
+      {"JobDetails", 14, "DatumV", 10},
+      {"JobDetails", 27, "InterpMethod", 22},
+      {"JobDetails", 30, "TransType", 60},
+      {"JobDetails", 31, "GridFile", 255},
+      {"Points", 5, "Description", 16},
+      {"Points", 8, "PointType", 1},
+      {"Points", 9, "Derivation", 2},
+      {"GridEntry", 6, "Description", 16},
+      {"GeoEntry", 6, "Description", 16},
+      {"JobLSOptions", 2, "DataFile", 255},
+      {"JobLSOptions", 8, "TravRadAll", 3},
+      {"JobLSOptions", 58, "Corrections", 10},
+      {"TraverseHeader", 2, "Description", 100},
+      {"TraverseHeader", 61, "Corrections", 10},
+      {"Traverse", 12, "Description", 16},
+      {"Radiation", 8, "Description", 16},
+      {"AlphaIDs", 1, "AlphaID", 16},
+      {"AlphaIDs", 3, "SwappedCode", 16},
+      {"LSOptions", 1, "Description", 100},
+      {"LSOptions", 22, "DataFile", 255},
+      {"LSOptions", 23, "DataTypeSettings", 20},
+      {"LSOptions", 69, "Corrections", 10},
+      {"LSPoints", 9, "Description", 16},
+      {"LSPoints", 12, "PointType", 1},
+      {"LSPoints", 13, "Derivation", 2},
       {"LSLocalisation", 10, "Localisation_Description", 100},
   };
   int text_fields = 0;
@@ -246,11 +270,11 @@ TEST_F(CatalogueData, LocalisationCovarianceRunsRowByRow) {
 
 TEST(CatalogueOrder, MembersAreDeclaredInTheirOrderAndNamedAfterThemselves) {
   const std::vector<std::string> declared = {
-      "JobDetails",      "Points",          "Lines",          "DisplaySettings", "TraverseHeader",
-      "Traverse",        "LSOptions",       "LSPoints",       "LSObsGen",        "LSCoordObs",
-      "GridEntryHeader", "GeoEntryHeader",  "GridEntry",      "GeoEntry",        "RadiationHeader",
-      "Radiation",       "JobLSOptions",    "Triangles",      "SecondAlphaIDs",  "AlphaIDs",
-      "PointShift",      "LSObs3D",         "LSVectors",      "LSLocalisation"};
+      "JobDetails",      "Points",         "Lines",     "DisplaySettings", "TraverseHeader",
+      "Traverse",        "LSOptions",      "LSPoints",  "LSObsGen",        "LSCoordObs",
+      "GridEntryHeader", "GeoEntryHeader", "GridEntry", "GeoEntry",        "RadiationHeader",
+      "Radiation",       "JobLSOptions",   "Triangles", "SecondAlphaIDs",  "AlphaIDs",
+      "PointShift",      "LSObs3D",        "LSVectors", "LSLocalisation"};
   TableCatalogue catalogue;
   const TableFieldList* previous = nullptr;
   std::set<const TableFieldList*> members;
@@ -289,12 +313,12 @@ TEST(CatalogueFill, StoresEachListFromPositionOneInTableOrder) {
   };
   TableCatalogue catalogue;
   std::vector<Call> calls;
-  FillCatalogue(catalogue, [&](TableFieldList& list, std::int16_t& index,
-                               const std::string& fieldName, std::int16_t fieldType,
-                               std::int16_t fieldSiz) {
-    calls.push_back({&list, index, fieldName});
-    StoreFieldDef(list, index, fieldName, fieldType, fieldSiz);
-  });
+  FillCatalogue(catalogue,
+                [&](TableFieldList& list, std::int16_t& index, const std::string& fieldName,
+                    std::int16_t fieldType, std::int16_t fieldSiz) {
+                  calls.push_back({&list, index, fieldName});
+                  StoreFieldDef(list, index, fieldName, fieldType, fieldSiz);
+                });
   ASSERT_EQ(calls.size(), 507u);
   std::size_t next = 0;
   for (const ListRows& rows : FilledLists()) {
