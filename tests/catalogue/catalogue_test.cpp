@@ -329,27 +329,6 @@ TEST(CatalogueFill, StoresEachListFromPositionOneInTableOrder) {
       EXPECT_EQ(calls[next].name, rows.rows[i].name);
     }
   }
-  // Going through the store routine gives the same catalogue as the default fill.
-  TableCatalogue direct;
-  FillCatalogue(direct);
-  for (const ListMember& m : DeclaredLists()) {
-    const TableFieldList& a = catalogue.*m.member;
-    const TableFieldList& b = direct.*m.member;
-    ASSERT_EQ(a.size(), b.size()) << m.list;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-      EXPECT_EQ(a[i].fieldName, b[i].fieldName);
-      EXPECT_EQ(a[i].fieldType, b[i].fieldType);
-      EXPECT_EQ(a[i].fieldSiz, b[i].fieldSiz);
-    }
-  }
-}
-
-TEST(CatalogueFill, ClearErasesEveryMember) {
-  TableCatalogue catalogue;
-  FillCatalogue(catalogue);
-  catalogue.SecondAlphaIDs.push_back({"AlphaID", dbText, 16});
-  ClearCatalogue(catalogue);
-  for (const ListMember& m : DeclaredLists()) EXPECT_TRUE((catalogue.*m.member).empty()) << m.list;
 }
 
 TEST(StoreFieldDef, GrowsToThePositionStoresAndAdvances) {
