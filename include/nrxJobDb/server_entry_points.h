@@ -52,14 +52,16 @@ inline constexpr std::string_view kIID_IClassFactory = "{00000001-0000-0000-C000
 bool ParseGuid(std::string_view text, nrxGUID& guid);
 std::string FormatGuid(const nrxGUID& guid);
 
-// The class object of one class: makes its instances.
+// The class object of one class: makes its instances. Its members are virtual, so a caller
+// that loaded the library at run time reaches the library's own code through the pointer.
 class ClassFactory {
  public:
   explicit ClassFactory(std::string progId) : prog_id_(std::move(progId)) {}
+  virtual ~ClassFactory() = default;
   const std::string& ProgId() const { return prog_id_; }
-  std::shared_ptr<Object> CreateInstance() const;
+  virtual std::shared_ptr<Object> CreateInstance() const;
   // Keeps the library loaded while locked (counted).
-  void LockServer(bool lock);
+  virtual void LockServer(bool lock);
 
  private:
   std::string prog_id_;

@@ -4,9 +4,15 @@
 
 #include "frame/lifecycle.h"
 #include "frame/live_objects.h"
+#include "frame/member_adapter.h"
 #include "nrxJobDb/error_convention.h"
 
 namespace nrx {
+namespace {
+
+const frame::ClassActiveRegistrars<cFixedPoints> kClassActive;
+
+}  // namespace
 
 cFixedPoints::cFixedPoints() {
   Class_Initialize();

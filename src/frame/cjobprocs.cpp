@@ -4,6 +4,7 @@
 
 #include "frame/lifecycle.h"
 #include "frame/live_objects.h"
+#include "frame/member_adapter.h"
 #include "nrxJobDb/error_convention.h"
 
 namespace nrx {
@@ -12,6 +13,16 @@ namespace {
 MemberLabel Sub(std::string_view member) {
   return {cJobProcs::kClassName, MemberKind::Sub, member};
 }
+
+using frame::MethodAdapter;
+const frame::ClassActiveRegistrars<cJobProcs> kClassActive;
+const MemberRegistrar kSetBlank{cJobProcs::kClassName, "SetBlank", InvokeKind::Method,
+                                MethodAdapter(&cJobProcs::SetBlank)};
+const MemberRegistrar kNewTableField{cJobProcs::kClassName, "NewTableField_OLD",
+                                     InvokeKind::Method,
+                                     MethodAdapter(&cJobProcs::NewTableField_OLD)};
+const MemberRegistrar kTestChange{cJobProcs::kClassName, "TestChange", InvokeKind::Method,
+                                  MethodAdapter(&cJobProcs::TestChange)};
 
 }  // namespace
 

@@ -1,0 +1,124 @@
+// The class registry: identities, creation and late-bound calls.
+
+#include "nrxJobDb/class_registry.h"
+
+#include <gtest/gtest.h>
+
+#include "nrxJobDb/cdbtransactions.h"
+#include "nrxJobDb/cfixedpoints.h"
+#include "nrxJobDb/cjobprocs.h"
+#include "support/test_support.h"
+
+namespace nrx {
+namespace {
+
+ClassRegistry& Registry() { return ClassRegistry::Instance(); }
+
+TEST(ClassRegistryTest, ClassesKeepTheirIdentitiesAndMemberOrder) {
+  const auto& classes = Registry().Classes();
+  ASSERT_EQ(3u, classes.size());
+  EXPECT_EQ("nrxJobDb.cJobProcs", classes[0].prog_id);
+  EXPECT_EQ("{39C5A134-5897-4767-AF44-F631ED82C084}", classes[0].iid);
+  EXPECT_TRUE(classes[0].app_object);
+  EXPECT_EQ("nrxJobDb.cDBtransactions", classes[1].prog_id);
+  EXPECT_EQ("{8C3021D2-2A3F-4B97-8F05-39DA799FF230}", classes[1].clsid);
+  EXPECT_EQ("nrxJobDb.cFixedPoints", classes[2].prog_id);
+  EXPECT_EQ("{370EB7B5-400E-4DEC-8A80-C7A22B2DAA2B}", classes[2].clsid);
+
+  const auto& members = classes[0].members;
+  ASSERT_EQ(32u, members.size());
+  EXPECT_EQ("ClassActive", members[0].name);
+  EXPECT_EQ(0x40030000, members[0].dispid);
+  EXPECT_EQ("SetBlank", members[1].name);
+  EXPECT_EQ(0x60030002, members[1].dispid);
+  EXPECT_EQ("BackupJobDB", members[14].name);
+  EXPECT_EQ(0x6003000F, members[14].dispid);
+  EXPECT_EQ("CloseRecordSets", members[15].name);
+  EXPECT_EQ(0x60030015, members[15].dispid);
+  EXPECT_EQ("RequeryOrReOpenOnFail", members.back().name);
+  EXPECT_EQ(0x6003002A, members.back().dispid);
+  for (std::size_t i = 1; i < members.size(); ++i) {
+    EXPECT_LT(members[i - 1].dispid, members[i].dispid) << members[i].name;
+  }
+}
+
+TEST(ClassRegistryTest, CreatesByProgramIdentifierOrClassId) {
+  EXPECT_TRUE(std::dynamic_pointer_cast<cJobProcs>(Registry().CreateObject("nrxJobDb.cJobProcs")));
+  EXPECT_TRUE(std::dynamic_pointer_cast<cDBtransactions>(
+      Registry().CreateObject("{8C3021D2-2A3F-4B97-8F05-39DA799FF230}")));
+  EXPECT_TRUE(std::dynamic_pointer_cast<cFixedPoints>(
+      Registry().CreateObject("370eb7b5-400e-4dec-8a80-c7a22b2daa2b")));
+  EXPECT_NRX_ERROR(err::kCannotCreateObject, Registry().CreateObject("nrxJobDb.cJobProc"));
+  EXPECT_NRX_ERROR(err::kCannotCreateObject, Registry().DefaultInstance("nrxJobDb.cFixedPoints"));
+  EXPECT_EQ(cJobProcs::Default(), Registry().DefaultInstance("nrxJobDb.cJobProcs"));
+}
+
+TEST(ClassRegistryTest, TestChangeByNameAndByDispatchIdChangesTheCallersArgument) {
+  auto procs = Registry().CreateObject("nrxJobDb.cJobProcs");
+  std::vector<Variant> args{Variant("original")};
+  EXPECT_TRUE(Registry().Invoke(*procs, "testchange", args).IsEmpty());
+  EXPECT_TRUE(args[0].SameAs(Variant("Changed it!!")));
+
+  args = {Variant(std::int16_t{12})};
+  Registry().Invoke(*procs, 0x60030006, args);
+  EXPECT_TRUE(args[0].SameAs(Variant("Changed it!!")));
+  EXPECT_EQ(0x60030006, Registry().DispIdOf(*procs, "TestChange"));
+}
+
+TEST(ClassRegistryTest, NewTableFieldOldChangesNoArgument) {
+  auto procs = Registry().CreateObject("nrxJobDb.cJobProcs");
+  std::vector<Variant> args{Variant(std::shared_ptr<Object>()), Variant(std::shared_ptr<Object>()),
+                            Variant("Points"), Variant("Zone"), Variant(std::int16_t{3}),
+                            Variant(std::int16_t{0}), Variant::Null(),
+                            Variant(std::shared_ptr<Object>()), Variant(true)};
+  const std::vector<Variant> before = args;
+  Registry().Invoke(*procs, "NewTableField_OLD", args);
+  ASSERT_EQ(before.size(), args.size());
+  for (std::size_t i = 0; i < args.size(); ++i) EXPECT_TRUE(before[i].SameAs(args[i])) << i;
+  // Without the optional last argument the call is as quiet.
+  args.pop_back();
+  Registry().Invoke(*procs, "NewTableField_OLD", args);
+  EXPECT_EQ(before.size() - 1, args.size());
+}
+
+TEST(ClassRegistryTest, ClassActiveReadAndWrittenLateBound) {
+  auto points = Registry().CreateObject("nrxJobDb.cFixedPoints");
+  std::vector<Variant> none;
+  EXPECT_TRUE(Registry().Invoke(*points, "ClassActive", none).SameAs(Variant(true)));
+  std::vector<Variant> value{Variant(false)};
+  Registry().Invoke(*points, "ClassActive", value, InvokeKind::PropertyLet);
+  EXPECT_FALSE(std::dynamic_pointer_cast<cFixedPoints>(points)->ClassActive());
+  EXPECT_TRUE(
+      Registry().Invoke(*points, 0x40030000, none, InvokeKind::PropertyGet).SameAs(Variant(false)));
+}
+
+TEST(ClassRegistryTest, BadCallsRaiseTheRuntimesNumbers) {
+  auto procs = Registry().CreateObject("nrxJobDb.cJobProcs");
+  std::vector<Variant> none;
+  std::vector<Variant> one{Variant("x")};
+  std::vector<Variant> two{Variant("x"), Variant("y")};
+  EXPECT_NRX_ERROR(err::kNoSuchMember, Registry().Invoke(*procs, "NoSuchMember", none));
+  EXPECT_NRX_ERROR(err::kNoSuchMember, Registry().Invoke(*procs, 0x60030001, none));
+  EXPECT_NRX_ERROR(err::kNoSuchMember,
+                   Registry().Invoke(*procs, "TestChange", one, InvokeKind::PropertyLet));
+  EXPECT_NRX_ERROR(err::kArgumentNotOptional, Registry().Invoke(*procs, "TestChange", none));
+  EXPECT_NRX_ERROR(err::kWrongArgumentCount, Registry().Invoke(*procs, "TestChange", two));
+  // An object of another class where a database belongs.
+  std::vector<Variant> wrong{Variant(Registry().CreateObject("nrxJobDb.cFixedPoints"))};
+  wrong.resize(8, Variant(std::int16_t{0}));
+  EXPECT_NRX_ERROR(err::kTypeMismatch, Registry().Invoke(*procs, "NewTableField_OLD", wrong));
+  // Objects of no registered class have no members.
+  Object stranger;
+  EXPECT_NRX_ERROR(err::kNoSuchMember, Registry().Invoke(stranger, "TestChange", one));
+}
+
+TEST(ClassRegistryTest, RegisteringAnUnknownMemberIsRefused) {
+  auto noop = [](Object&, std::vector<Variant>&) { return Variant(); };
+  EXPECT_NRX_ERROR(err::kNoSuchMember,
+                   Registry().RegisterAdapter("cJobProcs", "OpenJobDb2", InvokeKind::Method, noop));
+  EXPECT_NRX_ERROR(err::kNoSuchMember, Registry().RegisterAdapter("cJobProcs", "ClassActive",
+                                                                  InvokeKind::Method, noop));
+}
+
+}  // namespace
+}  // namespace nrx
