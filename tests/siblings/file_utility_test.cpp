@@ -1,0 +1,114 @@
+// The file utility: existence, path splitting, and the copy that respects jobs held open.
+
+#include "nrxJobDb/file_utility.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "holder_process.h"
+#include "support/test_support.h"
+
+namespace nrx::model {
+namespace {
+
+void WriteFile(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+class FileUtilityTest : public test::TempDirTest {
+ protected:
+  FileUtility& util_ = FileUtility::Instance();
+};
+
+TEST_F(FileUtilityTest, ExistsQueriesTellFilesFoldersAndWhatMayBeWritten) {
+  WriteFile(Path("job.njb"), "x");
+  std::int32_t attributes = 0;
+  EXPECT_TRUE(util_.FileExists(Path("job.njb"), attributes));
+  EXPECT_EQ(0, attributes);
+  EXPECT_TRUE(util_.FileExists(Path("job.njb")));
+
+  attributes = 0;
+  EXPECT_FALSE(util_.FileExists(Dir().string(), attributes));  // folders only when asked
+  EXPECT_FALSE(util_.FileExists(Dir().string()));
+  attributes = kAttrDirectory;
+  EXPECT_TRUE(util_.FileExists(Dir().string(), attributes));
+  EXPECT_EQ(kAttrDirectory, attributes);
+
+  attributes = kAttrDirectory;
+  EXPECT_FALSE(util_.FileExists(Path("missing.njb"), attributes));
+  EXPECT_EQ(0, attributes);
+  EXPECT_FALSE(util_.FileExists(""));
+}
+
+TEST_F(FileUtilityTest, ReadOnlyFileIsReported) {
+  if (::geteuid() == 0) GTEST_SKIP() << "the superuser may write every file";
+  WriteFile(Path("locked.njb"), "x");
+  ::chmod(Path("locked.njb").c_str(), 0444);
+  std::int32_t attributes = 0;
+  EXPECT_TRUE(util_.FileExists(Path("locked.njb"), attributes));
+  EXPECT_EQ(kAttrReadOnly, attributes);
+}
+
+TEST_F(FileUtilityTest, SplitPathGivesTheJobsName) {
+  std::string drive = "old", folder = "old", extension = "old";
+  EXPECT_EQ("site", util_.SplitPath("/jobs/2024/site.njb", drive, folder, extension));
+  EXPECT_EQ("/", drive);
+  EXPECT_EQ("jobs/2024/", folder);
+  EXPECT_EQ(".njb", extension);
+
+  EXPECT_EQ("site.v2", util_.SplitPath("site.v2.MDB", drive, folder, extension));
+  EXPECT_EQ("", drive);
+  EXPECT_EQ("", folder);
+  EXPECT_EQ(".MDB", extension);
+
+  EXPECT_EQ("notes", util_.SplitPath("/notes", drive, folder, extension));
+  EXPECT_EQ("", folder);
+  EXPECT_EQ("", extension);
+}
+
+TEST_F(FileUtilityTest, CopyReplacesTheDestination) {
+  WriteFile(Path("a.njb"), "new contents");
+  WriteFile(Path("b.tmp"), "old contents that are longer");
+  util_.CopyFile(Path("a.njb"), Path("b.tmp"));
+  EXPECT_EQ("new contents", ReadFile(Path("b.tmp")));
+  EXPECT_NRX_ERROR(err::kFileNotFound, util_.CopyFile(Path("none.njb"), Path("c.tmp")));
+  EXPECT_NRX_ERROR(err::kPathAccess, util_.CopyFile(Path("a.njb"), Path("no/such/folder.tmp")));
+  EXPECT_NRX_ERROR(err::kPathAccess, util_.CopyFile(Dir().string(), Path("c.tmp")));
+}
+
+TEST_F(FileUtilityTest, CopyOfAJobHeldExclusivelyElsewhereIsRefusedWith70) {
+  WriteFile(Path("site.njb"), "job");
+  {
+    test::HolderProcess holder(Path("site.njb"), true);
+    ASSERT_TRUE(holder.Holding());
+    EXPECT_NRX_ERROR(err::kPermissionDenied, util_.CopyFile(Path("site.njb"), Path("copy.tmp")));
+    EXPECT_FALSE(util_.FileExists(Path("copy.tmp")));
+  }
+  util_.CopyFile(Path("site.njb"), Path("copy.tmp"));  // released: the copy goes ahead
+  EXPECT_EQ("job", ReadFile(Path("copy.tmp")));
+}
+
+TEST_F(FileUtilityTest, CopyNeverOverwritesAJobHeldOpen) {
+  WriteFile(Path("site.njb"), "open job");
+  WriteFile(Path("other.njb"), "other");
+  test::HolderProcess holder(Path("site.njb"), false);
+  ASSERT_TRUE(holder.Holding());
+  EXPECT_NRX_ERROR(err::kPermissionDenied, util_.CopyFile(Path("other.njb"), Path("site.njb")));
+  EXPECT_EQ("open job", ReadFile(Path("site.njb")));
+  util_.CopyFile(Path("site.njb"), Path("backup.tmp"));  // a shared holder still lets it be read
+  EXPECT_EQ("open job", ReadFile(Path("backup.tmp")));
+}
+
+}  // namespace
+}  // namespace nrx::model
