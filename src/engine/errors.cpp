@@ -27,6 +27,7 @@ constexpr std::array kErrors = std::to_array<ErrorEntry>({
     {75, "Path or file access error."},
     {91, "Object variable not set: an empty object reference was used."},
     {94, "Invalid use of Null: a value is required."},
+    {438, "Object doesn't support this property or method."},
     {3000, "Reserved error: the engine could not carry out the operation."},
     {3003, "Too many nested transactions."},
     {3010, "A table of this name already exists."},
