@@ -65,9 +65,8 @@ class cJobProcs : public Object {
 
   // The table catalogue (src/catalogue).
   void SetupTableArrays();
-  void SetTableArrayValues(TableFieldList& list, std::int16_t& index,
-                           const std::string& fieldName, std::int16_t fieldType,
-                           std::int16_t fieldSiz);
+  void SetTableArrayValues(TableFieldList& list, std::int16_t& index, const std::string& fieldName,
+                           std::int16_t fieldType, std::int16_t fieldSiz);
   bool FieldsInTable(const TableFieldList& list, const TableDefPtr& tableDef, bool addMissing);
   void ClearTableArrays();
 

@@ -48,8 +48,8 @@ struct ClassInfo {
   std::string clsid;           // "{BD5CB1F4-896F-4D0A-954A-83B4F82E45F6}"
   std::string interface_name;  // "_cJobProcs"
   std::string iid;
-  std::string prog_id;         // "nrxJobDb.cJobProcs"
-  bool app_object;             // members callable without an instance (the default instance)
+  std::string prog_id;              // "nrxJobDb.cJobProcs"
+  bool app_object;                  // members callable without an instance (the default instance)
   std::vector<MemberInfo> members;  // in interface order
 };
 

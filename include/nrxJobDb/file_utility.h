@@ -47,16 +47,15 @@ class FileUtility : public Object {
   // of it could be read. With `listAll` every object gets a line in the debug lines, otherwise
   // only those that failed; `debugPrint` keeps those lines (see DebugLines). Raises 91 when `db`
   // is Nothing.
-  bool CheckOpenRecordsets(const DatabasePtr& db, bool listAll, bool debugPrint,
-                           bool doTableDefs);
+  bool CheckOpenRecordsets(const DatabasePtr& db, bool listAll, bool debugPrint, bool doTableDefs);
 
   // One line per recordset open on `db` ("1: Points (table)"); with `listAll` each line adds the
   // record count and the current position; with `doTableDefs` one line per table definition
   // follows ("table Points: 16 fields, 12 records"). A recordset that cannot be read gets a line
   // with the error's number and text. `debugPrint` also keeps the lines in the debug lines.
   // Raises 91 when `db` is Nothing.
-  std::vector<std::string> ListOpenRecordsets(const DatabasePtr& db, bool listAll,
-                                              bool debugPrint, bool doTableDefs);
+  std::vector<std::string> ListOpenRecordsets(const DatabasePtr& db, bool listAll, bool debugPrint,
+                                              bool doTableDefs);
 
   // What the checks were asked to print; a library does not print, so it keeps them here for
   // the program to show.

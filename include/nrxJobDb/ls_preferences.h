@@ -13,64 +13,64 @@ namespace nrx::model {
 
 // X(type, name, default) for every option, in the order the option defaults are filled.
 // Centring and standard deviations are in metres and seconds of arc; confidence levels in %.
-#define NRX_LS_PREFERENCES(X)             \
-  X(double, AngleCentr, 0.001)            \
-  X(double, DisConst, 0.003)              \
-  X(double, DisPPM, 3.0)                  \
-  X(double, ProvPtTolH, 1.0)              \
-  X(double, ProvPtTolV, 1.0)              \
-  X(double, ConvLimitH, 0.001)            \
-  X(double, ConvLimitV, 0.001)            \
-  X(double, HtDiffSD, 0.01)               \
-  X(bool, UnitWts, false)                 \
-  X(bool, Dump, false)                    \
-  X(bool, SP1, false)                     \
-  X(bool, CSD, false)                     \
-  X(bool, ScaleEE, true)                  \
-  X(std::int16_t, Iterations, 10)         \
-  X(double, AzimuthSD, 5.0)               \
-  X(double, DirectionSD, 3.0)             \
-  X(double, SlopeDisConst, 0.003)         \
-  X(double, SlopeDisPPM, 3.0)             \
-  X(double, ZenAngSD, 5.0)                \
-  X(double, CoordsSD, 0.01)               \
-  X(double, VectorsSD, 0.01)              \
-  X(double, AzimuthCent, 0.001)           \
-  X(double, DirectionCent, 0.001)         \
-  X(double, HorDistCent, 0.001)           \
-  X(double, HtDiffCent, 0.001)            \
-  X(double, AngleTgtCentr, 0.001)         \
-  X(double, AzimuthTgtCent, 0.001)        \
-  X(double, DirectionTgtCent, 0.001)      \
-  X(double, HorDistTgtCent, 0.001)        \
-  X(double, HtDiffTgtCent, 0.001)         \
-  X(double, SlopeDistCentH, 0.001)        \
-  X(double, ZenAngleCentH, 0.001)         \
-  X(double, CoordsCentH, 0.001)           \
-  X(double, VectorsCentH, 0.001)          \
-  X(double, SlopeDistCentV, 0.001)        \
-  X(double, ZenAngleCentV, 0.001)         \
-  X(double, CoordsCentV, 0.001)           \
-  X(double, VectorsCentV, 0.001)          \
-  X(std::int32_t, SDConstrFactor, 1000)   \
-  X(bool, AutoRescale, false)             \
-  X(bool, RelaxObsInErr, false)           \
-  X(std::int16_t, OutlierTest, 1)         \
-  X(std::string, Corrections, "")         \
-  X(float, ConfLevelChiSquared, 95.0f)    \
-  X(std::int32_t, ConfLevelEllipses, 95)  \
-  X(std::string, ConfLevelMDE, "95")      \
-  X(float, ConfLevelOutliers, 95.0f)      \
-  X(bool, SaveDBPoints, true)             \
-  X(bool, SaveDBPtsFixed, false)          \
-  X(bool, SavePtEntry, false)             \
-  X(bool, SavePtEntryFixed, false)        \
+#define NRX_LS_PREFERENCES(X)            \
+  X(double, AngleCentr, 0.001)           \
+  X(double, DisConst, 0.003)             \
+  X(double, DisPPM, 3.0)                 \
+  X(double, ProvPtTolH, 1.0)             \
+  X(double, ProvPtTolV, 1.0)             \
+  X(double, ConvLimitH, 0.001)           \
+  X(double, ConvLimitV, 0.001)           \
+  X(double, HtDiffSD, 0.01)              \
+  X(bool, UnitWts, false)                \
+  X(bool, Dump, false)                   \
+  X(bool, SP1, false)                    \
+  X(bool, CSD, false)                    \
+  X(bool, ScaleEE, true)                 \
+  X(std::int16_t, Iterations, 10)        \
+  X(double, AzimuthSD, 5.0)              \
+  X(double, DirectionSD, 3.0)            \
+  X(double, SlopeDisConst, 0.003)        \
+  X(double, SlopeDisPPM, 3.0)            \
+  X(double, ZenAngSD, 5.0)               \
+  X(double, CoordsSD, 0.01)              \
+  X(double, VectorsSD, 0.01)             \
+  X(double, AzimuthCent, 0.001)          \
+  X(double, DirectionCent, 0.001)        \
+  X(double, HorDistCent, 0.001)          \
+  X(double, HtDiffCent, 0.001)           \
+  X(double, AngleTgtCentr, 0.001)        \
+  X(double, AzimuthTgtCent, 0.001)       \
+  X(double, DirectionTgtCent, 0.001)     \
+  X(double, HorDistTgtCent, 0.001)       \
+  X(double, HtDiffTgtCent, 0.001)        \
+  X(double, SlopeDistCentH, 0.001)       \
+  X(double, ZenAngleCentH, 0.001)        \
+  X(double, CoordsCentH, 0.001)          \
+  X(double, VectorsCentH, 0.001)         \
+  X(double, SlopeDistCentV, 0.001)       \
+  X(double, ZenAngleCentV, 0.001)        \
+  X(double, CoordsCentV, 0.001)          \
+  X(double, VectorsCentV, 0.001)         \
+  X(std::int32_t, SDConstrFactor, 1000)  \
+  X(bool, AutoRescale, false)            \
+  X(bool, RelaxObsInErr, false)          \
+  X(std::int16_t, OutlierTest, 1)        \
+  X(std::string, Corrections, "")        \
+  X(float, ConfLevelChiSquared, 95.0f)   \
+  X(std::int32_t, ConfLevelEllipses, 95) \
+  X(std::string, ConfLevelMDE, "95")     \
+  X(float, ConfLevelOutliers, 95.0f)     \
+  X(bool, SaveDBPoints, true)            \
+  X(bool, SaveDBPtsFixed, false)         \
+  X(bool, SavePtEntry, false)            \
+  X(bool, SavePtEntryFixed, false)       \
   X(std::int16_t, SavePtEntryOpt, 0)
 
 class LSOptPrefs : public Object {
  public:
-#define NRX_LS_PREFERENCE_ACCESSORS(type, name, value)       \
-  const type& name() const { return name##_; }               \
+#define NRX_LS_PREFERENCE_ACCESSORS(type, name, value) \
+  const type& name() const { return name##_; }         \
   void Set##name(type v) { name##_ = std::move(v); }
   NRX_LS_PREFERENCES(NRX_LS_PREFERENCE_ACCESSORS)
 #undef NRX_LS_PREFERENCE_ACCESSORS

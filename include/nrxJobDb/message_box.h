@@ -13,8 +13,14 @@
 namespace nrx {
 
 // Button sets and icons with the runtime's own numbers.
-enum class MsgButtons { OK = 0, OKCancel = 1, AbortRetryIgnore = 2, YesNoCancel = 3, YesNo = 4,
-                        RetryCancel = 5 };
+enum class MsgButtons {
+  OK = 0,
+  OKCancel = 1,
+  AbortRetryIgnore = 2,
+  YesNoCancel = 3,
+  YesNo = 4,
+  RetryCancel = 5
+};
 enum class MsgIcon { None = 0, Critical = 16, Question = 32, Exclamation = 48, Information = 64 };
 // The button pressed.
 enum class MsgAnswer { OK = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7 };

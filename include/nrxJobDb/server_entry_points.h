@@ -28,8 +28,7 @@ NRX_EXPORT std::int32_t DllUnregisterServer(void);
 // Hands the class object (an nrx::ClassFactory*, owned by the library) of `rclsid` for the
 // interface `riid` (IUnknown or IClassFactory). CLASS_E_CLASSNOTAVAILABLE for an unknown class,
 // E_NOINTERFACE for another interface, E_POINTER for a null pointer.
-NRX_EXPORT std::int32_t DllGetClassObject(const nrxGUID* rclsid, const nrxGUID* riid,
-                                          void** ppv);
+NRX_EXPORT std::int32_t DllGetClassObject(const nrxGUID* rclsid, const nrxGUID* riid, void** ppv);
 // S_OK when no object of the component is alive and no class object is locked; S_FALSE
 // otherwise.
 NRX_EXPORT std::int32_t DllCanUnloadNow(void);

@@ -19,37 +19,37 @@ namespace nrx::model {
 // types 1 to 5, 6 and 7, 8, 9, -2); no whole name begins with a prefix (so the field check's
 // prefix tests pass whole names by); and the points query is a selection that names the points
 // table by the points-table token, which occurs nowhere else in it.
-#define NRX_TABLE_NAMES(X)                                        \
-  X(JobDetailsTable, "JobDetails")                                \
-  X(DisplaySettingsTable, "DisplaySettings")                      \
-  X(LinesTable, "Lines")                                          \
-  X(PointsTable, "Points")                                        \
-  X(LSPointsTable, "LSPoints")                                    \
-  X(GridEntryHeaderTable, "GridEntryHeader")                      \
-  X(GeoEntryHeaderTable, "GeoEntryHeader")                        \
-  X(GridEntryTable, "GridEntry")                                  \
-  X(GeoEntryTable, "GeoEntry")                                    \
-  X(JobLSOptionsTable, "JobLSOptions")                            \
-  X(RadiationHeaderTable, "RadiationHeader")                      \
-  X(RadiationTable, "Radiation")                                  \
-  X(TrianglesTable, "Triangles")                                  \
-  X(AlphaIDsTable, "AlphaIDs")                                    \
-  X(AlphaIDs2Table, "AlphaIDs2")                                  \
-  X(PointShiftTable, "PointShift")                                \
-  X(TraverseHeaderPrefix, "TraverseHeader")                       \
-  X(TraversePrefix, "Traverse")                                   \
-  X(LSOptionsPrefix, "LS_Options")                                \
-  X(LSPointsPrefix, "LS_Points")                                  \
-  X(LSObsGenPrefix, "LS_ObsGen")                                  \
-  X(LSObs3DPrefix, "LS_Obs3D")                                    \
-  X(LSCoordObsPrefix, "LS_CoordObs")                              \
-  X(LSVectorsPrefix, "LS_Vectors")                                \
-  X(LSLocalisationPrefix, "LS_Localisation")                      \
-  X(PointIndex, "PointNo_Index")                                  \
-  X(LSPointIndex, "LSPointNo_Index")                              \
-  X(TrianglesIndex, "Centroid_Index")                             \
-  X(AlphaIDIndex, "PointNum_Index")                               \
-  X(LSPointsQuery, "SELECT * FROM [Points] ORDER BY [PointNo]")   \
+#define NRX_TABLE_NAMES(X)                                      \
+  X(JobDetailsTable, "JobDetails")                              \
+  X(DisplaySettingsTable, "DisplaySettings")                    \
+  X(LinesTable, "Lines")                                        \
+  X(PointsTable, "Points")                                      \
+  X(LSPointsTable, "LSPoints")                                  \
+  X(GridEntryHeaderTable, "GridEntryHeader")                    \
+  X(GeoEntryHeaderTable, "GeoEntryHeader")                      \
+  X(GridEntryTable, "GridEntry")                                \
+  X(GeoEntryTable, "GeoEntry")                                  \
+  X(JobLSOptionsTable, "JobLSOptions")                          \
+  X(RadiationHeaderTable, "RadiationHeader")                    \
+  X(RadiationTable, "Radiation")                                \
+  X(TrianglesTable, "Triangles")                                \
+  X(AlphaIDsTable, "AlphaIDs")                                  \
+  X(AlphaIDs2Table, "AlphaIDs2")                                \
+  X(PointShiftTable, "PointShift")                              \
+  X(TraverseHeaderPrefix, "TraverseHeader")                     \
+  X(TraversePrefix, "Traverse")                                 \
+  X(LSOptionsPrefix, "LS_Options")                              \
+  X(LSPointsPrefix, "LS_Points")                                \
+  X(LSObsGenPrefix, "LS_ObsGen")                                \
+  X(LSObs3DPrefix, "LS_Obs3D")                                  \
+  X(LSCoordObsPrefix, "LS_CoordObs")                            \
+  X(LSVectorsPrefix, "LS_Vectors")                              \
+  X(LSLocalisationPrefix, "LS_Localisation")                    \
+  X(PointIndex, "PointNo_Index")                                \
+  X(LSPointIndex, "LSPointNo_Index")                            \
+  X(TrianglesIndex, "Centroid_Index")                           \
+  X(AlphaIDIndex, "PointNum_Index")                             \
+  X(LSPointsQuery, "SELECT * FROM [Points] ORDER BY [PointNo]") \
   X(MessageTitlePrefix, "Norvaxa database error - ")
 
 // Role of each property:
@@ -71,7 +71,7 @@ class TableNames : public Object {
 
   TableNames() = default;
 
-#define NRX_TABLE_NAME_ACCESSORS(name, text)     \
+#define NRX_TABLE_NAME_ACCESSORS(name, text)          \
   const std::string& name() const { return name##_; } \
   void Set##name(std::string value) { name##_ = std::move(value); }
   NRX_TABLE_NAMES(NRX_TABLE_NAME_ACCESSORS)

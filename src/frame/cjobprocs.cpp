@@ -18,8 +18,7 @@ using frame::MethodAdapter;
 const frame::ClassActiveRegistrars<cJobProcs> kClassActive;
 const MemberRegistrar kSetBlank{cJobProcs::kClassName, "SetBlank", InvokeKind::Method,
                                 MethodAdapter(&cJobProcs::SetBlank)};
-const MemberRegistrar kNewTableField{cJobProcs::kClassName, "NewTableField_OLD",
-                                     InvokeKind::Method,
+const MemberRegistrar kNewTableField{cJobProcs::kClassName, "NewTableField_OLD", InvokeKind::Method,
                                      MethodAdapter(&cJobProcs::NewTableField_OLD)};
 const MemberRegistrar kTestChange{cJobProcs::kClassName, "TestChange", InvokeKind::Method,
                                   MethodAdapter(&cJobProcs::TestChange)};

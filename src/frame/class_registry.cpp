@@ -43,8 +43,7 @@ std::string_view KindName(InvokeKind kind) {
 
 [[noreturn]] void NoMember(std::string_view className, std::string_view what) {
   RaiseText(err::kNoSuchMember, std::string(kSource),
-            fmt::format("Object doesn't support this property or method: {}.{}.", className,
-                        what));
+            fmt::format("Object doesn't support this property or method: {}.{}.", className, what));
 }
 
 }  // namespace
@@ -98,9 +97,9 @@ std::shared_ptr<Object> ClassRegistry::CreateObject(std::string_view progIdOrCls
 std::shared_ptr<Object> ClassRegistry::DefaultInstance(std::string_view progIdOrClsid) const {
   const ClassInfo& cls = RequireClass(progIdOrClsid);
   if (!cls.app_object) {
-    RaiseText(err::kCannotCreateObject, std::string(kSource),
-              fmt::format("{} has no default instance: it is not an application object.",
-                          cls.name));
+    RaiseText(
+        err::kCannotCreateObject, std::string(kSource),
+        fmt::format("{} has no default instance: it is not an application object.", cls.name));
   }
   return cJobProcs::Default();
 }
@@ -125,8 +124,8 @@ const MemberAdapter* ClassRegistry::FindAdapter(const ClassInfo& cls, const Memb
   return it == adapters_.end() ? nullptr : &it->second;
 }
 
-Variant ClassRegistry::Invoke(Object& object, std::string_view member,
-                              std::vector<Variant>& args, InvokeKind kind) const {
+Variant ClassRegistry::Invoke(Object& object, std::string_view member, std::vector<Variant>& args,
+                              InvokeKind kind) const {
   return Invoke(object, DispIdOf(object, member), args, kind);
 }
 

@@ -14,9 +14,7 @@ MemberInfo Variable(const char* name, int index, unsigned kinds) {
   return {name, kVariable + index, kinds, false};
 }
 MemberInfo Sub(const char* name, int slot) { return {name, kProcedure + slot, kMethod, false}; }
-MemberInfo Function(const char* name, int slot) {
-  return {name, kProcedure + slot, kMethod, true};
-}
+MemberInfo Function(const char* name, int slot) { return {name, kProcedure + slot, kMethod, true}; }
 MemberInfo Property(const char* name, int slot, unsigned kinds) {
   return {name, kProcedure + slot, kinds, (kinds & kGet) != 0};
 }

@@ -26,8 +26,9 @@ std::string_view KindWord(MemberKind kind) {
 
 bool IsReactivate(std::string_view label) {
   constexpr std::string_view kReactivate = "REACTIVATE";
-  return std::equal(label.begin(), label.end(), kReactivate.begin(), kReactivate.end(),
-                    [](char a, char b) { return std::toupper(static_cast<unsigned char>(a)) == b; });
+  return std::equal(
+      label.begin(), label.end(), kReactivate.begin(), kReactivate.end(),
+      [](char a, char b) { return std::toupper(static_cast<unsigned char>(a)) == b; });
 }
 
 }  // namespace

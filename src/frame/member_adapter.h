@@ -126,9 +126,8 @@ struct Param<T*> {
 };
 
 template <class P>
-void LoadArgument(std::optional<typename Param<P>::Value>& local,
-                  const std::vector<Variant>& args, const std::vector<Variant>& defaults,
-                  std::size_t position, std::size_t count) {
+void LoadArgument(std::optional<typename Param<P>::Value>& local, const std::vector<Variant>& args,
+                  const std::vector<Variant>& defaults, std::size_t position, std::size_t count) {
   using V = typename Param<P>::Value;
   if (position < args.size()) {
     local = Convert<V>::From(args[position]);
@@ -154,21 +153,22 @@ decltype(auto) PassArgument(std::optional<typename Param<P>::Value>& local) {
 }
 
 template <class P>
-void StoreArgument(const std::optional<typename Param<P>::Value>& local,
-                   std::vector<Variant>& args, std::size_t position) {
+void StoreArgument(const std::optional<typename Param<P>::Value>& local, std::vector<Variant>& args,
+                   std::size_t position) {
   if constexpr (Param<P>::kWrites) {
-    if (local && position < args.size()) Convert<typename Param<P>::Value>::Store(args[position], *local);
+    if (local && position < args.size())
+      Convert<typename Param<P>::Value>::Store(args[position], *local);
   }
 }
 
 template <class C, class R, class Fn, class... P, std::size_t... I>
-Variant CallMember(C& self, Fn fn, std::vector<Variant>& args,
-                   const std::vector<Variant>& defaults, std::index_sequence<I...>) {
+Variant CallMember(C& self, Fn fn, std::vector<Variant>& args, const std::vector<Variant>& defaults,
+                   std::index_sequence<I...>) {
   constexpr std::size_t kCount = sizeof...(P);
   if (args.size() > kCount) {
-    RaiseText(err::kWrongArgumentCount, std::string(kDispatchSource),
-              fmt::format("Wrong number of arguments: {} given, at most {} taken.", args.size(),
-                          kCount));
+    RaiseText(
+        err::kWrongArgumentCount, std::string(kDispatchSource),
+        fmt::format("Wrong number of arguments: {} given, at most {} taken.", args.size(), kCount));
   }
   std::tuple<std::optional<typename Param<P>::Value>...> locals;
   (LoadArgument<P>(std::get<I>(locals), args, defaults, I, kCount), ...);

@@ -43,8 +43,9 @@ std::vector<Section> Read(const std::string& file) {
 
 bool Blank(const Section& section) {
   return section.header.empty() &&
-         std::all_of(section.lines.begin(), section.lines.end(),
-                     [](const std::string& l) { return l.find_first_not_of(" \t\r") == std::string::npos; });
+         std::all_of(section.lines.begin(), section.lines.end(), [](const std::string& l) {
+           return l.find_first_not_of(" \t\r") == std::string::npos;
+         });
 }
 
 void RemoveClasses(std::vector<Section>& sections, const std::vector<ClassInfo>& classes) {
@@ -85,10 +86,10 @@ void RegisterClasses(const std::string& file, const std::vector<ClassInfo>& clas
   std::vector<Section> sections = Read(file);
   RemoveClasses(sections, classes);
   for (const ClassInfo& cls : classes) {
-    sections.push_back({Header(cls),
-                        {"Class=" + cls.name, "ProgID=" + cls.prog_id,
-                         "Interface=" + cls.interface_name, "InterfaceID=" + cls.iid,
-                         "Library=" + libraryPath, ""}});
+    sections.push_back(
+        {Header(cls),
+         {"Class=" + cls.name, "ProgID=" + cls.prog_id, "Interface=" + cls.interface_name,
+          "InterfaceID=" + cls.iid, "Library=" + libraryPath, ""}});
   }
   Write(file, sections);
 }

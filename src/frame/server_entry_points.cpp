@@ -132,8 +132,6 @@ std::int32_t DllGetClassObject(const nrxGUID* rclsid, const nrxGUID* riid, void*
   });
 }
 
-std::int32_t DllCanUnloadNow(void) {
-  return nrx::frame::Unloadable() ? nrx::kS_OK : nrx::kS_FALSE;
-}
+std::int32_t DllCanUnloadNow(void) { return nrx::frame::Unloadable() ? nrx::kS_OK : nrx::kS_FALSE; }
 
 }  // extern "C"

@@ -11,17 +11,29 @@ constexpr std::string_view kSource = "nrxModel.LSOptPrefs";
 template <class T>
 T As(const Variant& value);
 template <>
-double As(const Variant& value) { return value.ToDouble(); }
+double As(const Variant& value) {
+  return value.ToDouble();
+}
 template <>
-float As(const Variant& value) { return value.ToSingle(); }
+float As(const Variant& value) {
+  return value.ToSingle();
+}
 template <>
-bool As(const Variant& value) { return value.ToBoolean(); }
+bool As(const Variant& value) {
+  return value.ToBoolean();
+}
 template <>
-std::int16_t As(const Variant& value) { return value.ToInteger(); }
+std::int16_t As(const Variant& value) {
+  return value.ToInteger();
+}
 template <>
-std::int32_t As(const Variant& value) { return value.ToLong(); }
+std::int32_t As(const Variant& value) {
+  return value.ToLong();
+}
 template <>
-std::string As(const Variant& value) { return value.ToText(); }
+std::string As(const Variant& value) {
+  return value.ToText();
+}
 
 }  // namespace
 

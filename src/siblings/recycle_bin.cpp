@@ -63,8 +63,7 @@ std::string DeletionDate() {
 
 std::string CandidateName(const fs::path& original, int attempt) {
   if (attempt == 1) return original.filename().string();
-  return fmt::format("{}.{}{}", original.stem().string(), attempt,
-                     original.extension().string());
+  return fmt::format("{}.{}{}", original.stem().string(), attempt, original.extension().string());
 }
 
 // Creates info/<name>.trashinfo for the first name free in both folders; creating the info file

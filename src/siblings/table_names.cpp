@@ -25,8 +25,8 @@ constexpr std::array<Getter, 16> kWholeNames = {
 
 // In the order table creation tests them.
 constexpr std::array<Getter, 7> kLeastSquaresPrefixes = {
-    &TableNames::LSOptionsPrefix,  &TableNames::LSPointsPrefix,   &TableNames::LSObsGenPrefix,
-    &TableNames::LSObs3DPrefix,    &TableNames::LSCoordObsPrefix, &TableNames::LSVectorsPrefix,
+    &TableNames::LSOptionsPrefix,      &TableNames::LSPointsPrefix,   &TableNames::LSObsGenPrefix,
+    &TableNames::LSObs3DPrefix,        &TableNames::LSCoordObsPrefix, &TableNames::LSVectorsPrefix,
     &TableNames::LSLocalisationPrefix,
 };
 
@@ -58,8 +58,9 @@ std::string PrefixRule(const TableNames& names) {
 
 std::string TraverseRule(const TableNames& names) {
   if (StartsWith(names.TraverseHeaderPrefix(), names.TraversePrefix())) return {};
-  return fmt::format("The traverse header prefix '{}' does not begin with the traverse prefix '{}'.",
-                     names.TraverseHeaderPrefix(), names.TraversePrefix());
+  return fmt::format(
+      "The traverse header prefix '{}' does not begin with the traverse prefix '{}'.",
+      names.TraverseHeaderPrefix(), names.TraversePrefix());
 }
 
 std::string LeastSquaresRule(const TableNames& names) {

@@ -34,8 +34,8 @@ std::string TextUtility::TempFileName(const std::string& folder) const {
   if (ec || !fs::is_directory(dir, ec)) Raise(err::kPathAccess, kSource, folder);
   static std::atomic<unsigned> counter{0};
   for (;;) {
-    fs::path candidate = dir / fmt::format("njb{}-{}{:04x}.tmp", ::getpid(), ++counter,
-                                           RandomPart());
+    fs::path candidate =
+        dir / fmt::format("njb{}-{}{:04x}.tmp", ::getpid(), ++counter, RandomPart());
     if (!fs::exists(fs::symlink_status(candidate, ec))) return candidate.string();
   }
 }

@@ -67,10 +67,15 @@ TEST(ClassRegistryTest, TestChangeByNameAndByDispatchIdChangesTheCallersArgument
 
 TEST(ClassRegistryTest, NewTableFieldOldChangesNoArgument) {
   auto procs = Registry().CreateObject("nrxJobDb.cJobProcs");
-  std::vector<Variant> args{Variant(std::shared_ptr<Object>()), Variant(std::shared_ptr<Object>()),
-                            Variant("Points"), Variant("Zone"), Variant(std::int16_t{3}),
-                            Variant(std::int16_t{0}), Variant::Null(),
-                            Variant(std::shared_ptr<Object>()), Variant(true)};
+  std::vector<Variant> args{Variant(std::shared_ptr<Object>()),
+                            Variant(std::shared_ptr<Object>()),
+                            Variant("Points"),
+                            Variant("Zone"),
+                            Variant(std::int16_t{3}),
+                            Variant(std::int16_t{0}),
+                            Variant::Null(),
+                            Variant(std::shared_ptr<Object>()),
+                            Variant(true)};
   const std::vector<Variant> before = args;
   Registry().Invoke(*procs, "NewTableField_OLD", args);
   ASSERT_EQ(before.size(), args.size());

@@ -6,7 +6,6 @@
 #include "nrxJobDb/cdbtransactions.h"
 #include "nrxJobDb/cfixedpoints.h"
 #include "nrxJobDb/cjobprocs.h"
-#include "nrxJobDb/error_stack.h"
 
 namespace nrx {
 namespace {
@@ -40,13 +39,6 @@ TEST(JobProcsTest, DefaultInstanceIsMadeOnceAndStaysActive) {
   ASSERT_TRUE(first);
   EXPECT_EQ(first.get(), cJobProcs::Default().get());
   EXPECT_TRUE(first->ClassActive());
-}
-
-TEST(JobProcsTest, CreationAndDestructionLeaveNothingOnTheErrorStack) {
-  ErrorStack::Instance().Reset();
-  { cDBtransactions tracker; }
-  { cJobProcs procs; }
-  EXPECT_EQ(0u, ErrorStack::Instance().Count());
 }
 
 }  // namespace

@@ -63,7 +63,7 @@ TEST(MemberAdapterTest, ArraysChangeInTheCallersOwnArrayObject) {
   Probe probe;
   auto array = std::make_shared<VariantArray>(std::vector<Variant>{Variant(std::int32_t{5})}, 1);
   std::vector<Variant> args{Variant(std::shared_ptr<Object>(array)), Variant(std::int32_t{3})};
-  MethodAdapter(&Probe::Grow)(probe, args);
+  MethodAdapter (&Probe::Grow)(probe, args);
   ASSERT_EQ(3u, array->items.size());
   EXPECT_TRUE(array->items[0].SameAs(Variant(std::int32_t{5})));
   EXPECT_TRUE(array->items[2].SameAs(Variant(std::int32_t{3})));
@@ -71,7 +71,7 @@ TEST(MemberAdapterTest, ArraysChangeInTheCallersOwnArrayObject) {
   EXPECT_EQ(array, args[0].ToObject());
 
   args = {Variant(), Variant(std::int32_t{1})};  // Empty: a new array comes back
-  MethodAdapter(&Probe::Grow)(probe, args);
+  MethodAdapter (&Probe::Grow)(probe, args);
   auto fresh = std::dynamic_pointer_cast<VariantArray>(args[0].ToObject());
   ASSERT_TRUE(fresh);
   EXPECT_EQ(1u, fresh->items.size());
@@ -81,7 +81,7 @@ TEST(MemberAdapterTest, ObjectReferencesAreReplacedAndConstMembersCallable) {
   Probe probe;
   auto before = std::make_shared<Probe>();
   std::vector<Variant> args{Variant(std::shared_ptr<Object>(before))};
-  MethodAdapter(&Probe::Swap)(probe, args);
+  MethodAdapter (&Probe::Swap)(probe, args);
   EXPECT_NE(before, args[0].ToObject());
   EXPECT_TRUE(std::dynamic_pointer_cast<Probe>(args[0].ToObject()));
 

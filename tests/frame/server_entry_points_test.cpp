@@ -84,9 +84,9 @@ TEST_F(ServerTest, RegisterAndUnregisterRoundTripKeepsOtherEntries) {
   ASSERT_EQ(kS_OK, Entry<Plain>("DllRegisterServer")());  // again: replaces, never doubles
   std::string text = ReadFile(RegistryFile());
   const std::string library = fs::canonical(NRXJOBDB_SO).string();
-  for (const char* clsid : {"{BD5CB1F4-896F-4D0A-954A-83B4F82E45F6}",
-                            "{8C3021D2-2A3F-4B97-8F05-39DA799FF230}",
-                            "{370EB7B5-400E-4DEC-8A80-C7A22B2DAA2B}"}) {
+  for (const char* clsid :
+       {"{BD5CB1F4-896F-4D0A-954A-83B4F82E45F6}", "{8C3021D2-2A3F-4B97-8F05-39DA799FF230}",
+        "{370EB7B5-400E-4DEC-8A80-C7A22B2DAA2B}"}) {
     std::size_t at = text.find(std::string("[CLSID ") + clsid + "]");
     ASSERT_NE(std::string::npos, at) << clsid;
     EXPECT_EQ(std::string::npos, text.find(std::string("[CLSID ") + clsid + "]", at + 1));

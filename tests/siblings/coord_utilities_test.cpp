@@ -38,7 +38,7 @@ TEST(CoordUtilitiesTest, PackedValuesUnpackToDecimalDegrees) {
 }
 
 TEST(CoordUtilitiesTest, ImpossibleArgumentsRaise5) {
-  EXPECT_NRX_ERROR(err::kInvalidCall, Utils().ConvertGeoValue(30.6, 7, false));    // 60 minutes
+  EXPECT_NRX_ERROR(err::kInvalidCall, Utils().ConvertGeoValue(30.6, 7, false));     // 60 minutes
   EXPECT_NRX_ERROR(err::kInvalidCall, Utils().ConvertGeoValue(30.0075, 7, false));  // 75 seconds
   EXPECT_NRX_ERROR(err::kInvalidCall, Utils().ConvertGeoValue(30.5, 13, true));
   EXPECT_NRX_ERROR(err::kInvalidCall, Utils().ConvertGeoValue(30.5, -1, true));

@@ -35,9 +35,7 @@ class OpenRecordsetsTest : public test::TempDirTest {
 TEST_F(OpenRecordsetsTest, ListsTheRecordsetsStillOpen) {
   RecordsetPtr points = db_->OpenRecordset("Points");
   RecordsetPtr lines = db_->OpenRecordset("SELECT * FROM Lines", dbOpenSnapshot);
-  {
-    RecordsetPtr gone = db_->OpenRecordset("Points");
-  }
+  { RecordsetPtr gone = db_->OpenRecordset("Points"); }
   std::vector<std::string> lines_listed = util_.ListOpenRecordsets(db_, false, false, false);
   ASSERT_EQ(2u, lines_listed.size());
   EXPECT_EQ("1: Points (table)", lines_listed[0]);

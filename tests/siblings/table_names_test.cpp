@@ -20,10 +20,10 @@ TEST(TableNamesTest, PrefixArithmeticGivesTheNumberBack) {
   const std::string header = names.TraverseHeaderPrefix() + "7";
   ASSERT_EQ(0u, header.find(names.TraversePrefix()));
   EXPECT_EQ("7", header.substr(names.TraverseHeaderPrefix().size()));
-  for (const std::string& prefix : {names.LSOptionsPrefix(), names.LSPointsPrefix(),
-                                    names.LSObsGenPrefix(), names.LSObs3DPrefix(),
-                                    names.LSCoordObsPrefix(), names.LSVectorsPrefix(),
-                                    names.LSLocalisationPrefix()}) {
+  for (const std::string& prefix :
+       {names.LSOptionsPrefix(), names.LSPointsPrefix(), names.LSObsGenPrefix(),
+        names.LSObs3DPrefix(), names.LSCoordObsPrefix(), names.LSVectorsPrefix(),
+        names.LSLocalisationPrefix()}) {
     EXPECT_EQ(0u, prefix.find("LS_")) << prefix;
   }
   // The points query names its table by the token once; replacing it names the data set's.

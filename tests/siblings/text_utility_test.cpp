@@ -107,7 +107,8 @@ TEST_F(RecycleBinTest, ReportsFailureWhereTheTrashCannotTakeTheFile) {
 
 TEST_F(RecycleBinTest, FileOnAnotherFileSystemStaysAndLeavesNoInfoBehind) {
   const fs::path other = "/dev/shm";
-  struct stat here {}, there {};
+  struct stat here {
+  }, there{};
   if (::stat(Dir().c_str(), &here) != 0 || ::stat(other.c_str(), &there) != 0 ||
       here.st_dev == there.st_dev || ::access(other.c_str(), W_OK) != 0) {
     GTEST_SKIP() << "no second writable file system";

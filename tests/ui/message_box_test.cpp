@@ -16,8 +16,8 @@ TEST(ScriptedMessageBoxTest, RecordsEveryBoxAndAnswersInOrder) {
   ScriptedMessageBox boxes({MsgAnswer::No, MsgAnswer::Cancel});
   const std::string question =
       std::string("Changes have been made to job /jobs/site.njb - Save now ?");
-  EXPECT_EQ(MsgAnswer::No, boxes.Show(question, std::string(kMessageTitle),
-                                      MsgButtons::YesNoCancel, MsgIcon::Question));
+  EXPECT_EQ(MsgAnswer::No, boxes.Show(question, std::string(kMessageTitle), MsgButtons::YesNoCancel,
+                                      MsgIcon::Question));
   EXPECT_EQ(MsgAnswer::Cancel,
             boxes.Show("second", "title 2", MsgButtons::OKCancel, MsgIcon::None));
   ASSERT_EQ(2u, boxes.Calls().size());
@@ -48,8 +48,8 @@ MsgAnswer AskConsole(const std::string& input, MsgButtons buttons, std::string* 
   std::istringstream in(input);
   std::ostringstream out;
   ConsoleMessageBox box(in, out);
-  MsgAnswer answer = box.Show("Job: site.njb\r\n\r\nContinue ?", "Update", buttons,
-                              MsgIcon::Information);
+  MsgAnswer answer =
+      box.Show("Job: site.njb\r\n\r\nContinue ?", "Update", buttons, MsgIcon::Information);
   if (shown) *shown = out.str();
   return answer;
 }
@@ -88,8 +88,8 @@ TEST(ConsoleMessageBoxTest, EndOfInputClosesTheBox) {
 TEST(MessageBoxServiceTest, BoxesGoToTheServiceSetLast) {
   auto scripted = std::make_shared<ScriptedMessageBox>(std::vector{MsgAnswer::Retry});
   std::shared_ptr<MessageBoxService> previous = SetMessageBoxService(scripted);
-  EXPECT_EQ(MsgAnswer::Retry, ShowMessageBox("text", "title", MsgButtons::RetryCancel,
-                                             MsgIcon::Exclamation));
+  EXPECT_EQ(MsgAnswer::Retry,
+            ShowMessageBox("text", "title", MsgButtons::RetryCancel, MsgIcon::Exclamation));
   EXPECT_EQ(scripted, SetMessageBoxService(previous));
   ASSERT_EQ(1u, scripted->Calls().size());
   EXPECT_EQ(MsgIcon::Exclamation, scripted->Calls()[0].icon);
