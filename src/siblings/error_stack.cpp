@@ -4,9 +4,10 @@
 
 namespace nrx {
 
+// Never destroyed: objects destroyed at exit may still report to it from their termination.
 ErrorStack& ErrorStack::Instance() {
-  static ErrorStack stack;
-  return stack;
+  static auto* stack = new ErrorStack();
+  return *stack;
 }
 
 bool ErrorStack::Suspended() const {
