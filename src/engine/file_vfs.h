@@ -10,10 +10,14 @@ namespace nrx::files {
 
 // Registers the engine's VFS with SQLite once per process and returns its name. The VFS wraps
 // the platform's default VFS; a main database file opened with the URI parameter "nrxenc=1"
-// is read and written through the stream cipher, and so is its rollback journal.
+// is read and written through the stream cipher, and so is its rollback journal (and a
+// write-ahead log, should one be used). Every other file passes through unchanged: temporary
+// files and statement journals must be kept in memory (PRAGMA temp_store=MEMORY), or they
+// reach the disk unencrypted.
 const char* VfsName();
 
-// The URI to hand to sqlite3_open_v2 (with SQLITE_OPEN_URI) for a job file.
+// The URI to hand to sqlite3_open_v2 (with SQLITE_OPEN_URI) for a job file: the path
+// percent-escaped, the engine's VFS, "nrxenc=1" when encrypted and "mode=ro" when read-only.
 std::string MakeUri(const std::string& path, bool encrypted, bool readOnly);
 
 enum class FileKind {
@@ -26,7 +30,8 @@ enum class FileKind {
 };
 
 // Reads the first bytes of a file and tells which kind it is, without opening it in SQLite
-// and without disturbing locks this process holds on it.
+// and without disturbing locks this process holds on it: a file this process holds (see
+// FileLock) is read through the lock's own descriptor.
 FileKind Probe(const std::string& path);
 
 // The stream cipher: XORs `size` bytes that stand at `offset` in a file with the keystream at
@@ -35,11 +40,19 @@ void CipherXor(unsigned char* data, long long size, long long offset);
 
 // An advisory lock (flock) on a job file, held for as long as a database has it open.
 // Exclusive locks keep every other opener out; shared locks keep exclusive openers out.
-// Also recorded in a per-process registry, so that queries from this process never open
-// and close a descriptor of a file the engine holds (that would drop SQLite's POSIX locks).
+// Also recorded in a per-process registry (one descriptor per file, shared by every holder in
+// this process), so that queries from this process never open and close a descriptor of a
+// file the engine holds: that would drop SQLite's POSIX locks on it.
+//
+// Ordering: open SQLite on the file only after Acquire, and close SQLite before the last lock
+// on the file goes. Releasing the last lock closes the registry's descriptor, which drops
+// every POSIX lock this process holds on the file, SQLite's included, if SQLite still has it
+// open.
 class FileLock {
  public:
-  // Raises nrx::Error 3045 when the file is held in a conflicting way, here or elsewhere.
+  // Locks an existing file (it does not create one). Raises nrx::Error 3045 when the file is
+  // held in a conflicting way, here or elsewhere; 3024 when it does not exist; 3043 when it
+  // cannot be opened.
   static std::unique_ptr<FileLock> Acquire(const std::string& path, bool exclusive);
   ~FileLock();
   FileLock(const FileLock&) = delete;
@@ -47,18 +60,21 @@ class FileLock {
 
  private:
   FileLock() = default;
-  int fd_ = -1;
-  std::string key_;
-  bool exclusive_ = false;
+  // The registry's key: the file's device and inode, so that other names of it agree.
+  unsigned long long device_ = 0;
+  unsigned long long inode_ = 0;
 };
 
 // True when an engine database, in this process or another, holds the file exclusively.
+// False for a missing file. Asks the registry first; for a file this process does not hold,
+// tries a non-blocking flock on a descriptor of its own and lets it go again.
 bool IsHeldExclusively(const std::string& path);
 // True when an engine database, in this process or another, holds the file at all.
 bool IsHeld(const std::string& path);
 
-// Rewrites a damaged database as a sound one holding every row that can still be read.
-// See DBEngine::RepairDatabase for the contract.
+// Rewrites a damaged database as a sound one holding every row that can still be read; an
+// encrypted file stays encrypted. See DBEngine::RepairDatabase for the contract. The file is
+// held exclusively while it is repaired, and left untouched unless the repair succeeds.
 void RepairFile(const std::string& path);
 
 }  // namespace nrx::files
