@@ -49,6 +49,8 @@ struct CreateIndex {
   std::vector<std::string> fields;  // "-Name" for a descending field
   bool unique = false;
   bool primary = false;
+  bool required = false;      // WITH DISALLOW NULL
+  bool ignore_nulls = false;  // WITH IGNORE NULL
 };
 struct DropIndex {
   std::string name;
@@ -78,5 +80,10 @@ Statement ParseStatement(std::string_view text);
 
 // Registers the SQLite functions that translated texts call (nrx_like, ...) on a connection.
 void RegisterFunctions(sqlite3* db);
+
+// When one of those functions fails while a statement runs (a text where a number is needed,
+// an invalid argument), SQLite's error message carries the engine number: 3464, 5, 6 or 94.
+// Returns that number, or 0 for a message that did not come from them.
+int FunctionErrorNumber(std::string_view sqlite_message);
 
 }  // namespace nrx::dialect

@@ -1,0 +1,268 @@
+#include "engine/dialect/translator.h"
+
+#include <fmt/format.h>
+
+#include "engine/dialect/lexer.h"
+
+namespace nrx::dialect {
+namespace {
+
+std::string Quote(std::string_view text, char quote) {
+  std::string out(1, quote);
+  for (char c : text) {
+    out.push_back(c);
+    if (c == quote) out.push_back(c);
+  }
+  out.push_back(quote);
+  return out;
+}
+
+bool IsLogical(Op op) {
+  return op == Op::kAnd || op == Op::kOr || op == Op::kXor || op == Op::kEqv || op == Op::kImp ||
+         op == Op::kNot;
+}
+
+bool IsComparison(Op op) {
+  return op == Op::kEq || op == Op::kNe || op == Op::kLt || op == Op::kLe || op == Op::kGt ||
+         op == Op::kGe;
+}
+
+bool IsNumeric(ValueKind kind) { return kind == ValueKind::kNumber || kind == ValueKind::kBoolean; }
+
+std::string_view ComparisonSymbol(Op op) {
+  switch (op) {
+    case Op::kEq:
+      return "=";
+    case Op::kNe:
+      return "<>";
+    case Op::kLt:
+      return "<";
+    case Op::kLe:
+      return "<=";
+    case Op::kGt:
+      return ">";
+    default:
+      return ">=";
+  }
+}
+
+class Translator {
+ public:
+  explicit Translator(const TranslateOptions& options) : options_(options) {}
+
+  std::string Condition(const Expr& e) { return Raw(e); }
+
+  std::string Value(const Expr& e) {
+    if (KindOf(e) == ValueKind::kBoolean && e.kind != ExprKind::kBoolean)
+      return fmt::format("(-{})", Raw(e));
+    return Raw(e);
+  }
+
+ private:
+  const TranslateOptions& options_;
+
+  const Expr& At(const Expr& e, std::size_t i) { return *e.operands[i]; }
+
+  // Boolean nodes come back parenthesised, so Value() can negate them as they are.
+  std::string Raw(const Expr& e) {
+    switch (e.kind) {
+      case ExprKind::kNumber:
+        return e.value;
+      case ExprKind::kText:
+        return QuoteLiteral(e.value);
+      // In parentheses, so that a minus before it never makes "--", SQLite's comment.
+      case ExprKind::kBoolean:
+        return e.truth ? "(-1)" : "0";
+      case ExprKind::kNull:
+        return "NULL";
+      case ExprKind::kField:
+        return Field(e);
+      case ExprKind::kUnary:
+        return Unary(e);
+      case ExprKind::kBinary:
+        return Binary(e);
+      case ExprKind::kLike:
+        return fmt::format("({}nrx_like({}, {}))", e.negated ? "NOT " : "", Value(At(e, 0)),
+                           Value(At(e, 1)));
+      case ExprKind::kIn:
+        return In(e);
+      case ExprKind::kBetween:
+        return fmt::format("({}{} {}BETWEEN {} AND {})", Value(At(e, 0)), Collation(e),
+                           e.negated ? "NOT " : "", Value(At(e, 1)), Value(At(e, 2)));
+      case ExprKind::kIsNull:
+        return fmt::format("({} IS {}NULL)", Value(At(e, 0)), e.negated ? "NOT " : "");
+      case ExprKind::kCall:
+        return Call(e);
+    }
+    return "NULL";
+  }
+
+  std::string Field(const Expr& e) {
+    if (e.qualifier.empty() || SameName(e.qualifier, options_.table))
+      return QuoteIdentifier(e.value);
+    return QuoteIdentifier(e.qualifier) + "." + QuoteIdentifier(e.value);
+  }
+
+  std::string Unary(const Expr& e) {
+    switch (e.op) {
+      case Op::kNot:
+        return fmt::format("(NOT {})", Condition(At(e, 0)));
+      case Op::kNegate:
+        return fmt::format("(-{})", Value(At(e, 0)));
+      default:
+        return fmt::format("(+{})", Value(At(e, 0)));
+    }
+  }
+
+  // Texts compare without regard to case; the collation goes on the comparison only when a
+  // text is known to take part, so numeric comparisons keep their indexes.
+  std::string Collation(const Expr& e) {
+    for (const auto& operand : e.operands) {
+      if (KindOf(*operand) == ValueKind::kText) return " COLLATE NOCASE";
+    }
+    return "";
+  }
+
+  std::string Binary(const Expr& e) {
+    const Expr& a = At(e, 0);
+    if (e.op == Op::kAnd || e.op == Op::kOr) {
+      std::string out = "(";
+      for (std::size_t i = 0; i < e.operands.size(); ++i) {
+        if (i) out += e.op == Op::kAnd ? " AND " : " OR ";
+        out += Condition(At(e, i));
+      }
+      return out + ")";
+    }
+    const Expr& b = At(e, 1);
+    // Logical operators on truth values; NOT turns any operand into SQLite's 1/0/NULL.
+    switch (e.op) {
+      case Op::kXor:
+        return fmt::format("((NOT {}) <> (NOT {}))", Condition(a), Condition(b));
+      case Op::kEqv:
+        return fmt::format("((NOT {}) = (NOT {}))", Condition(a), Condition(b));
+      case Op::kImp:
+        return fmt::format("((NOT {}) OR {})", Condition(a), Condition(b));
+      default:
+        break;
+    }
+    if (IsComparison(e.op))
+      return fmt::format("({} {} {}{})", Value(a), ComparisonSymbol(e.op), Value(b), Collation(e));
+    switch (e.op) {
+      case Op::kAdd:
+        return Add(a, b);
+      case Op::kSub:
+        return fmt::format("({} - {})", Value(a), Value(b));
+      case Op::kMul:
+        return fmt::format("({} * {})", Value(a), Value(b));
+      // "/" always divides as floating point: 7 / 2 is 3.5.
+      case Op::kDiv:
+        return fmt::format("(CAST({} AS REAL) / {})", Value(a), Value(b));
+      case Op::kIntDiv:
+        return fmt::format("nrx_idiv({}, {})", Value(a), Value(b));
+      case Op::kMod:
+        return fmt::format("nrx_mod({}, {})", Value(a), Value(b));
+      case Op::kPow:
+        return fmt::format("nrx_pow({}, {})", Value(a), Value(b));
+      default:
+        return Concat(e);
+    }
+  }
+
+  // "+" adds numbers and joins texts; which it does is known here unless neither side's kind is.
+  std::string Add(const Expr& a, const Expr& b) {
+    const ValueKind ka = KindOf(a);
+    const ValueKind kb = KindOf(b);
+    if (IsNumeric(ka) || IsNumeric(kb)) return fmt::format("({} + {})", Value(a), Value(b));
+    if (ka == ValueKind::kText && kb == ValueKind::kText)
+      return fmt::format("({} || {})", Value(a), Value(b));
+    return fmt::format("nrx_add({}, {})", Value(a), Value(b));
+  }
+
+  // a & b & c becomes one call, so long joins stay shallow.
+  void ConcatOperands(const Expr& e, std::vector<std::string>& out) {
+    if (e.kind == ExprKind::kBinary && e.op == Op::kConcat) {
+      ConcatOperands(At(e, 0), out);
+      ConcatOperands(At(e, 1), out);
+      return;
+    }
+    out.push_back(Value(e));
+  }
+
+  std::string Concat(const Expr& e) {
+    std::vector<std::string> parts;
+    ConcatOperands(e, parts);
+    return fmt::format("nrx_concat({})", fmt::join(parts, ", "));
+  }
+
+  std::string In(const Expr& e) {
+    std::vector<std::string> items;
+    for (std::size_t i = 1; i < e.operands.size(); ++i) items.push_back(Value(At(e, i)));
+    return fmt::format("({}{} {}IN ({}))", Value(At(e, 0)), Collation(e), e.negated ? "NOT " : "",
+                       fmt::join(items, ", "));
+  }
+
+  std::string Call(const Expr& e) {
+    const FunctionSpec* spec = FindFunction(e.value);
+    switch (spec->form) {
+      case FunctionForm::kIsNull:
+        return fmt::format("({} IS NULL)", Value(At(e, 0)));
+      case FunctionForm::kIIf:
+        return fmt::format("(CASE WHEN {} THEN {} ELSE {} END)", Condition(At(e, 0)),
+                           Value(At(e, 1)), Value(At(e, 2)));
+      case FunctionForm::kCall:
+        break;
+    }
+    std::vector<std::string> args;
+    for (const auto& operand : e.operands) args.push_back(Value(*operand));
+    return fmt::format("{}({})", spec->sqlite_name, fmt::join(args, ", "));
+  }
+};
+
+}  // namespace
+
+ValueKind KindOf(const Expr& e) {
+  switch (e.kind) {
+    case ExprKind::kNumber:
+      return ValueKind::kNumber;
+    case ExprKind::kText:
+      return ValueKind::kText;
+    case ExprKind::kBoolean:
+    case ExprKind::kLike:
+    case ExprKind::kIn:
+    case ExprKind::kBetween:
+    case ExprKind::kIsNull:
+      return ValueKind::kBoolean;
+    case ExprKind::kNull:
+    case ExprKind::kField:
+      return ValueKind::kUnknown;
+    case ExprKind::kCall:
+      return FindFunction(e.value)->result;
+    case ExprKind::kUnary:
+      if (e.op == Op::kNot) return ValueKind::kBoolean;
+      if (e.op == Op::kNegate) return ValueKind::kNumber;
+      return KindOf(*e.operands[0]);
+    case ExprKind::kBinary:
+      break;
+  }
+  if (IsLogical(e.op) || IsComparison(e.op)) return ValueKind::kBoolean;
+  if (e.op == Op::kConcat) return ValueKind::kText;
+  if (e.op != Op::kAdd) return ValueKind::kNumber;
+  const ValueKind a = KindOf(*e.operands[0]);
+  const ValueKind b = KindOf(*e.operands[1]);
+  if (IsNumeric(a) || IsNumeric(b)) return ValueKind::kNumber;
+  if (a == ValueKind::kText && b == ValueKind::kText) return ValueKind::kText;
+  return ValueKind::kUnknown;
+}
+
+std::string TranslateCondition(const Expr& expr, const TranslateOptions& options) {
+  return Translator(options).Condition(expr);
+}
+
+std::string TranslateValue(const Expr& expr, const TranslateOptions& options) {
+  return Translator(options).Value(expr);
+}
+
+std::string QuoteIdentifier(std::string_view name) { return Quote(name, '"'); }
+std::string QuoteLiteral(std::string_view text) { return Quote(text, '\''); }
+
+}  // namespace nrx::dialect
