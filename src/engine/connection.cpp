@@ -49,6 +49,9 @@ int EngineNumberFor(int rc) {
 void RaiseSqlite(sqlite3* db, int rc, std::string_view source, std::string_view object) {
   int number = EngineNumberFor(rc);
   std::string detail = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+  // A function of the dialect that failed inside a statement names its own number.
+  if (int own = dialect::FunctionErrorNumber(detail); own != 0)
+    throw Error(own, std::string(source), detail.substr(detail.find(' ') + 1));
   std::string text(ErrorText(number));
   if (!object.empty()) {
     text.pop_back();
@@ -159,6 +162,9 @@ std::shared_ptr<Connection> Connection::Open(const std::string& path, const Open
 
 void Connection::Configure() {
   sqlite3_extended_result_codes(db_, 1);
+  // A double-quoted name that is no column must be an error, not quietly a text.
+  sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+  sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
   dialect::RegisterFunctions(db_);
   // Reading the schema proves the file is a sound database before anyone relies on it;
   // SQLite reports a file cut short as corrupt here.

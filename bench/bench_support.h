@@ -1,0 +1,44 @@
+#pragma once
+// Shared by the benchmarks: a fresh folder, timings collected per case, and the closing lines
+// "RATIO case=<name> ours_over_sqlite=<x>" comparing each case with plain SQLite.
+
+#include <benchmark/benchmark.h>
+#include <fmt/format.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace nrx::bench {
+
+inline std::filesystem::path Folder(const std::string& name) {
+  auto dir = std::filesystem::temp_directory_path() / "nrxjobdb-bench" / name;
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  return dir;
+}
+
+// Prints as the console reporter does, and keeps each run's real time by benchmark name.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const auto& run : runs)
+      if (run.run_type == Run::RT_Iteration) seconds_[run.benchmark_name()] = run.GetAdjustedRealTime();
+  }
+  // Benchmarks are named "<case>/ours" and "<case>/sqlite".
+  void PrintRatios(const std::vector<std::string>& cases) const {
+    for (const auto& c : cases) {
+      auto ours = seconds_.find(c + "/ours");
+      auto base = seconds_.find(c + "/sqlite");
+      if (ours == seconds_.end() || base == seconds_.end() || base->second <= 0) continue;
+      fmt::print("RATIO case={} ours_over_sqlite={:.2f}\n", c, ours->second / base->second);
+    }
+  }
+
+ private:
+  std::map<std::string, double> seconds_;
+};
+
+}  // namespace nrx::bench

@@ -1,0 +1,243 @@
+// Recordsets against plain SQLite statements: adding, seeking, scanning and finding records, and
+// the memory an open recordset of 1,000,000 records holds.
+
+#include <malloc.h>
+#include <sqlite3.h>
+
+#include <random>
+
+#include "bench_support.h"
+#include "nrxJobDb/engine.h"
+
+namespace {
+
+std::filesystem::path g_dir;
+
+nrx::WorkspacePtr Ws() { return nrx::DBEngine::Instance().Workspaces(0); }
+
+// A job with table Points (PointNo Long primary, Easting, Northing Double, Code Text 16) holding
+// `rows` records, filled through plain SQLite so the set-up stays quick.
+std::string MakeJob(const std::string& name, int rows) {
+  auto path = (g_dir / name).string();
+  {
+    auto db = Ws()->CreateDatabase(path, nrx::kJobConnect, 0);
+    auto t = db->CreateTableDef("Points");
+    t->FieldsAppend(t->CreateField("PointNo", nrx::dbLong));
+    t->FieldsAppend(t->CreateField("Easting", nrx::dbDouble));
+    t->FieldsAppend(t->CreateField("Northing", nrx::dbDouble));
+    t->FieldsAppend(t->CreateField("Code", nrx::dbText, 16));
+    db->TableDefsAppend(t);
+    auto ix = t->CreateIndex("PointNo_Index");
+    ix->SetFields("PointNo");
+    ix->SetPrimary(true);
+    t->IndexesAppend(ix);
+    db->Close();
+  }
+  sqlite3* db = nullptr;
+  sqlite3_open(path.c_str(), &db);
+  sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+  sqlite3_stmt* st = nullptr;
+  sqlite3_prepare_v2(db, "INSERT INTO Points VALUES (?1, ?2, ?3, ?4)", -1, &st, nullptr);
+  for (int i = 1; i <= rows; ++i) {
+    sqlite3_bind_int(st, 1, i);
+    sqlite3_bind_double(st, 2, 1000.0 + i);
+    sqlite3_bind_double(st, 3, 5000.0 + i);
+    sqlite3_bind_text(st, 4, "CODE", -1, SQLITE_STATIC);
+    sqlite3_step(st);
+    sqlite3_reset(st);
+  }
+  sqlite3_finalize(st);
+  sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+  sqlite3_close(db);
+  return path;
+}
+
+sqlite3* OpenPlain(const std::string& path) {
+  sqlite3* db = nullptr;
+  sqlite3_open(path.c_str(), &db);
+  sqlite3_exec(db, "PRAGMA cache_size=-16384", nullptr, nullptr, nullptr);
+  return db;
+}
+
+// (a) 200,000 additions in one transaction.
+constexpr int kAdds = 200000;
+
+void AddOurs(benchmark::State& state) {
+  int n = 0;
+  for (auto _ : state) {
+    auto db = Ws()->OpenDatabase(MakeJob(fmt::format("add_ours{}.njb", n++), 0), true);
+    auto rs = db->OpenRecordset("Points");
+    auto no = rs->Fields("PointNo"), e = rs->Fields("Easting"), nn = rs->Fields("Northing"), c = rs->Fields("Code");
+    Ws()->BeginTrans();
+    for (int i = 1; i <= kAdds; ++i) {
+      rs->AddNew();
+      no->SetValue(i);
+      e->SetValue(1000.0 + i);
+      nn->SetValue(5000.0 + i);
+      c->SetValue("CODE");
+      rs->Update();
+    }
+    Ws()->CommitTrans();
+  }
+}
+
+void AddSqlite(benchmark::State& state) {
+  int n = 0;
+  for (auto _ : state) {
+    sqlite3* db = OpenPlain(MakeJob(fmt::format("add_sqlite{}.njb", n++), 0));
+    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, "INSERT INTO Points (PointNo, Easting, Northing, Code) VALUES (?1, ?2, ?3, ?4)", -1, &st, nullptr);
+    for (int i = 1; i <= kAdds; ++i) {
+      sqlite3_bind_int(st, 1, i);
+      sqlite3_bind_double(st, 2, 1000.0 + i);
+      sqlite3_bind_double(st, 3, 5000.0 + i);
+      sqlite3_bind_text(st, 4, "CODE", -1, SQLITE_TRANSIENT);
+      sqlite3_step(st);
+      sqlite3_reset(st);
+    }
+    sqlite3_finalize(st);
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+  }
+}
+
+// (b) 100,000 random Seeks on the primary index.
+constexpr int kSeekRows = 100000;
+constexpr int kSeeks = 100000;
+std::string g_seek_job;
+
+void SeekOurs(benchmark::State& state) {
+  auto db = Ws()->OpenDatabase(g_seek_job);
+  auto rs = db->OpenRecordset("Points");
+  rs->SetIndex("PointNo_Index");
+  auto e = rs->Fields("Easting");
+  for (auto _ : state) {
+    std::mt19937 rng(1);
+    double sum = 0;
+    for (int i = 0; i < kSeeks; ++i) {
+      rs->Seek("=", static_cast<int>(rng() % kSeekRows) + 1);
+      sum += e->Value().ToDouble();
+    }
+    benchmark::DoNotOptimize(sum);
+  }
+}
+
+void SeekSqlite(benchmark::State& state) {
+  sqlite3* db = OpenPlain(g_seek_job);
+  sqlite3_stmt* st = nullptr;
+  sqlite3_prepare_v2(db, "SELECT rowid, PointNo, Easting, Northing, Code FROM Points WHERE PointNo = ?1", -1, &st, nullptr);
+  for (auto _ : state) {
+    std::mt19937 rng(1);
+    double sum = 0;
+    for (int i = 0; i < kSeeks; ++i) {
+      sqlite3_bind_int(st, 1, static_cast<int>(rng() % kSeekRows) + 1);
+      if (sqlite3_step(st) == SQLITE_ROW) sum += sqlite3_column_double(st, 2);
+      sqlite3_reset(st);
+    }
+    benchmark::DoNotOptimize(sum);
+  }
+  sqlite3_finalize(st);
+  sqlite3_close(db);
+}
+
+// (c) A scan of 1,000,000 records reading three fields.
+constexpr int kScanRows = 1000000;
+std::string g_scan_job;
+
+void ScanOurs(benchmark::State& state) {
+  auto db = Ws()->OpenDatabase(g_scan_job);
+  for (auto _ : state) {
+    auto rs = db->OpenRecordset("Points");
+    auto no = rs->Fields("PointNo"), e = rs->Fields("Easting"), c = rs->Fields("Code");
+    long sum = 0;
+    for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) {
+      sum += no->Value().ToLong();
+      sum += static_cast<long>(e->Value().ToDouble());
+      sum += static_cast<long>(c->Value().ToText().size());
+    }
+    benchmark::DoNotOptimize(sum);
+  }
+}
+
+void ScanSqlite(benchmark::State& state) {
+  sqlite3* db = OpenPlain(g_scan_job);
+  for (auto _ : state) {
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, "SELECT rowid, PointNo, Easting, Northing, Code FROM Points", -1, &st, nullptr);
+    long sum = 0;
+    std::string code;
+    while (sqlite3_step(st) == SQLITE_ROW) {
+      sum += sqlite3_column_int(st, 1);
+      sum += static_cast<long>(sqlite3_column_double(st, 2));
+      code.assign(reinterpret_cast<const char*>(sqlite3_column_text(st, 4)));
+      sum += static_cast<long>(code.size());
+    }
+    sqlite3_finalize(st);
+    benchmark::DoNotOptimize(sum);
+  }
+  sqlite3_close(db);
+}
+
+// (d) FindFirst of the last record of a 100,000-record dynaset.
+void FindOurs(benchmark::State& state) {
+  auto db = Ws()->OpenDatabase(g_seek_job);
+  auto rs = db->OpenRecordset("SELECT * FROM Points WHERE PointNo > 0");
+  for (auto _ : state) {
+    rs->FindFirst("Easting = " + std::to_string(1000 + kSeekRows));
+    benchmark::DoNotOptimize(rs->Fields("PointNo")->Value().ToLong());
+  }
+}
+
+void FindSqlite(benchmark::State& state) {
+  sqlite3* db = OpenPlain(g_seek_job);
+  for (auto _ : state) {
+    sqlite3_stmt* st = nullptr;
+    std::string sql = "SELECT rowid, PointNo, Easting, Northing, Code FROM Points WHERE (PointNo > 0) AND (Easting = " +
+                      std::to_string(1000 + kSeekRows) + ") ORDER BY rowid LIMIT 1";
+    sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr);
+    if (sqlite3_step(st) == SQLITE_ROW) benchmark::DoNotOptimize(sqlite3_column_int(st, 1));
+    sqlite3_finalize(st);
+  }
+  sqlite3_close(db);
+}
+
+// The heap an open recordset of every record holds, once the page cache is warm.
+void PrintMemory() {
+  auto db = Ws()->OpenDatabase(g_scan_job);
+  db->TableDefs("Points")->RecordCount();
+  {
+    auto warm = db->OpenRecordset("Points");
+    warm->MoveLast();
+  }
+  malloc_trim(0);
+  size_t before = mallinfo2().uordblks;
+  auto rs = db->OpenRecordset("Points");
+  rs->MoveLast();
+  size_t after = mallinfo2().uordblks;
+  double per_record = static_cast<double>(after - before) / kScanRows;
+  fmt::print("MEMORY case=open_1M bytes_per_record={:.1f}\n", per_record);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  g_dir = nrx::bench::Folder("engine_recordsets");
+  g_seek_job = MakeJob("seek.njb", kSeekRows);
+  g_scan_job = MakeJob("scan.njb", kScanRows);
+  auto ms = benchmark::kMillisecond;
+  benchmark::RegisterBenchmark("add_200k/ours", AddOurs)->Unit(ms)->Iterations(2);
+  benchmark::RegisterBenchmark("add_200k/sqlite", AddSqlite)->Unit(ms)->Iterations(2);
+  benchmark::RegisterBenchmark("seek_100k/ours", SeekOurs)->Unit(ms)->Iterations(3);
+  benchmark::RegisterBenchmark("seek_100k/sqlite", SeekSqlite)->Unit(ms)->Iterations(3);
+  benchmark::RegisterBenchmark("scan_1M/ours", ScanOurs)->Unit(ms)->Iterations(3);
+  benchmark::RegisterBenchmark("scan_1M/sqlite", ScanSqlite)->Unit(ms)->Iterations(3);
+  benchmark::RegisterBenchmark("find_last_100k/ours", FindOurs)->Unit(ms)->Iterations(10);
+  benchmark::RegisterBenchmark("find_last_100k/sqlite", FindSqlite)->Unit(ms)->Iterations(10);
+  nrx::bench::RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  reporter.PrintRatios({"add_200k", "seek_100k", "scan_1M", "find_last_100k"});
+  PrintMemory();
+  benchmark::Shutdown();
+}

@@ -1,0 +1,307 @@
+// Recordsets: the three types, moving, editing, Seek and Find, and their error numbers.
+
+#include "engine/engine_fixture.h"
+
+namespace nrx::test {
+namespace {
+
+class RecordsetTest : public EngineTest {
+ protected:
+  void SetUp() override {
+    EngineTest::SetUp();
+    db_ = Create("rs.njb");
+    auto t = MakeTable(*db_, "Points", {{"PointNo", dbLong, 0}, {"Code", dbText, 8},
+                                         {"Fixed", dbBoolean, 0}, {"Height", dbDouble, 0},
+                                         {"Zone", dbInteger, 0}, {"Dec", dbByte, 0}});
+    t->IndexesAppend(MakeIndex(*t, "PointNo_Index", "PointNo", true, true));
+    t->IndexesAppend(MakeIndex(*t, "Zone_Code", "Zone;Code", false, false));
+    // Added out of key order, so the index order differs from the order of adding.
+    Add(30, "C", true, 3.5, 2);
+    Add(10, "a", false, 1.5, 1);
+    Add(20, "B", true, Variant::Null(), 1);
+  }
+
+  void Add(int no, const char* code, bool fixed, Variant height, int zone) {
+    auto rs = db_->OpenRecordset("Points");
+    rs->AddNew();
+    rs->Fields("PointNo")->SetValue(no);
+    rs->Fields("Code")->SetValue(code);
+    rs->Fields("Fixed")->SetValue(fixed);
+    rs->Fields("Height")->SetValue(height);
+    rs->Fields("Zone")->SetValue(static_cast<std::int16_t>(zone));
+    rs->Update();
+  }
+
+  static std::vector<int> Walk(Recordset& rs) {
+    std::vector<int> out;
+    if (rs.Bof() && rs.Eof()) return out;
+    for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) out.push_back(rs["PointNo"].ToLong());
+    return out;
+  }
+
+  DatabasePtr db_;
+};
+
+TEST_F(RecordsetTest, TypesFollowTheSource) {
+  auto table = db_->OpenRecordset("Points");
+  EXPECT_EQ(dbOpenTable, table->Type());
+  EXPECT_EQ("Points", table->Name());
+  EXPECT_TRUE(table->Updatable());
+  EXPECT_EQ("", table->Index());
+  const std::string sql = "SELECT PointNo, Code FROM Points WHERE Fixed = True ORDER BY PointNo DESC";
+  auto dyn = db_->OpenRecordset(sql);
+  EXPECT_EQ(dbOpenDynaset, dyn->Type());
+  EXPECT_EQ(sql, dyn->Name());
+  EXPECT_EQ(2, dyn->FieldsCount());
+  EXPECT_EQ((std::vector<int>{30, 20}), Walk(*dyn));
+  auto snap = db_->OpenRecordset("Points", dbOpenSnapshot);
+  EXPECT_EQ(dbOpenSnapshot, snap->Type());
+  EXPECT_FALSE(snap->Updatable());
+  EXPECT_NRX_ERROR(err::kReadOnly, snap->AddNew());
+  EXPECT_NRX_ERROR(err::kReadOnly, snap->Edit());
+  EXPECT_NRX_ERROR(err::kNoSuchTable, db_->OpenRecordset("Nowhere"));
+  EXPECT_NRX_ERROR(err::kNoSuchTable, db_->OpenRecordset("SELECT * FROM Nowhere"));
+  EXPECT_NRX_ERROR(err::kTooFewParameters, db_->OpenRecordset("SELECT Missing FROM Points"));
+  EXPECT_NRX_ERROR(err::kNotSupported, db_->OpenRecordset("SELECT * FROM Points", dbOpenTable));
+}
+
+TEST_F(RecordsetTest, ValuesReadBackWithTheirTypes) {
+  auto rsp = db_->OpenRecordset("SELECT * FROM Points WHERE PointNo = 20");
+  auto& rs = *rsp;
+  EXPECT_EQ(VarType::Long, rs["PointNo"].Type());
+  EXPECT_EQ(VarType::Text, rs["Code"].Type());
+  EXPECT_EQ(VarType::Boolean, rs["Fixed"].Type());
+  EXPECT_TRUE(rs["Fixed"].ToBoolean());
+  EXPECT_EQ(-1, rs["Fixed"].ToInteger());
+  EXPECT_TRUE(rs["Height"].IsNull());
+  EXPECT_EQ(VarType::Integer, rs["Zone"].Type());
+  // A Yes/No field never holds Null; a Byte left alone does.
+  EXPECT_EQ(dbByte, rs.Fields(5)->Type());
+  EXPECT_TRUE(rs["Dec"].IsNull());
+  EXPECT_NRX_ERROR(err::kItemNotFound, rs.Fields("Nope"));
+  EXPECT_NRX_ERROR(err::kItemNotFound, rs.Fields(6));
+}
+
+TEST_F(RecordsetTest, MovingAndTheBofEofFlags) {
+  auto rs = db_->OpenRecordset("Points");
+  EXPECT_FALSE(rs->Bof());
+  EXPECT_FALSE(rs->Eof());
+  EXPECT_EQ((std::vector<int>{30, 10, 20}), Walk(*rs));  // no index: order of adding
+  EXPECT_TRUE(rs->Eof());
+  EXPECT_NRX_ERROR(err::kNoCurrentRecord, rs->MoveNext());
+  EXPECT_NRX_ERROR(err::kNoCurrentRecord, rs->Fields("PointNo")->Value());
+  rs->MovePrevious();
+  EXPECT_EQ(20, rs->Fields("PointNo")->Value().ToLong());
+  rs->MoveFirst();
+  rs->MovePrevious();
+  EXPECT_TRUE(rs->Bof());
+  EXPECT_NRX_ERROR(err::kNoCurrentRecord, rs->MovePrevious());
+  rs->MoveLast(0);
+  EXPECT_EQ(20, rs->Fields("PointNo")->Value().ToLong());
+  EXPECT_EQ(3, rs->RecordCount());
+
+  auto empty = db_->OpenRecordset("SELECT * FROM Points WHERE PointNo > 100");
+  EXPECT_TRUE(empty->Bof());
+  EXPECT_TRUE(empty->Eof());
+  EXPECT_EQ(0, empty->RecordCount());
+  EXPECT_NRX_ERROR(err::kNoCurrentRecord, empty->MoveFirst());
+  EXPECT_NRX_ERROR(err::kNoCurrentRecord, empty->MoveLast());
+}
+
+TEST_F(RecordsetTest, DynasetCountIsCompleteAfterMoveLast) {
+  for (int i = 100; i < 150; ++i) Add(i, "X", false, 0.0, 3);
+  auto rs = db_->OpenRecordset("SELECT * FROM Points WHERE Zone = 3");
+  EXPECT_LT(rs->RecordCount(), 50);
+  rs->MoveLast();
+  EXPECT_EQ(50, rs->RecordCount());
+}
+
+TEST_F(RecordsetTest, TableTypeFollowsItsIndexAndShowsAddedRecordsInPlace) {
+  auto rs = db_->OpenRecordset("Points");
+  rs->SetIndex("PointNo_Index");
+  EXPECT_EQ("PointNo_Index", rs->Index());
+  EXPECT_EQ((std::vector<int>{10, 20, 30}), Walk(*rs));
+  rs->MoveFirst();  // on 10
+  rs->AddNew();
+  rs->Fields("PointNo")->SetValue(15);
+  rs->Update();
+  // The current record is the one that was current before the addition.
+  EXPECT_EQ(10, rs->Fields("PointNo")->Value().ToLong());
+  rs->MoveNext();
+  EXPECT_EQ(15, rs->Fields("PointNo")->Value().ToLong());
+  EXPECT_EQ((std::vector<int>{10, 15, 20, 30}), Walk(*rs));
+  EXPECT_NRX_ERROR(err::kNoSuchIndex, rs->SetIndex("NoSuchIndex"));
+}
+
+TEST_F(RecordsetTest, SeekOnOneAndTwoFieldIndexes) {
+  auto rs = db_->OpenRecordset("Points");
+  EXPECT_NRX_ERROR(err::kNoIndexSelected, rs->Seek("=", 10));
+  rs->SetIndex("PointNo_Index");
+  rs->Seek("=", 20);
+  EXPECT_FALSE(rs->NoMatch());
+  EXPECT_EQ("B", rs->Fields("Code")->Value().ToText());
+  rs->MoveNext();  // Seek leaves the index order intact
+  EXPECT_EQ(30, rs->Fields("PointNo")->Value().ToLong());
+  rs->Seek(">=", 11);
+  EXPECT_EQ(20, rs->Fields("PointNo")->Value().ToLong());
+  rs->Seek(">", 20);
+  EXPECT_EQ(30, rs->Fields("PointNo")->Value().ToLong());
+  rs->Seek("<", 20);
+  EXPECT_EQ(10, rs->Fields("PointNo")->Value().ToLong());
+  rs->Seek("<=", 29);
+  EXPECT_EQ(20, rs->Fields("PointNo")->Value().ToLong());
+  rs->Seek("=", 25);
+  EXPECT_TRUE(rs->NoMatch());
+
+  rs->SetIndex("Zone_Code");
+  rs->Seek("=", std::vector<Variant>{Variant(std::int16_t{1}), Variant("b")});  // text keys ignore case
+  EXPECT_FALSE(rs->NoMatch());
+  EXPECT_EQ(20, rs->Fields("PointNo")->Value().ToLong());
+  rs->Seek("=", std::vector<Variant>{Variant(std::int16_t{2}), Variant("B")});
+  EXPECT_TRUE(rs->NoMatch());
+
+  auto dyn = db_->OpenRecordset("SELECT * FROM Points");
+  EXPECT_NRX_ERROR(err::kNotSupported, dyn->Seek("=", 10));
+}
+
+TEST_F(RecordsetTest, FindWithEachKindOfCriterion) {
+  for (int i = 0; i < 5; ++i) Add(40 + i, i % 2 ? "odd" : "even", i % 2 == 0, 10.0 * i, 4);
+  auto rs = db_->OpenRecordset("SELECT * FROM Points ORDER BY PointNo");
+  auto find = [&](const char* criteria) -> int {
+    rs->FindFirst(criteria);
+    return rs->NoMatch() ? -1 : rs->Fields("PointNo")->Value().ToLong();
+  };
+  EXPECT_EQ(20, find("Fixed = True And PointNo < 30"));
+  EXPECT_EQ(10, find("Fixed = False"));
+  EXPECT_EQ(20, find("Height Is Null"));
+  EXPECT_EQ(10, find("Code Like 'A*'"));
+  EXPECT_EQ(41, find("Code Like \"o?d\""));
+  EXPECT_EQ(30, find("PointNo In (30, 42)"));
+  EXPECT_EQ(41, find("PointNo Between 41 And 43 And Not Code = 'even'"));
+  EXPECT_EQ(43, find("Code & '-' & PointNo = 'odd-43'"));
+  EXPECT_EQ(10, find("[Code] = 'A' Or PointNo = 44"));
+  EXPECT_EQ(-1, find("PointNo = 99"));
+
+  rs->FindFirst("Code = 'odd'");
+  rs->FindNext("Code = 'odd'");
+  EXPECT_EQ(43, rs->Fields("PointNo")->Value().ToLong());
+  rs->FindNext("Code = 'odd'");
+  EXPECT_TRUE(rs->NoMatch());
+  EXPECT_EQ(43, rs->Fields("PointNo")->Value().ToLong());  // a failed find keeps the record
+  rs->FindLast("Code = 'even'");
+  EXPECT_EQ(44, rs->Fields("PointNo")->Value().ToLong());
+  rs->FindPrevious("Code = 'even'");
+  EXPECT_EQ(42, rs->Fields("PointNo")->Value().ToLong());
+  rs->MoveNext();
+  EXPECT_EQ(43, rs->Fields("PointNo")->Value().ToLong());
+
+  EXPECT_NRX_ERROR(err::kExpressionSyntax, rs->FindFirst("PointNo = = 3"));
+  EXPECT_NRX_ERROR(err::kUnknownName, rs->FindFirst("NoSuchField = 3"));
+}
+
+TEST_F(RecordsetTest, EditUpdateCancelAndTheirErrors) {
+  auto rs = db_->OpenRecordset("Points");
+  EXPECT_NRX_ERROR(err::kUpdateWithoutEdit, rs->Update());
+  EXPECT_NRX_ERROR(err::kUpdateWithoutEdit, rs->CancelUpdate());
+  EXPECT_NRX_ERROR(err::kUpdateWithoutEdit, rs->Fields("Code")->SetValue("x"));
+  rs->Edit();
+  EXPECT_NRX_ERROR(err::kEditPending, rs->AddNew());
+  rs->Fields("Code")->SetValue("Z");
+  EXPECT_EQ("Z", rs->Fields("Code")->Value().ToText());  // the edit buffer shows the change
+  rs->CancelUpdate();
+  EXPECT_EQ("C", rs->Fields("Code")->Value().ToText());
+  rs->Edit();
+  rs->Fields("Code")->SetValue("Z");
+  rs->Update(dbUpdateRegular, false);
+  EXPECT_EQ("Z", rs->Fields("Code")->Value().ToText());
+  rs->AddNew();
+  rs->Fields("PointNo")->SetValue(99);
+  rs->CancelUpdate(dbUpdateRegular);
+  EXPECT_EQ(3, rs->RecordCount());
+}
+
+TEST_F(RecordsetTest, WritesAreCheckedAgainstTheField) {
+  auto rs = db_->OpenRecordset("Points");
+  rs->AddNew();
+  EXPECT_NRX_ERROR(err::kValueTooLong, rs->Fields("Code")->SetValue("123456789"));
+  EXPECT_NRX_ERROR(err::kCannotConvert, rs->Fields("PointNo")->SetValue("twelve"));
+  EXPECT_NRX_ERROR(err::kNumericOverflow, rs->Fields("Dec")->SetValue(256));
+  EXPECT_NRX_ERROR(err::kNumericOverflow, rs->Fields("Zone")->SetValue(40000));
+  rs->Fields("Code")->SetValue("");
+  rs->Fields("PointNo")->SetValue(50);
+  EXPECT_NRX_ERROR(err::kZeroLength, rs->Update());
+  rs->Fields("Code")->SetValue("ok");
+  rs->Fields("PointNo")->SetValue(10);
+  EXPECT_NRX_ERROR(err::kDuplicateKey, rs->Update());
+  rs->Fields("PointNo")->SetValue(Variant::Null());
+  EXPECT_NRX_ERROR(err::kNullInPrimaryKey, rs->Update());
+  rs->Fields("PointNo")->SetValue("51");  // numeric text converts
+  rs->Update();
+  EXPECT_EQ(4, rs->RecordCount());
+}
+
+TEST_F(RecordsetTest, DeleteKeepsTheDeletedRecordCurrentUntilMoved) {
+  auto rs = db_->OpenRecordset("Points");
+  rs->SetIndex("PointNo_Index");
+  rs->Seek("=", 20);
+  rs->Delete();
+  EXPECT_NRX_ERROR(err::kRecordDeleted, rs->Fields("Code")->Value());
+  rs->MoveNext();
+  EXPECT_EQ(30, rs->Fields("PointNo")->Value().ToLong());
+  rs->MovePrevious();
+  EXPECT_EQ(10, rs->Fields("PointNo")->Value().ToLong());
+  EXPECT_EQ(2, rs->RecordCount());
+}
+
+TEST_F(RecordsetTest, RequeryShowsChangesMadeElsewhere) {
+  auto rs = db_->OpenRecordset("SELECT * FROM Points ORDER BY PointNo");
+  auto other = db_->OpenRecordset("Points");
+  other->AddNew();
+  other->Fields("PointNo")->SetValue(5);
+  other->Update();
+  rs->Requery();
+  EXPECT_EQ((std::vector<int>{5, 10, 20, 30}), Walk(*rs));
+}
+
+TEST_F(RecordsetTest, RolledBackRowsAreGoneAfterRequery) {
+  auto rs = db_->OpenRecordset("SELECT * FROM Points ORDER BY PointNo");
+  ws_->BeginTrans();
+  rs->AddNew();
+  rs->Fields("PointNo")->SetValue(1);
+  rs->Update();
+  rs->MoveFirst();
+  EXPECT_EQ(1, rs->Fields("PointNo")->Value().ToLong());
+  ws_->Rollback();
+  rs->Requery();
+  EXPECT_EQ((std::vector<int>{10, 20, 30}), Walk(*rs));
+}
+
+TEST_F(RecordsetTest, RecordsetsCollectionAndClosing) {
+  EXPECT_EQ(0, db_->RecordsetsCount());
+  auto a = db_->OpenRecordset("Points");
+  {
+    auto b = db_->OpenRecordset("SELECT * FROM Points");
+    EXPECT_EQ(2, db_->RecordsetsCount());
+    EXPECT_EQ(b, db_->Recordsets(1));
+  }
+  EXPECT_EQ(1, db_->RecordsetsCount());
+  auto field = a->Fields("PointNo");
+  a->Close();
+  EXPECT_EQ(0, db_->RecordsetsCount());
+  EXPECT_NRX_ERROR(err::kObjectClosed, a->MoveFirst());
+  EXPECT_NRX_ERROR(err::kObjectClosed, field->Value());
+  auto c = db_->OpenRecordset("Points");
+  db_->Close();
+  EXPECT_FALSE(c->IsOpen());
+}
+
+TEST_F(RecordsetTest, ReadOnlyDatabaseGivesReadOnlyRecordsets) {
+  db_->Close();
+  auto ro = ws_->OpenDatabase(Path("rs.njb"), false, true);
+  auto rs = ro->OpenRecordset("Points");
+  EXPECT_FALSE(rs->Updatable());
+  EXPECT_NRX_ERROR(err::kReadOnly, rs->Delete());
+}
+
+}  // namespace
+}  // namespace nrx::test
