@@ -12,6 +12,7 @@
 
 #include "nrxJobDb/engine.h"
 #include "nrxJobDb/job_model.h"
+#include "nrxJobDb/ls_preferences.h"
 #include "nrxJobDb/table_catalogue.h"
 #include "nrxJobDb/variant.h"
 
@@ -54,6 +55,40 @@ class cJobProcs : public Object {
   // Sets `desc` to "Changed it!!"; the caller sees its own variable changed.
   void TestChange(std::string& desc);
 
+  // Makes sure the table `tableName` exists in `jobDB`, creating it from the catalogue when it
+  // does not: its fields in list order, then its indexes. Names, prefixes (followed by a
+  // traverse or data-set number) and index names come from the table-names object; a name that
+  // names no catalogue table creates nothing. `tableExists` tells whether the table was already
+  // there; with `exitIfNotExist` only that is found out. On 3043 or 3049 the file `jobDBname`
+  // is handed to the engine's repair and the user is told to reopen and compact the job; the
+  // caller still receives the error.
+  void CreateJobDBTable(const DatabasePtr& jobDB, const std::string& tableName,
+                        const std::string& jobDBname, bool* tableExists = nullptr,
+                        bool exitIfNotExist = false);
+
+  // Gives `fieldName` the value `newValue` in every record of `currentTable`, when the table has
+  // records and the field of its first record is Empty or Null; each record written counts one
+  // change on `jobGeneral`. Sets `valueAdded` True when it wrote, and leaves the recordset on
+  // its first record. jobDB, tableName, fieldType and fieldSiz are accepted and not used.
+  void NewFieldValue(const DatabasePtr& jobDB, const RecordsetPtr& currentTable,
+                     const std::string& tableName, const std::string& fieldName,
+                     std::int16_t fieldType, std::int16_t fieldSiz, const Variant& newValue,
+                     const model::JobGeneralPtr& jobGeneral, bool* valueAdded = nullptr);
+
+  // Renames the field `oldFieldName` of the table `tableName` (both exact, case included). False
+  // when the table or the field is not found; an error while they are looked for also gives
+  // False. Errors refreshing the tables or setting the name are raised.
+  bool RenameField(const DatabasePtr& jobDB, const std::string& tableName,
+                   const std::string& oldFieldName, const std::string& newFieldName);
+
+  // Fills the least-squares option fields of an options table that are still empty with the
+  // user's preferences, through NewFieldValue: 47 fields, and 5 more for a data set's options
+  // table (a name containing the least-squares options prefix).
+  void NewLSOptionFieldDefaults(const DatabasePtr& jobDB, const RecordsetPtr& currentTable,
+                                const std::string& tableName,
+                                const model::LSOptPrefsPtr& LSOptPrefs,
+                                const model::JobGeneralPtr& jobGeneral);
+
  private:
   friend struct frame::Lifecycle;
   // Creation and destruction steps, each under its own label.
@@ -69,6 +104,18 @@ class cJobProcs : public Object {
                            std::int16_t fieldType, std::int16_t fieldSiz);
   bool FieldsInTable(const TableFieldList& list, const TableDefPtr& tableDef, bool addMissing);
   void ClearTableArrays();
+
+  // The field check (src/catalogue): compares every table of `jobDB` with its catalogue list.
+  // Check mode (addMissing False): True when every table reached holds all its fields, stopping
+  // at the first that does not. Add mode: appends the missing fields; the result is only that
+  // of the last table's comparison. Both modes make sure of the triangles, alpha-ID and
+  // least-squares points indexes.
+  bool JobTableFields(const DatabasePtr& jobDB, bool addMissing);
+  // Makes sure `tableDef` carries the unique index `indexName` on `indexFields` (as written in
+  // a CREATE INDEX statement), primary when `makePrimary`; drops an index called "PrimaryKey".
+  void CheckTableIndex(const DatabasePtr& jobDB, const TableDefPtr& tableDef,
+                       const std::string& indexName, const std::string& indexFields,
+                       bool makePrimary);
 
   bool class_active_ = false;
   TableCatalogue catalogue_;
