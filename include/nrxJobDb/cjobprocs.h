@@ -9,8 +9,10 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "nrxJobDb/engine.h"
+#include "nrxJobDb/error_log.h"
 #include "nrxJobDb/job_model.h"
 #include "nrxJobDb/ls_preferences.h"
 #include "nrxJobDb/table_catalogue.h"
@@ -88,6 +90,65 @@ class cJobProcs : public Object {
                                 const std::string& tableName,
                                 const model::LSOptPrefsPtr& LSOptPrefs,
                                 const model::JobGeneralPtr& jobGeneral);
+
+  // Opens the job file that `thisJob` names, or creates it empty and encrypted (then
+  // `checkFields` comes back False). An existing file is first copied to a temporary copy made
+  // in the program's temporary folder, whose name goes to `jobGeneral` (created when Nothing),
+  // and is opened exclusively. With `checkFields` the tables are checked against the catalogue;
+  // when fields are missing the user is asked (unless the program is not interactive) and, on
+  // Yes, the file is copied to J.old (or J.old1, J.old2, ...), a ".MDB" job becomes ".njb", the
+  // file is reopened shared and the tables completed. On any other answer `cancelJobOpen` is
+  // set and both `jobDB` and `jobWorkspace` come back Nothing. Otherwise the job ends open with
+  // one transaction begun on `jobWorkspace`, `errorLog` started (when given) and the change
+  // count reset. Error 70 (the job is open elsewhere) tells the user so; 3043 and 3049 have the
+  // file repaired, tell the user and close the job; the caller receives the error in every case.
+  void OpenJobDB(WorkspacePtr& jobWorkspace, DatabasePtr& jobDB, model::GridPtr& grid,
+                 const model::JobPtr& thisJob, const std::shared_ptr<ErrorLog>& errorLog,
+                 bool readOnly, model::JobGeneralPtr& jobGeneral, bool& checkFields,
+                 const model::ProgramPtr& prog, bool* cancelJobOpen = nullptr);
+
+  // True when each of the first `records` texts of `field` (field[0] is entry 1) that is not
+  // blank ends in the digit 0; a trailing blank counts as its last character. Raises 9 when
+  // `field` holds fewer than `records` entries.
+  bool DecimalsOK(const std::vector<std::string>& field, std::int16_t records);
+
+  // Ends the work on an open job. With changes (and no `forceSave`) the user is asked whether
+  // to save: Cancel returns False and leaves everything open; Yes commits the job's
+  // transaction, No rolls it back (as does a close without changes). Then every recordset on
+  // `jobDB` is closed, the temporary copy is deleted unless it became a backup (after a save,
+  // with `useTempBackup`, through BackupJobDB), the change count is reset and `jobDB` and
+  // `jobWorkspace` are released. With `jobDB` Nothing only a leftover temporary copy is
+  // deleted. A missing transaction (3034) is passed over; any other error releases `grid`,
+  // `jobDB` and `jobWorkspace` and is raised.
+  bool CloseDBfiles(WorkspacePtr& jobWorkspace, DatabasePtr& jobDB, model::GridPtr& grid,
+                    const model::JobGeneralPtr& jobGeneral, bool deleteToRecycleBin,
+                    bool forceSave = false, bool useTempBackup = true);
+
+  // Rotates the backups of the job file `jobDBname` (J): J.bak1 and J.bak2, taking over backups
+  // of the older names B.~01 and B.~02. A first backup more than 24 clock hours older than J
+  // becomes the second; one more than 1 hour older becomes the second only when there is none
+  // (else it is discarded); then the temporary copy of `jobGeneral` becomes the first backup
+  // when none is left. Discarded files go to the recycle bin with `deleteToRecycleBin` (deleted
+  // outright when it refuses them). A rename that fails is told to the user and ends the
+  // rotation without an error.
+  void BackupJobDB(const std::string& jobDBname, const model::JobGeneralPtr& jobGeneral,
+                   bool deleteToRecycleBin);
+
+  // Opens `SELECTclause` on `DB` as a recordset of `rsetType` into `recSet`, or requeries the
+  // open `recSet` in place (types other than 1). A table-type recordset is always opened anew,
+  // and only when a table of exactly that name (letter case included) exists: otherwise the
+  // result is False and `recSet` is left Nothing. A requery that fails is replaced by a new
+  // open. True when `recSet` was opened or requeried.
+  bool OpenRecordsetSafely(RecordsetPtr& recSet, const DatabasePtr& DB,
+                           const std::string& SELECTclause, std::int16_t rsetType = dbOpenTable);
+
+  // Opens `recSet` anew from `recSetQuery` (set to the recordset's name when empty) through
+  // OpenRecordsetSafely; does nothing when `recSet` is Nothing.
+  void RequeryOrReOpenOnFail(RecordsetPtr& recSet, const DatabasePtr& DB, std::string& recSetQuery,
+                             std::int16_t dbOpenType = dbOpenTable);
+
+  // Closes every recordset open on `jobDB`; every object the caller holds on them is closed.
+  void CloseRecordSets(const DatabasePtr& jobDB);
 
  private:
   friend struct frame::Lifecycle;
