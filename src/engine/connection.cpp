@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "engine/dialect.h"
+#include "engine/schema_store.h"
 
 namespace nrx::detail {
 namespace {
@@ -183,6 +184,7 @@ Connection::~Connection() { Close(); }
 void Connection::Close() noexcept {
   if (!db_) return;
   cache_.clear();
+  schema_cache_.reset();
   if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
   sqlite3_close_v2(db_);
   db_ = nullptr;
@@ -228,6 +230,16 @@ Statement& Connection::Cached(const std::string& sql, std::string_view source) {
   return it->second;
 }
 
+SchemaCache& Connection::Cache() {
+  if (!schema_cache_) schema_cache_ = std::make_unique<SchemaCache>();
+  return *schema_cache_;
+}
+
+void Connection::ForgetSchema() {
+  schema_cache_.reset();
+  BumpSchemaGeneration();
+}
+
 void Connection::PushSavepoint() {
   Exec("SAVEPOINT " + SavepointName(savepoint_depth_ + 1), kSource);
   ++savepoint_depth_;
@@ -244,7 +256,7 @@ void Connection::RollbackSavepoint() {
   Exec("RELEASE " + name, kSource);
   --savepoint_depth_;
   // Table definitions may have come or gone with the rolled-back work.
-  BumpSchemaGeneration();
+  ForgetSchema();
 }
 
 ScopedSavepoint::ScopedSavepoint(Connection& conn, std::string_view source)
@@ -255,7 +267,7 @@ ScopedSavepoint::ScopedSavepoint(Connection& conn, std::string_view source)
 ScopedSavepoint::~ScopedSavepoint() {
   if (done_ || !conn_.IsOpen()) return;
   sqlite3_exec(conn_.Handle(), "ROLLBACK TO nrx_op; RELEASE nrx_op", nullptr, nullptr, nullptr);
-  conn_.BumpSchemaGeneration();
+  conn_.ForgetSchema();
 }
 
 void ScopedSavepoint::Commit() {

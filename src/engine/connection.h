@@ -28,6 +28,8 @@ std::string QuoteName(std::string_view name);
 // Quotes a text literal for SQLite: 'text' with inner quotes doubled.
 std::string QuoteText(std::string_view text);
 
+struct SchemaCache;  // defined by the schema store
+
 struct StmtDeleter {
   void operator()(sqlite3_stmt* stmt) const noexcept { sqlite3_finalize(stmt); }
 };
@@ -101,6 +103,11 @@ class Connection {
   std::uint64_t SchemaGeneration() const { return schema_generation_; }
   void BumpSchemaGeneration() { ++schema_generation_; }
 
+  // The schema store's memory of the file's tables, indexes and field properties, so that
+  // reading definitions does not scan SQLite's schema table; dropped whenever work is undone.
+  SchemaCache& Cache();
+  void ForgetSchema();
+
   // Rolls back whatever is pending and closes the file; idempotent.
   void Close() noexcept;
 
@@ -115,6 +122,7 @@ class Connection {
   int savepoint_depth_ = 0;
   std::uint64_t schema_generation_ = 0;
   std::unordered_map<std::string, Statement> cache_;
+  std::unique_ptr<SchemaCache> schema_cache_;
 
   void Configure();
 };

@@ -62,6 +62,4 @@ IndexInfo InfoOf(const Index& index);
 FieldPtr MakeField(const FieldInfo& info);
 IndexPtr MakeIndex(const IndexInfo& info);
 
-bool SameName(std::string_view a, std::string_view b);
-
 }  // namespace nrx::detail

@@ -28,10 +28,6 @@ std::string Upper(std::string_view s) {
   return out;
 }
 
-bool SameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && Upper(a) == Upper(b);
-}
-
 std::string ColumnDefinition(const FieldInfo& f) {
   std::string def = QuoteName(f.name) + " " + DeclaredType(f.type, f.size);
   // Text compares without regard to case, as job software expects of its criteria and keys.
@@ -68,21 +64,99 @@ std::string BareField(std::string_view f) {
   return std::string(f);
 }
 
-bool SqliteObjectExists(Connection& conn, std::string_view name) {
-  auto& st = conn.Cached("SELECT 1 FROM sqlite_master WHERE name = ?1 COLLATE NOCASE", kSource);
-  st.Bind(1, name);
-  bool found = st.Step();
+std::unordered_map<std::string, std::string>& TableNames(Connection& conn) {
+  auto& cache = conn.Cache();
+  if (cache.tables_loaded) return cache.tables;
+  auto& st = conn.Cached(
+      "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' "
+      "ESCAPE '\\'",
+      kSource);
+  while (st.Step()) {
+    std::string name = st.Text(0);
+    cache.tables.emplace(Upper(name), name);
+  }
   st.Reset();
-  return found;
+  cache.tables_loaded = true;
+  return cache.tables;
 }
 
-std::string UniqueSqlIndexName(Connection& conn, std::string_view table, std::string_view index) {
-  // Table names cannot hold a period, so "table.index" is unique unless a renamed table left
-  // an older index under that name.
-  std::string base = fmt::format("{}.{}", table, index);
-  std::string name = base;
-  for (int n = 2; SqliteObjectExists(conn, name); ++n) name = fmt::format("{}#{}", base, n);
-  return name;
+void NoteTable(Connection& conn, std::string_view name, bool exists) {
+  auto& cache = conn.Cache();
+  if (!cache.tables_loaded) return;
+  if (exists) cache.tables.insert_or_assign(Upper(name), std::string(name));
+  else cache.tables.erase(Upper(name));
+}
+
+// Every index record of the file, read once and then kept up to date.
+std::unordered_map<std::string, std::vector<IndexInfo>>& AllIndexes(Connection& conn) {
+  auto& cache = conn.Cache();
+  if (cache.indexes_loaded) return cache.indexes;
+  if (HasSystemTables(conn)) {
+    auto& st = conn.Cached(
+        "SELECT TableName, IndexName, Fields, IsPrimary, IsUnique, SqlName FROM MSysIndexes "
+        "ORDER BY rowid",
+        kSource);
+    while (st.Step()) {
+      IndexInfo ix;
+      ix.name = st.Text(1);
+      ix.fields = SplitFields(st.Text(2));
+      ix.primary = st.Int(3) != 0;
+      ix.unique = st.Int(4) != 0;
+      ix.sql_name = st.Text(5);
+      cache.indexes[Upper(st.Text(0))].push_back(std::move(ix));
+    }
+    st.Reset();
+  }
+  cache.indexes_loaded = true;
+  return cache.indexes;
+}
+
+// Every field that has properties of its own, read once and then kept up to date.
+std::unordered_map<std::string, std::vector<FieldInfo>>& AllFieldProps(Connection& conn) {
+  auto& cache = conn.Cache();
+  if (cache.props_loaded) return cache.props;
+  if (HasSystemTables(conn)) {
+    auto& st = conn.Cached(
+        "SELECT TableName, FieldName, AllowZeroLength, Required FROM MSysFieldProps", kSource);
+    while (st.Step()) {
+      FieldInfo f;
+      f.name = st.Text(1);
+      f.allow_zero_length = st.Int(2) != 0;
+      f.required = st.Int(3) != 0;
+      cache.props[Upper(st.Text(0))].push_back(std::move(f));
+    }
+    st.Reset();
+  }
+  cache.props_loaded = true;
+  return cache.props;
+}
+
+// Index records and field properties that a rename or a new property changed are read again.
+void ForgetDefinitions(Connection& conn) {
+  auto& cache = conn.Cache();
+  cache.indexes_loaded = false;
+  cache.indexes.clear();
+  cache.props_loaded = false;
+  cache.props.clear();
+}
+
+// Builds the SQLite index behind an index of a table. Table names cannot hold a period, so
+// "table.index" is unique unless a renamed table left an older index under that name.
+std::string CreateSqlIndex(Connection& conn, std::string_view table, const IndexInfo& index,
+                           const std::string& columns) {
+  std::string base = fmt::format("{}.{}", table, index.name);
+  for (int n = 1;; ++n) {
+    std::string name = n == 1 ? base : fmt::format("{}#{}", base, n);
+    try {
+      conn.Exec(fmt::format("CREATE {}INDEX {} ON {} ({})", index.unique ? "UNIQUE " : "",
+                            QuoteName(name), QuoteName(table), columns),
+                kSource);
+      return name;
+    } catch (const Error& e) {
+      if (e.Number() != err::kSyntaxError || std::string(e.what()).find("already exists") == std::string::npos)
+        throw;
+    }
+  }
 }
 
 }  // namespace
@@ -149,10 +223,10 @@ void CreateSystemTables(Connection& conn) {
                 "CREATE TABLE IF NOT EXISTS {} (Property TEXT(64) COLLATE NOCASE, Value TEXT(255));",
                 kIndexTable, kIndexTable, kFieldPropsTable, kFieldPropsTable, kInfoTable),
             kSource);
-  conn.BumpSchemaGeneration();
+  conn.ForgetSchema();
 }
 
-bool HasSystemTables(Connection& conn) { return SqliteObjectExists(conn, kIndexTable); }
+bool HasSystemTables(Connection& conn) { return FindTable(conn, kIndexTable).has_value(); }
 
 std::vector<std::string> ListTables(Connection& conn) {
   auto& st = conn.Cached(
@@ -166,13 +240,10 @@ std::vector<std::string> ListTables(Connection& conn) {
 }
 
 std::optional<std::string> FindTable(Connection& conn, std::string_view name) {
-  auto& st = conn.Cached(
-      "SELECT name FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE", kSource);
-  st.Bind(1, name);
-  std::optional<std::string> found;
-  if (st.Step()) found = st.Text(0);
-  st.Reset();
-  return found;
+  auto& names = TableNames(conn);
+  auto it = names.find(Upper(name));
+  if (it == names.end()) return std::nullopt;
+  return it->second;
 }
 
 std::vector<FieldInfo> LoadFields(Connection& conn, std::string_view table) {
@@ -185,43 +256,24 @@ std::vector<FieldInfo> LoadFields(Connection& conn, std::string_view table) {
     fields.push_back(std::move(f));
   }
   st.Reset();
-  if (!HasSystemTables(conn)) return fields;
-  auto& props = conn.Cached(
-      "SELECT FieldName, AllowZeroLength, Required FROM MSysFieldProps WHERE TableName = ?1",
-      kSource);
-  props.Bind(1, table);
-  while (props.Step()) {
-    std::string name = props.Text(0);
+  auto& props = AllFieldProps(conn);
+  auto it = props.find(Upper(table));
+  if (it == props.end()) return fields;
+  for (const auto& p : it->second) {
     for (auto& f : fields) {
-      if (SameName(f.name, name)) {
-        f.allow_zero_length = props.Int(1) != 0;
-        f.required = props.Int(2) != 0;
+      if (SameName(f.name, p.name)) {
+        f.allow_zero_length = p.allow_zero_length;
+        f.required = p.required;
       }
     }
   }
-  props.Reset();
   return fields;
 }
 
 std::vector<IndexInfo> LoadIndexes(Connection& conn, std::string_view table) {
-  std::vector<IndexInfo> indexes;
-  if (!HasSystemTables(conn)) return indexes;
-  auto& st = conn.Cached(
-      "SELECT IndexName, Fields, IsPrimary, IsUnique, SqlName FROM MSysIndexes "
-      "WHERE TableName = ?1 ORDER BY rowid",
-      kSource);
-  st.Bind(1, table);
-  while (st.Step()) {
-    IndexInfo ix;
-    ix.name = st.Text(0);
-    ix.fields = SplitFields(st.Text(1));
-    ix.primary = st.Int(2) != 0;
-    ix.unique = st.Int(3) != 0;
-    ix.sql_name = st.Text(4);
-    indexes.push_back(std::move(ix));
-  }
-  st.Reset();
-  return indexes;
+  auto& all = AllIndexes(conn);
+  auto it = all.find(Upper(table));
+  return it == all.end() ? std::vector<IndexInfo>{} : it->second;
 }
 
 void CreateTable(Connection& conn, std::string_view table, const std::vector<FieldInfo>& fields) {
@@ -232,6 +284,7 @@ void CreateTable(Connection& conn, std::string_view table, const std::vector<Fie
   }
   sql += ")";
   conn.Exec(sql, kSource);
+  NoteTable(conn, table, true);
   for (const auto& f : fields)
     if (f.allow_zero_length || f.required) SaveFieldProps(conn, table, f);
   conn.BumpSchemaGeneration();
@@ -239,6 +292,9 @@ void CreateTable(Connection& conn, std::string_view table, const std::vector<Fie
 
 void DropTable(Connection& conn, std::string_view table) {
   conn.Exec("DROP TABLE " + QuoteName(table), kSource);
+  NoteTable(conn, table, false);
+  conn.Cache().indexes.erase(Upper(table));
+  conn.Cache().props.erase(Upper(table));
   if (HasSystemTables(conn)) {
     for (auto meta : {kIndexTable, kFieldPropsTable}) {
       auto st = conn.Prepare(fmt::format("DELETE FROM {} WHERE TableName = ?1", meta), kSource);
@@ -251,6 +307,9 @@ void DropTable(Connection& conn, std::string_view table) {
 
 void RenameTable(Connection& conn, std::string_view from, std::string_view to) {
   conn.Exec("ALTER TABLE " + QuoteName(from) + " RENAME TO " + QuoteName(to), kSource);
+  NoteTable(conn, from, false);
+  NoteTable(conn, to, true);
+  ForgetDefinitions(conn);
   if (HasSystemTables(conn)) {
     for (auto meta : {kIndexTable, kFieldPropsTable}) {
       auto st = conn.Prepare(
@@ -296,11 +355,13 @@ void RenameColumn(Connection& conn, std::string_view table, std::string_view fro
     st.Bind(1, table).Bind(2, from).Bind(3, to);
     st.Step();
   }
+  ForgetDefinitions(conn);
   conn.BumpSchemaGeneration();
 }
 
 void SaveFieldProps(Connection& conn, std::string_view table, const FieldInfo& field) {
   if (!HasSystemTables(conn)) CreateSystemTables(conn);
+  ForgetDefinitions(conn);
   auto del = conn.Prepare(
       "DELETE FROM MSysFieldProps WHERE TableName = ?1 AND FieldName = ?2", kSource);
   del.Bind(1, table).Bind(2, field.name);
@@ -336,10 +397,7 @@ void CreateIndex(Connection& conn, std::string_view table, IndexInfo& index) {
     if (existing.primary && index.primary) Raise(err::kPrimaryExists, kSource, table);
   }
   if (index.primary) index.unique = true;
-  index.sql_name = UniqueSqlIndexName(conn, table, index.name);
-  conn.Exec(fmt::format("CREATE {}INDEX {} ON {} ({})", index.unique ? "UNIQUE " : "",
-                        QuoteName(index.sql_name), QuoteName(table), columns),
-            kSource);
+  index.sql_name = CreateSqlIndex(conn, table, index, columns);
   auto& ins = conn.Cached(
       "INSERT INTO MSysIndexes (TableName, IndexName, Fields, IsPrimary, IsUnique, SqlName) "
       "VALUES (?1, ?2, ?3, ?4, ?5, ?6)",
@@ -349,6 +407,7 @@ void CreateIndex(Connection& conn, std::string_view table, IndexInfo& index) {
   ins.Bind(6, index.sql_name);
   ins.Step();
   ins.Reset();
+  AllIndexes(conn)[Upper(table)].push_back(index);
   conn.BumpSchemaGeneration();
 }
 
@@ -360,6 +419,8 @@ void DropIndex(Connection& conn, std::string_view table, std::string_view index)
         "DELETE FROM MSysIndexes WHERE TableName = ?1 AND IndexName = ?2", kSource);
     st.Bind(1, table).Bind(2, existing.name);
     st.Step();
+    std::erase_if(AllIndexes(conn)[Upper(table)],
+                  [&](const IndexInfo& ix) { return SameName(ix.name, existing.name); });
     conn.BumpSchemaGeneration();
     return;
   }

@@ -8,6 +8,7 @@
 
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <string_view>
 #include <vector>
 
@@ -33,6 +34,20 @@ struct IndexInfo {
   bool primary = false;
   bool unique = false;
   std::string sql_name;  // the SQLite index behind it
+};
+
+// Names of tables, fields and indexes compare without regard to (ASCII) case.
+bool SameName(std::string_view a, std::string_view b);
+
+// What the schema store remembers of a file between calls, kept by its Connection. Keys are
+// upper-case table names.
+struct SchemaCache {
+  bool tables_loaded = false;
+  std::unordered_map<std::string, std::string> tables;  // the stored name of each table
+  bool indexes_loaded = false;
+  std::unordered_map<std::string, std::vector<IndexInfo>> indexes;  // in order of creation
+  bool props_loaded = false;
+  std::unordered_map<std::string, std::vector<FieldInfo>> props;  // fields with their own properties
 };
 
 // The declared column type of a field, and back. Foreign declared types map by affinity.
