@@ -1,0 +1,50 @@
+// The field check: every table of a job compared with its catalogue list.
+
+#include "catalogue/required.h"
+#include "catalogue/table_kinds.h"
+#include "nrxJobDb/cjobprocs.h"
+#include "nrxJobDb/error_convention.h"
+#include "nrxJobDb/table_names.h"
+
+namespace nrx {
+namespace {
+
+constexpr MemberLabel kJobTableFields{cJobProcs::kClassName, MemberKind::Function,
+                                      "JobTableFields"};
+constexpr std::string_view kSystemTableStart = "MSys";
+
+}  // namespace
+
+bool cJobProcs::JobTableFields(const DatabasePtr& jobDB, bool addMissing) {
+  return Guard(kJobTableFields, [&] {
+    Database& db = catalogue::Required(jobDB, "jobDB");
+    db.TableDefsRefresh();
+    const int count = db.TableDefsCount();
+    if (count == 0) return true;
+
+    const model::TableNames& names = model::TableNames::Instance();
+    // A table that no kind claims leaves the result as it was, so a job whose first table is
+    // unknown counts as incomplete in check mode.
+    bool complete = false;
+    for (int i = 0; i < count; ++i) {
+      TableDefPtr table = db.TableDefs(i);
+      const std::string name = table->Name();
+      if (name.starts_with(kSystemTableStart)) continue;
+      if (const catalogue::TableKind* kind = catalogue::KindOfExistingTable(name, names)) {
+        // The catalogue has no fields for the second alpha-ID table, so such a table cannot
+        // lack any: it counts as complete and is left as it is. Comparing it with the empty
+        // list would call it incomplete and offer every job that holds one an upgrade at each
+        // opening, an upgrade that could never add anything.
+        complete = kind->member ? FieldsInTable(catalogue_.*kind->member, table, addMissing) : true;
+        if (const catalogue::CheckedIndex* index = kind->checked_index) {
+          CheckTableIndex(jobDB, table, catalogue::NameOf(index->name_property, names),
+                          std::string(index->fields), index->primary);
+        }
+      }
+      if (!addMissing && !complete) return false;
+    }
+    return complete;
+  });
+}
+
+}  // namespace nrx
