@@ -9,6 +9,8 @@ namespace njb {
 
 void AddSchemaCommand(CLI::App& app);
 void AddSampleCommand(CLI::App& app);
+void AddCatalogueCommand(CLI::App& app);
+void AddCheckCommand(CLI::App& app);
 
 // Prints the tables of a job file as text, or as JSON; system tables only with `all`.
 void PrintSchema(nrx::Database& db, bool all, bool json);

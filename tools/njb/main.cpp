@@ -13,6 +13,8 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   njb::AddSchemaCommand(app);
   njb::AddSampleCommand(app);
+  njb::AddCatalogueCommand(app);
+  njb::AddCheckCommand(app);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
