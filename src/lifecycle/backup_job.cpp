@@ -1,0 +1,123 @@
+// cJobProcs::BackupJobDB: keeps two backups beside a job file, made from the temporary copy that
+// was taken when the job was opened.
+
+#include <fmt/format.h>
+
+#include "frame/member_adapter.h"
+#include "lifecycle/backup_names.h"
+#include "lifecycle/job_files.h"
+#include "lifecycle/lifecycle_support.h"
+#include "nrxJobDb/cjobprocs.h"
+#include "nrxJobDb/error_convention.h"
+#include "nrxJobDb/error_stack.h"
+#include "nrxJobDb/file_utility.h"
+#include "nrxJobDb/message_box.h"
+#include "nrxJobDb/text_utility.h"
+
+namespace nrx {
+namespace {
+
+constexpr MemberLabel kBackupJobDB{cJobProcs::kClassName, MemberKind::Sub, "BackupJobDB"};
+
+const MemberRegistrar kBackupJobDBCall{cJobProcs::kClassName, "BackupJobDB", InvokeKind::Method,
+                                       frame::MethodAdapter(&cJobProcs::BackupJobDB)};
+
+// A rename that failed: the step's own text goes into the message to the user.
+struct RenameFailed {
+  std::string step;
+  std::string reason;
+};
+
+class Rotation {
+ public:
+  Rotation(const std::string& job, const std::string& tempCopy, bool deleteToRecycleBin)
+      : job_(job),
+        temp_(tempCopy),
+        names_(lifecycle::BackupNamesFor(job)),
+        to_recycle_bin_(deleteToRecycleBin) {}
+
+  void Run() {
+    if (Exists(names_.old_first) && !Exists(names_.first)) {
+      Rename(names_.old_first, names_.first, Step("old database backup ", names_.old_first));
+    }
+    if (Exists(names_.old_second) && !Exists(names_.second)) {
+      Rename(names_.old_second, names_.second, Step("old database backup ", names_.old_second));
+    }
+    if (Exists(names_.first)) AgeFirstBackup();
+    // The message names the job rather than its temporary copy: that is the file the user knows.
+    if (!Exists(names_.first) && Exists(temp_)) Rename(temp_, names_.first, Step("database ", job_));
+  }
+
+ private:
+  void AgeFirstBackup() {
+    lifecycle::JobFiles& files = lifecycle::CurrentJobFiles();
+    const long hours =
+        lifecycle::ClockHoursBetween(files.LastWriteTime(names_.first), files.LastWriteTime(job_));
+    if (hours > 24) {
+      if (Exists(names_.second)) Discard(names_.second);
+      Rename(names_.first, names_.second, Step("database backup ", names_.first));
+    } else if (hours > 1) {
+      if (!Exists(names_.second)) {
+        Rename(names_.first, names_.second, Step("database backup ", names_.first));
+      } else {
+        Discard(names_.first);
+      }
+    }
+    // Within the hour the first backup stays: it already holds the job as it was opened
+    // shortly before, and the temporary copy is left where it is.
+  }
+
+  // What the message says a step was renaming: "database backup J.bak1" and the like; the
+  // destination follows when it fails.
+  static std::string Step(const char* what, const std::string& file) { return what + file; }
+
+  // The rename of one step; its failure ends the rotation (see RenameFailed).
+  static void Rename(const std::string& from, const std::string& to, const std::string& step) {
+    try {
+      lifecycle::CurrentJobFiles().Rename(from, to);
+    } catch (const Error& e) {
+      throw RenameFailed{fmt::format("{} as {}", step, to), lifecycle::DescriptionOf(e)};
+    }
+  }
+
+  void Discard(const std::string& path) const {
+    if (to_recycle_bin_ && model::TextUtility::Instance().MoveToRecycleBin(path)) return;
+    lifecycle::CurrentJobFiles().Remove(path);
+  }
+
+  static bool Exists(const std::string& path) {
+    return model::FileUtility::Instance().FileExists(path);
+  }
+
+  const std::string& job_;
+  const std::string& temp_;
+  lifecycle::BackupNames names_;
+  bool to_recycle_bin_;
+};
+
+void TellRenameFailed(const RenameFailed& failure, const std::string& job) {
+  ShowMessageBox(fmt::format("Failed to rename {}{}Reason - {}{}{}Cannot backup current job {}{}",
+                             failure.step, kCrLf, failure.reason, kCrLf, kCrLf, job, kCrLf),
+                 std::string(kMessageTitle), MsgButtons::OK, MsgIcon::Exclamation);
+}
+
+}  // namespace
+
+void cJobProcs::BackupJobDB(const std::string& jobDBname, const model::JobGeneralPtr& jobGeneral,
+                            bool deleteToRecycleBin) {
+  Guard(kBackupJobDB, [&] {
+    const std::string& temp_copy = lifecycle::Require(jobGeneral, "jobGeneral").TempCopyName();
+    const model::FileUtility& files = model::FileUtility::Instance();
+    if (!files.FileExists(jobDBname) || !files.FileExists(temp_copy)) return;
+    try {
+      Rotation(jobDBname, temp_copy, deleteToRecycleBin).Run();
+    } catch (const RenameFailed& failure) {
+      // The job itself is saved; only its backup is not. The user is told which file is in the
+      // way, and the close goes on without an error.
+      TellRenameFailed(failure, jobDBname);
+      ErrorStack::Instance().Reset();
+    }
+  });
+}
+
+}  // namespace nrx
