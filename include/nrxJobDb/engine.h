@@ -223,9 +223,12 @@ class Field : public Object {
   bool allow_zero_length_ = false;
   bool required_ = false;
   std::weak_ptr<detail::FieldOwner> owner_;
+  detail::FieldOwner* owner_raw_ = nullptr;  // valid while owner_ has not expired
   bool bound_ = false;
   int position_ = -1;
-  std::shared_ptr<detail::FieldOwner> LockOwner() const;
+  // The owner, or 3420 when it is gone. Objects are used from one thread, so an owner that has
+  // not expired stays alive for the call that follows.
+  detail::FieldOwner* LockOwner() const;
 };
 
 // A named index of a table: one or more fields, with the Primary and Unique flags.

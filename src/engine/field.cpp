@@ -12,13 +12,13 @@ Field::Field(std::string name, int type, int size)
   if (size_ <= 0) size_ = detail::DefaultSize(type_);
 }
 
-std::shared_ptr<detail::FieldOwner> Field::LockOwner() const {
-  auto owner = owner_.lock();
-  if (!owner) Raise(err::kObjectClosed, kSource, name_);
-  return owner;
+detail::FieldOwner* Field::LockOwner() const {
+  if (owner_.expired()) Raise(err::kObjectClosed, kSource, name_);
+  return owner_raw_;
 }
 
 void Field::Bind(std::weak_ptr<detail::FieldOwner> owner, int position) {
+  owner_raw_ = owner.lock().get();
   owner_ = std::move(owner);
   bound_ = true;
   position_ = position;

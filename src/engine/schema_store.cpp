@@ -229,13 +229,18 @@ void CreateSystemTables(Connection& conn) {
 bool HasSystemTables(Connection& conn) { return FindTable(conn, kIndexTable).has_value(); }
 
 std::vector<std::string> ListTables(Connection& conn) {
-  auto& st = conn.Cached(
-      "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' "
-      "ESCAPE '\\' ORDER BY name COLLATE NOCASE",
-      kSource);
+  std::vector<std::pair<std::string, std::string>> sorted(TableNames(conn).begin(),
+                                                          TableNames(conn).end());
+  // Without regard to case, folding to lower case as SQLite's NOCASE does, so "LS_Points"
+  // comes before "LSOptions" as punctuation sorts before letters.
+  auto lower = [](unsigned char c) { return static_cast<char>(std::tolower(c)); };
+  std::sort(sorted.begin(), sorted.end(), [&](const auto& a, const auto& b) {
+    return std::lexicographical_compare(a.second.begin(), a.second.end(), b.second.begin(),
+                                        b.second.end(), [&](char x, char y) { return lower(x) < lower(y); });
+  });
   std::vector<std::string> names;
-  while (st.Step()) names.push_back(st.Text(0));
-  st.Reset();
+  names.reserve(sorted.size());
+  for (auto& [upper, name] : sorted) names.push_back(std::move(name));
   return names;
 }
 

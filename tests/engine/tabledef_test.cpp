@@ -30,13 +30,15 @@ TEST_F(TableDefTest, TypesAndSizesSurviveReopening) {
 
 TEST_F(TableDefTest, TableDefsAreOrderedByNameWithoutCaseAndFoundWithoutCase) {
   auto db = Create("order.njb");
-  for (const char* name : {"beta", "Alpha", "gamma", "Delta"}) MakeTable(*db, name, {{"F", dbLong, 0}});
+  for (const char* name : {"beta", "Alpha", "gamma", "Delta", "LSOptions", "LS_Points"})
+    MakeTable(*db, name, {{"F", dbLong, 0}});
   std::vector<std::string> user_tables;
   for (int i = 0; i < db->TableDefsCount(); ++i) {
     auto name = db->TableDefs(i)->Name();
     if (name.rfind("MSys", 0) != 0) user_tables.push_back(name);
   }
-  EXPECT_EQ((std::vector<std::string>{"Alpha", "beta", "Delta", "gamma"}), user_tables);
+  EXPECT_EQ((std::vector<std::string>{"Alpha", "beta", "Delta", "gamma", "LS_Points", "LSOptions"}),
+            user_tables);
   EXPECT_EQ("Delta", db->TableDefs("DELTA")->Name());
   EXPECT_EQ(nullptr, db->FindTableDef("Epsilon"));
   EXPECT_NRX_ERROR(err::kItemNotFound, db->TableDefs("Epsilon"));
