@@ -22,6 +22,14 @@ struct JobProcsTestAccess {
     return procs.FieldsInTable(list, tableDef, addMissing);
   }
   static void ClearTableArrays(cJobProcs& procs) { procs.ClearTableArrays(); }
+  static bool JobTableFields(cJobProcs& procs, const DatabasePtr& jobDB, bool addMissing) {
+    return procs.JobTableFields(jobDB, addMissing);
+  }
+  static void CheckTableIndex(cJobProcs& procs, const DatabasePtr& jobDB,
+                              const TableDefPtr& tableDef, const std::string& indexName,
+                              const std::string& indexFields, bool makePrimary) {
+    procs.CheckTableIndex(jobDB, tableDef, indexName, indexFields, makePrimary);
+  }
 };
 
 }  // namespace nrx
