@@ -1,0 +1,242 @@
+// CreateJobDBTable: every kind of table it creates, the names it leaves alone, existence tests,
+// and the repair path of a damaged job file.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "catalogue/job_fixture.h"
+#include "nrxJobDb/class_registry.h"
+#include "nrxJobDb/message_box.h"
+
+namespace nrx::test {
+namespace {
+
+constexpr const char* kLabel = "(Class Module) cJobProcs::Sub CreateJobDBTable";
+
+using IndexList = std::vector<std::tuple<std::string, std::string, bool, bool>>;
+
+// What each name must become, written out here independently of the component's own table.
+struct Expected {
+  std::string table;
+  std::string list;
+  IndexList indexes;
+};
+
+const std::vector<Expected>& EveryKind() {
+  static const std::vector<Expected> kinds = {
+      {"JobDetails", "JobDetails", {}},
+      {"DisplaySettings", "DisplaySettings", {}},
+      {"Lines",
+       "Lines",
+       {{"Line_Index", "Point1;Point2", true, true},
+        {"Line_Pt1Index", "Point1", false, false},
+        {"Line_Pt2Index", "Point2", false, false}}},
+      {"Points", "Points", {{"PointNo_Index", "PointNo", true, true}}},
+      {"LSPoints", "Points", {{"PointNo_Index", "PointNo", true, true}}},
+      {"GridEntryHeader", "GridEntryHeader", {{"PageNo_Index", "PageNo", true, true}}},
+      {"GeoEntryHeader", "GeoEntryHeader", {{"PageNo_Index", "PageNo", true, true}}},
+      {"GridEntry", "GridEntry", {{"RecordNo_Index", "RecordNo", true, true}}},
+      {"GeoEntry", "GeoEntry", {{"RecordNo_Index", "RecordNo", true, true}}},
+      {"JobLSOptions", "JobLSOptions", {}},
+      {"TraverseHeader5", "TraverseHeader", {}},
+      {"Traverse5", "Traverse", {{"RecordNo_Index", "RecordNo", true, true}}},
+      {"RadiationHeader", "RadiationHeader", {{"PageNo_Index", "PageNo", true, true}}},
+      {"Radiation", "Radiation", {{"RecordNo_Index", "RecordNo", true, true}}},
+      {"Triangles", "Triangles", {{"Centroid_Index", "CentroidE;CentroidN", false, false}}},
+      {"AlphaIDs", "AlphaIDs", {}},
+      {"PointShift", "PointShift", {}},
+      {"LS_Options3", "LSOptions", {}},
+      {"LS_Points3", "LSPoints", {{"LSPointNo_Index", "PointNo", true, true}}},
+      {"LS_ObsGen3", "LSObsGen", {}},
+      {"LS_Obs3D3", "LSObs3D", {}},
+      {"LS_CoordObs3", "LSCoordObs", {}},
+      {"LS_Vectors3", "LSVectors", {}},
+      {"LS_Localisation3", "LSLocalisation", {}},
+  };
+  return kinds;
+}
+
+class CreateJobDBTable : public JobTest {
+ protected:
+  bool Create(const std::string& name, bool exitIfNotExist = false) {
+    bool exists = false;
+    procs_->CreateJobDBTable(db_, name, path_, &exists, exitIfNotExist);
+    return exists;
+  }
+  int UserTables() {
+    db_->TableDefsRefresh();
+    int count = 0;
+    for (int i = 0; i < db_->TableDefsCount(); ++i) {
+      if (!db_->TableDefs(i)->Name().starts_with("MSys")) ++count;
+    }
+    return count;
+  }
+};
+
+TEST_F(CreateJobDBTable, EveryKindGetsItsListAndItsIndexes) {
+  for (const Expected& kind : EveryKind()) EXPECT_FALSE(Create(kind.table)) << kind.table;
+  Reopen();
+  for (const Expected& kind : EveryKind()) {
+    SCOPED_TRACE(kind.table);
+    auto table = db_->FindTableDef(kind.table);
+    ASSERT_TRUE(table);
+    EXPECT_EQ(table->Name(), kind.table);
+    EXPECT_EQ(Shape(*table), Shape(List(kind.list)));
+    EXPECT_EQ(Indexes(kind.table), kind.indexes);
+    EXPECT_TRUE(Create(kind.table));
+  }
+  EXPECT_EQ(UserTables(), static_cast<int>(EveryKind().size()));
+}
+
+TEST_F(CreateJobDBTable, OnlyTheAlphaIDTextsAllowZeroLength) {
+  Create("AlphaIDs");
+  Create("Points");
+  Reopen();
+  auto alpha = db_->TableDefs("AlphaIDs");
+  for (int i = 0; i < alpha->FieldsCount(); ++i) {
+    const FieldPtr f = alpha->Fields(i);
+    EXPECT_EQ(f->AllowZeroLength(), f->Name() == "AlphaID" || f->Name() == "SwappedCode")
+        << f->Name();
+  }
+  auto store_blank = [&](const std::string& table, const std::string& field) {
+    auto rs = db_->OpenRecordset(table);
+    rs->AddNew();
+    rs->Fields(field)->SetValue(Variant(""));
+    rs->Update();
+  };
+  store_blank("AlphaIDs", "AlphaID");
+  store_blank("AlphaIDs", "SwappedCode");
+  EXPECT_NRX_ERROR(err::kZeroLength, store_blank("Points", "Description"));
+}
+
+TEST_F(CreateJobDBTable, NamesWithoutAListCreateNothing) {
+  for (const char* name : {"AlphaIDs2", "LS_Unknown1", "LSOptions3", "Notes"}) {
+    EXPECT_FALSE(Create(name)) << name;
+  }
+  EXPECT_EQ(UserTables(), 0);
+  EXPECT_EQ(ErrorStack::Instance().Count(), 0u);
+}
+
+TEST_F(CreateJobDBTable, ExistenceTestsAndTheEmptyName) {
+  bool exists = true;
+  procs_->CreateJobDBTable(db_, "", path_, &exists);
+  EXPECT_TRUE(exists);
+
+  EXPECT_FALSE(Create("Lines", true));
+  EXPECT_EQ(UserTables(), 0);
+  Create("Lines");
+  EXPECT_TRUE(Create("Lines", true));
+
+  // The scan matches names exactly, so a table whose name differs only in case is not found;
+  // the engine then refuses to create a second one beside it.
+  MakeTable("points", {}, {}, {{"PointNo", dbLong, 0}});
+  EXPECT_PASSED_ON(err::kTableExists, kLabel, Create("Points"));
+}
+
+TEST_F(CreateJobDBTable, TablesSetUpByTheCallersOwnNames) {
+  model::TableNames& names = model::TableNames::Instance();
+  names.SetTraversePrefix("Trav_");
+  names.SetTraverseHeaderPrefix("Trav_Hdr_");
+  names.SetPointIndex("PtIdx");
+  EXPECT_FALSE(Create("Trav_Hdr_12"));
+  EXPECT_FALSE(Create("Trav_12"));
+  EXPECT_FALSE(Create("Points"));
+  Reopen();
+  EXPECT_EQ(Shape(*db_->TableDefs("Trav_Hdr_12")), Shape(List("TraverseHeader")));
+  EXPECT_EQ(Shape(*db_->TableDefs("Trav_12")), Shape(List("Traverse")));
+  EXPECT_EQ(Indexes("Points"), (IndexList{{"PtIdx", "PointNo", true, true}}));
+}
+
+TEST_F(CreateJobDBTable, PointsTableStaysWhenItsIndexCannotBeMade) {
+  model::TableNames::Instance().SetPointIndex("");  // the engine takes no index without a name
+  EXPECT_FALSE(Create("Points"));
+  Reopen();
+  EXPECT_EQ(Shape(*db_->TableDefs("Points")), Shape(List("Points")));
+  EXPECT_TRUE(Indexes("Points").empty());
+  EXPECT_EQ(ErrorStack::Instance().Count(), 0u);
+}
+
+TEST_F(CreateJobDBTable, NewTableBelongsToTheCallersTransaction) {
+  ws_->BeginTrans();
+  Create("GridEntry");
+  ws_->Rollback();
+  EXPECT_EQ(UserTables(), 0);
+}
+
+TEST_F(CreateJobDBTable, LateBoundCallWritesTableExistsBack) {
+  Create("Radiation");
+  std::vector<Variant> args = {Variant(std::shared_ptr<Object>(db_)), Variant("Radiation"),
+                               Variant(path_), Variant(false)};
+  ClassRegistry::Instance().Invoke(*procs_, "CreateJobDBTable", args);
+  EXPECT_TRUE(args[3].ToBoolean());
+}
+
+// Overwrites the whole of a file with bytes that are no database.
+void Scramble(const std::string& path) {
+  const auto size = std::filesystem::file_size(path);
+  std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
+  const std::string noise(size, '\xA5');
+  file.write(noise.data(), static_cast<std::streamsize>(noise.size()));
+}
+
+class DamagedJob : public CreateJobDBTable {
+ protected:
+  void SetUp() override {
+    CreateJobDBTable::SetUp();
+    boxes_ = std::make_shared<ScriptedMessageBox>();
+    SetMessageBoxService(boxes_);
+  }
+  void TearDown() override {
+    SetMessageBoxService(nullptr);
+    try {
+      if (db_) db_->Close();
+    } catch (const Error&) {
+    }
+    db_.reset();
+    CreateJobDBTable::TearDown();
+  }
+  std::shared_ptr<ScriptedMessageBox> boxes_;
+};
+
+TEST_F(DamagedJob, RepairIsAskedForTheUserToldAndTheErrorPassedOn) {
+  Create("JobDetails");
+  Scramble(path_);
+  bool exists = true;
+  EXPECT_PASSED_ON(err::kNotADatabase, kLabel,
+                   procs_->CreateJobDBTable(db_, "Lines", path_, &exists));
+  EXPECT_FALSE(exists);
+
+  ASSERT_EQ(boxes_->Calls().size(), 1u);
+  const MessageBoxCall& box = boxes_->Calls()[0];
+  EXPECT_EQ(box.text, "Attempted to open database " + path_ +
+                          " to add table 'Lines'- database required repair\r\n\r\n"
+                          "Please close and re-open current job job and run 'Compact Job' option");
+  EXPECT_EQ(box.title, "Norvaxa database operations");
+  EXPECT_EQ(box.buttons, MsgButtons::OK);
+  EXPECT_EQ(box.icon, MsgIcon::Exclamation);
+
+  // The engine's own report comes first on the error stack, then this member's.
+  const auto records = ErrorStack::Instance().Records();
+  ASSERT_FALSE(records.empty());
+  EXPECT_EQ(records.back().second, kLabel);
+  EXPECT_NE(records.back().first, kLabel);
+}
+
+TEST_F(DamagedJob, FileNamedForRepairIsRepairedWhenNothingHoldsIt) {
+  // The caller's database is held open, so repair is only possible on a file of another name;
+  // the member repairs the file it is given.
+  Create("JobDetails");
+  db_->Execute("INSERT INTO JobDetails (Surveyor) VALUES ('Ann')");
+  const std::string other = Path("other.njb");
+  db_->Close();
+  std::filesystem::copy_file(path_, other);
+  db_ = ws_->OpenDatabase(path_);
+  Scramble(path_);
+  EXPECT_NRX_ERROR(err::kNotADatabase, procs_->CreateJobDBTable(db_, "Lines", other));
+  EXPECT_TRUE(std::filesystem::exists(other + ".damaged"));
+  EXPECT_EQ(boxes_->Calls().size(), 1u);
+}
+
+}  // namespace
+}  // namespace nrx::test
