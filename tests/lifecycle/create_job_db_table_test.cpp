@@ -5,6 +5,7 @@
 
 #include <fstream>
 
+#include "catalogue/expected_kinds.h"
 #include "catalogue/job_fixture.h"
 #include "nrxJobDb/class_registry.h"
 #include "nrxJobDb/message_box.h"
@@ -13,49 +14,6 @@ namespace nrx::test {
 namespace {
 
 constexpr const char* kLabel = "(Class Module) cJobProcs::Sub CreateJobDBTable";
-
-using IndexList = std::vector<std::tuple<std::string, std::string, bool, bool>>;
-
-// What each name must become, written out here independently of the component's own table.
-struct Expected {
-  std::string table;
-  std::string list;
-  IndexList indexes;
-};
-
-const std::vector<Expected>& EveryKind() {
-  static const std::vector<Expected> kinds = {
-      {"JobDetails", "JobDetails", {}},
-      {"DisplaySettings", "DisplaySettings", {}},
-      {"Lines",
-       "Lines",
-       {{"Line_Index", "Point1;Point2", true, true},
-        {"Line_Pt1Index", "Point1", false, false},
-        {"Line_Pt2Index", "Point2", false, false}}},
-      {"Points", "Points", {{"PointNo_Index", "PointNo", true, true}}},
-      {"LSPoints", "Points", {{"PointNo_Index", "PointNo", true, true}}},
-      {"GridEntryHeader", "GridEntryHeader", {{"PageNo_Index", "PageNo", true, true}}},
-      {"GeoEntryHeader", "GeoEntryHeader", {{"PageNo_Index", "PageNo", true, true}}},
-      {"GridEntry", "GridEntry", {{"RecordNo_Index", "RecordNo", true, true}}},
-      {"GeoEntry", "GeoEntry", {{"RecordNo_Index", "RecordNo", true, true}}},
-      {"JobLSOptions", "JobLSOptions", {}},
-      {"TraverseHeader5", "TraverseHeader", {}},
-      {"Traverse5", "Traverse", {{"RecordNo_Index", "RecordNo", true, true}}},
-      {"RadiationHeader", "RadiationHeader", {{"PageNo_Index", "PageNo", true, true}}},
-      {"Radiation", "Radiation", {{"RecordNo_Index", "RecordNo", true, true}}},
-      {"Triangles", "Triangles", {{"Centroid_Index", "CentroidE;CentroidN", false, false}}},
-      {"AlphaIDs", "AlphaIDs", {}},
-      {"PointShift", "PointShift", {}},
-      {"LS_Options3", "LSOptions", {}},
-      {"LS_Points3", "LSPoints", {{"LSPointNo_Index", "PointNo", true, true}}},
-      {"LS_ObsGen3", "LSObsGen", {}},
-      {"LS_Obs3D3", "LSObs3D", {}},
-      {"LS_CoordObs3", "LSCoordObs", {}},
-      {"LS_Vectors3", "LSVectors", {}},
-      {"LS_Localisation3", "LSLocalisation", {}},
-  };
-  return kinds;
-}
 
 class CreateJobDBTable : public JobTest {
  protected:
@@ -75,9 +33,9 @@ class CreateJobDBTable : public JobTest {
 };
 
 TEST_F(CreateJobDBTable, EveryKindGetsItsListAndItsIndexes) {
-  for (const Expected& kind : EveryKind()) EXPECT_FALSE(Create(kind.table)) << kind.table;
+  for (const ExpectedTable& kind : EveryKind()) EXPECT_FALSE(Create(kind.table)) << kind.table;
   Reopen();
-  for (const Expected& kind : EveryKind()) {
+  for (const ExpectedTable& kind : EveryKind()) {
     SCOPED_TRACE(kind.table);
     auto table = db_->FindTableDef(kind.table);
     ASSERT_TRUE(table);
@@ -145,7 +103,7 @@ TEST_F(CreateJobDBTable, TablesSetUpByTheCallersOwnNames) {
   Reopen();
   EXPECT_EQ(Shape(*db_->TableDefs("Trav_Hdr_12")), Shape(List("TraverseHeader")));
   EXPECT_EQ(Shape(*db_->TableDefs("Trav_12")), Shape(List("Traverse")));
-  EXPECT_EQ(Indexes("Points"), (IndexList{{"PtIdx", "PointNo", true, true}}));
+  EXPECT_EQ(Indexes("Points"), (ExpectedIndexes{{"PtIdx", "PointNo", true, true}}));
 }
 
 TEST_F(CreateJobDBTable, PointsTableStaysWhenItsIndexCannotBeMade) {

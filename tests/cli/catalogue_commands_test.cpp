@@ -1,0 +1,199 @@
+// njb catalogue, njb check, and a job built table by table from the catalogue as njb schema
+// reads it back.
+
+#include <fmt/format.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <regex>
+
+#include "catalogue/catalogue_lists.h"
+#include "catalogue/expected_kinds.h"
+#include "nrxJobDb/cjobprocs.h"
+#include "nrxJobDb/engine.h"
+#include "support/test_support.h"
+
+namespace nrx::test {
+namespace {
+
+CommandResult Njb(const std::string& arguments) {
+  return RunCommand(std::string(NJB_PATH) + " " + arguments);
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string Json(std::string_view text) { return fmt::format("\"{}\"", text); }
+
+// The size a stored field of a type other than Text reports: the type's own.
+int StoredSize(int type) {
+  static const std::map<int, int> kSizes = {{dbBoolean, 1}, {dbByte, 1},   {dbInteger, 2},
+                                            {dbLong, 4},    {dbSingle, 4}, {dbDouble, 8}};
+  return kSizes.at(type);
+}
+
+// The fields of a list as njb prints them: the catalogue's sizes, or with `stored` the sizes
+// that the fields of a table report.
+std::string FieldsJson(const catalogue::ListRows& list, bool stored = false) {
+  std::string out;
+  for (const catalogue::FieldRow& row : list.rows) {
+    const int size = stored && row.type != dbText ? StoredSize(row.type) : row.size;
+    out += fmt::format("{}{{\"name\":{},\"type\":{},\"size\":{}}}", out.empty() ? "" : ",",
+                       Json(row.name), row.type, size);
+  }
+  return out;
+}
+
+const catalogue::ListRows& Rows(std::string_view list) {
+  for (const catalogue::ListRows& rows : catalogue::FilledLists()) {
+    if (rows.list == list) return rows;
+  }
+  throw std::invalid_argument(std::string(list));
+}
+
+TEST(CatalogueCommand, JsonHoldsEveryFilledListWithItsTableName) {
+  // The table (or prefix) of each list under the default table names.
+  const std::map<std::string_view, std::pair<std::string, bool>> tables = {
+      {"JobDetails", {"JobDetails", false}},     {"DisplaySettings", {"DisplaySettings", false}},
+      {"Points", {"Points", false}},             {"Lines", {"Lines", false}},
+      {"GridEntryHeader", {"GridEntryHeader", false}},
+      {"GeoEntryHeader", {"GeoEntryHeader", false}},
+      {"GridEntry", {"GridEntry", false}},       {"GeoEntry", {"GeoEntry", false}},
+      {"JobLSOptions", {"JobLSOptions", false}}, {"TraverseHeader", {"TraverseHeader", true}},
+      {"Traverse", {"Traverse", true}},          {"RadiationHeader", {"RadiationHeader", false}},
+      {"Radiation", {"Radiation", false}},       {"Triangles", {"Triangles", false}},
+      {"AlphaIDs", {"AlphaIDs", false}},         {"PointShift", {"PointShift", false}},
+      {"LSOptions", {"LS_Options", true}},       {"LSPoints", {"LS_Points", true}},
+      {"LSObsGen", {"LS_ObsGen", true}},         {"LSObs3D", {"LS_Obs3D", true}},
+      {"LSCoordObs", {"LS_CoordObs", true}},     {"LSVectors", {"LS_Vectors", true}},
+      {"LSLocalisation", {"LS_Localisation", true}},
+  };
+  std::string expected = "{\"lists\":[";
+  for (const catalogue::ListRows& list : catalogue::FilledLists()) {
+    const auto& [table, prefix] = tables.at(list.list);
+    expected += fmt::format("{}{{\"list\":{},\"table\":{},\"prefix\":{},\"fields\":[{}]}}",
+                            expected.back() == '[' ? "" : ",", Json(list.list), Json(table),
+                            prefix, FieldsJson(list));
+  }
+  expected += "]}\n";
+
+  const CommandResult result = Njb("catalogue --json");
+  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_EQ(result.output, expected);
+}
+
+TEST(CatalogueCommand, OneListByItsNameOrByATableName) {
+  CommandResult result = Njb("catalogue --table LS_Options3");
+  ASSERT_EQ(result.exit_code, 0) << result.output;
+  EXPECT_NE(result.output.find("LSOptions: tables LS_Options*, 80 fields"), std::string::npos);
+  EXPECT_TRUE(std::regex_search(result.output, std::regex(R"(\n +1 +Description +Text +100\n)")));
+  EXPECT_TRUE(std::regex_search(result.output, std::regex(R"(\n +80 +SavePtEntryOpt +Integer +0\n)")));
+
+  // A traverse header's name is its own list, not the traverse list.
+  result = Njb("catalogue --table TraverseHeader12 --json");
+  ASSERT_EQ(result.exit_code, 0) << result.output;
+  EXPECT_EQ(result.output,
+            "{\"lists\":[{\"list\":\"TraverseHeader\",\"table\":\"TraverseHeader\",\"prefix\":true,"
+            "\"fields\":[" +
+                FieldsJson(Rows("TraverseHeader")) + "]}]}\n");
+
+  result = Njb("catalogue --table Lines");
+  EXPECT_NE(result.output.find("index Line_Index on Point1;Point2, primary, unique"),
+            std::string::npos);
+
+  EXPECT_NE(Njb("catalogue").output.find("23 lists, 507 fields"), std::string::npos);
+
+  for (const char* unknown : {"Nowhere", "SecondAlphaIDs", "AlphaIDs2"}) {
+    result = Njb(fmt::format("catalogue --table {}", unknown));
+    EXPECT_EQ(result.exit_code, 2) << unknown;
+    EXPECT_NE(result.output.find("error 3265"), std::string::npos) << result.output;
+  }
+}
+
+// Job files built through the component.
+class JobCommands : public TempDirTest {
+ protected:
+  // A job holding one table of every kind table creation makes.
+  std::string FullJob() {
+    const std::string path = Path("full.njb");
+    auto db = DBEngine::Instance().Workspaces(0)->CreateDatabase(path, kJobConnect);
+    cJobProcs procs;
+    for (const ExpectedTable& kind : EveryKind()) procs.CreateJobDBTable(db, kind.table, path);
+    db->Close();
+    return path;
+  }
+};
+
+TEST_F(JobCommands, SchemaOfAJobBuiltFromTheCatalogueIsTheCatalogue) {
+  const std::string path = FullJob();
+  const CommandResult result = Njb("schema --json " + path);
+  ASSERT_EQ(result.exit_code, 0) << result.output;
+
+  std::size_t tables = 0;
+  for (std::size_t at = 0; (at = result.output.find("\"recordCount\"", at)) != std::string::npos;
+       ++at) {
+    ++tables;
+  }
+  EXPECT_EQ(tables, EveryKind().size());
+  for (const ExpectedTable& kind : EveryKind()) {
+    std::string indexes;
+    for (const auto& [name, fields, primary, unique] : kind.indexes) {
+      indexes += fmt::format("{}{{\"name\":{},\"fields\":{},\"primary\":{},\"unique\":{}}}",
+                             indexes.empty() ? "" : ",", Json(name), Json(fields), primary,
+                             unique);
+    }
+    const std::string table = fmt::format(
+        "{{\"name\":{},\"recordCount\":0,\"fields\":[{}],\"indexes\":[{}]}}", Json(kind.table),
+        FieldsJson(Rows(kind.list), true), indexes);
+    EXPECT_NE(result.output.find(table), std::string::npos) << table;
+  }
+}
+
+TEST_F(JobCommands, CheckPassesAFullJobAndNamesWhatAnotherLacks) {
+  CommandResult result = Njb("check " + FullJob());
+  EXPECT_EQ(result.exit_code, 0) << result.output;
+  EXPECT_NE(result.output.find("LS_Points3 (LSPoints): complete"), std::string::npos);
+
+  // Lines without its last field and with only its primary index, and a table of no list.
+  const std::string path = Path("older.njb");
+  {
+    auto db = DBEngine::Instance().Workspaces(0)->CreateDatabase(path, kJobConnect);
+    auto lines = db->CreateTableDef("Lines");
+    lines->FieldsAppend(lines->CreateField("Point1", dbLong));
+    lines->FieldsAppend(lines->CreateField("Point2", dbLong));
+    db->TableDefsAppend(lines);
+    auto index = lines->CreateIndex("Line_Index");
+    index->SetFields("Point1;Point2");
+    index->SetPrimary(true);
+    lines->IndexesAppend(index);
+    auto notes = db->CreateTableDef("Notes");
+    notes->FieldsAppend(notes->CreateField("Note", dbText, 40));
+    db->TableDefsAppend(notes);
+    db->Close();
+  }
+  const std::string before = ReadFile(path);
+  const auto written = std::filesystem::last_write_time(path);
+  result = Njb("check " + path);
+  EXPECT_EQ(result.exit_code, 1) << result.output;
+  EXPECT_NE(result.output.find("Lines (Lines): incomplete\n"
+                               "  lacks field LineType (Integer)\n"
+                               "  lacks index Line_Pt1Index on Point1\n"
+                               "  lacks index Line_Pt2Index on Point2\n"),
+            std::string::npos)
+      << result.output;
+  EXPECT_NE(result.output.find("Notes: not described by the catalogue"), std::string::npos);
+  EXPECT_EQ(ReadFile(path), before);
+  EXPECT_EQ(std::filesystem::last_write_time(path), written);
+
+  result = Njb("check " + Path("missing.njb"));
+  EXPECT_EQ(result.exit_code, 2);
+  EXPECT_NE(result.output.find("error 3024"), std::string::npos) << result.output;
+}
+
+}  // namespace
+}  // namespace nrx::test
