@@ -79,7 +79,9 @@ class LifecycleTest : public TempDirTest {
     table->FieldsAppend(table->CreateField("PointNo", dbLong));
     table->FieldsAppend(table->CreateField("Code", dbText, 16));
     db->TableDefsAppend(table);
+    ws->BeginTrans();  // one write to the disk rather than one a record
     for (const auto& [number, code] : records) AddPoint(*db, number, code);
+    ws->CommitTrans();
   }
 
   static void AddPoint(Database& db, int number, const std::string& code) {

@@ -1,0 +1,172 @@
+// cJobProcs::OpenJobDB: opens or creates a job's database, brings a job of an older version up
+// to date once the user agrees, and begins the transaction that lasts until the job is closed.
+
+#include <fmt/format.h>
+
+#include <cstdint>
+#include <limits>
+
+#include "frame/member_adapter.h"
+#include "lifecycle/job_files.h"
+#include "lifecycle/lifecycle_support.h"
+#include "lifecycle/upper_case.h"
+#include "nrxJobDb/cjobprocs.h"
+#include "nrxJobDb/error_convention.h"
+#include "nrxJobDb/file_utility.h"
+#include "nrxJobDb/message_box.h"
+#include "nrxJobDb/text_utility.h"
+
+namespace nrx {
+namespace {
+
+constexpr MemberLabel kOpenJobDB{cJobProcs::kClassName, MemberKind::Sub, "OpenJobDB"};
+
+const MemberRegistrar kOpenJobDBCall{cJobProcs::kClassName, "OpenJobDB", InvokeKind::Method,
+                                     frame::MethodAdapter(&cJobProcs::OpenJobDB)};
+
+using lifecycle::Require;
+
+bool FileThere(const std::string& path) {
+  std::int32_t attributes = 0;
+  return model::FileUtility::Instance().FileExists(path, attributes);
+}
+
+bool AgreesToUpdate(const model::Program& prog, const std::string& job) {
+  if (!prog.Interactive()) return true;
+  const std::string question = fmt::format(
+      "Job: {1}{0}{0}The selected job was created by an older version of Norvaxa and will be{0}"
+      "saved with the extension '.old' before updating to the current version.{0}{0}Continue ?",
+      kCrLf, job);
+  return ShowMessageBox(question, fmt::format("{} - Job-version update", kMessageTitle),
+                        MsgButtons::YesNo, MsgIcon::Information) == MsgAnswer::Yes;
+}
+
+// J.old, or J.old1, J.old2, ...: the first name that no file has.
+std::string OldVersionCopyName(const std::string& job) {
+  const model::FileUtility& files = model::FileUtility::Instance();
+  std::string extension = ".old";
+  std::int16_t counter = 0;
+  while (files.FileExists(job + extension)) {
+    if (counter == std::numeric_limits<std::int16_t>::max()) {
+      Raise(err::kOverflow, kRuntimeErrorSource, job + extension);
+    }
+    ++counter;
+    extension = ".old" + std::to_string(counter);
+  }
+  return job + extension;
+}
+
+// Renames a job of the ".MDB" generation to ".njb", unless a file of that name stays in the
+// way (one this process may not write is kept), and returns the job's file name after it.
+std::string RenameOlderGeneration(const std::string& job, model::Job& thisJob) {
+  const std::string upper = lifecycle::UpperCase(job);
+  if (!upper.ends_with(".MDB")) return job;
+  // Only the file name is searched, so a folder whose name holds ".mdb" is never renamed.
+  const std::size_t name_start = job.find_last_of('/') + 1;  // npos + 1 is 0
+  const std::string renamed = job.substr(0, upper.find(".MDB", name_start)) + ".njb";
+  std::int32_t attributes = 0;
+  if (model::FileUtility::Instance().FileExists(renamed, attributes) && attributes == 0) {
+    lifecycle::CurrentJobFiles().Remove(renamed);
+  }
+  if (model::FileUtility::Instance().FileExists(renamed)) return job;
+  lifecycle::CurrentJobFiles().Rename(job, renamed);
+  thisJob.SetFileExtension(".njb");
+  // A name with ".mdb" twice ("a.mdb.mdb") loses more than its extension; the job object must
+  // still name the file that is there.
+  if (thisJob.JobFileName() != renamed) thisJob.SetJobFileName(renamed);
+  return renamed;
+}
+
+void TellOpenElsewhere(const Error& e, const std::string& job) {
+  ShowMessageBox(fmt::format("Error '{1}' in {2}{0}{0}Job [ {3} ] may be open at another location{0}{0}",
+                             kCrLf, lifecycle::DescriptionOf(e), kOpenJobDB.Text(), job),
+                 std::string(kMessageTitle), MsgButtons::OK, MsgIcon::Exclamation);
+}
+
+void TellRepaired(const std::string& job) {
+  ShowMessageBox(fmt::format("Attempted to open database {1}- database required repair{0}{0}"
+                             "Please re-open job {1} and run 'Compact Job'",
+                             kCrLf, job),
+                 std::string(kMessageTitle), MsgButtons::OK, MsgIcon::Exclamation);
+}
+
+void RepairAndClose(cJobProcs& procs, WorkspacePtr& jobWorkspace, DatabasePtr& jobDB,
+                    model::GridPtr& grid, const model::JobGeneralPtr& jobGeneral,
+                    const std::string& job) {
+  // This process may hold the damaged file itself; the repair needs it free.
+  if (jobDB) jobDB->Close();
+  try {
+    DBEngine::Instance().RepairDatabase(job);
+  } catch (const Error&) {
+    // A file with nothing readable left cannot be repaired; the user is still told, and the
+    // caller still receives the error that the open met.
+  }
+  TellRepaired(job);
+  try {
+    procs.CloseDBfiles(jobWorkspace, jobDB, grid, jobGeneral, true, false, true);
+  } catch (const Error&) {
+    // Likewise: the caller must learn why the open failed, not why the clean-up did.
+  }
+}
+
+}  // namespace
+
+void cJobProcs::OpenJobDB(WorkspacePtr& jobWorkspace, DatabasePtr& jobDB, model::GridPtr& grid,
+                          const model::JobPtr& thisJob, const std::shared_ptr<ErrorLog>& errorLog,
+                          bool readOnly, model::JobGeneralPtr& jobGeneral, bool& checkFields,
+                          const model::ProgramPtr& prog, bool* cancelJobOpen) {
+  std::string job;
+  Guard(kOpenJobDB, [&] {
+    try {
+      DBEngine& engine = DBEngine::Instance();
+      engine.SetDefaultType(dbUseJet);
+      jobWorkspace = engine.Workspaces(0);
+      job = Require(thisJob, "thisJob").JobFileName();
+      // Made for a new job too: closing the job, on any path, needs one.
+      if (!jobGeneral) jobGeneral = std::make_shared<model::JobGeneral>();
+      if (FileThere(job)) {
+        const std::string& folder = Require(prog, "prog").TempFolder();
+        jobGeneral->SetTempCopyName(model::TextUtility::Instance().TempFileName(folder));
+        lifecycle::CurrentJobFiles().Copy(job, jobGeneral->TempCopyName());
+        jobDB = jobWorkspace->OpenDatabase(job, true, readOnly);
+      } else {
+        jobDB = jobWorkspace->CreateDatabase(job, kJobConnect, dbEncrypt);
+        checkFields = false;
+      }
+      bool cancel = false;
+      if (cancelJobOpen) *cancelJobOpen = false;
+      if (checkFields && !JobTableFields(jobDB, false)) {
+        cancel = !AgreesToUpdate(Require(prog, "prog"), job);
+        if (!cancel) {
+          const std::string old_copy = OldVersionCopyName(job);
+          // The copy needs the file free: this process holds it exclusively until now.
+          jobDB.reset();
+          jobWorkspace.reset();
+          lifecycle::CurrentJobFiles().Copy(job, old_copy);
+          job = RenameOlderGeneration(job, *thisJob);
+          jobWorkspace = engine.Workspaces(0);
+          jobDB = jobWorkspace->OpenDatabase(job, false, readOnly);
+          JobTableFields(jobDB, true);
+        }
+        if (cancelJobOpen) *cancelJobOpen = cancel;
+      }
+      if (cancel) {
+        jobDB.reset();
+        jobWorkspace.reset();
+        return;
+      }
+      jobWorkspace->BeginTrans();
+      // A caller that keeps no error log passes Nothing; the job opens all the same.
+      if (errorLog) errorLog->Start(job);
+      jobGeneral->UpdateChangeCount(0, true);
+    } catch (const Error& e) {
+      if (e.Number() == err::kPermissionDenied) TellOpenElsewhere(e, job);
+      if (e.Number() == err::kDiskError || e.Number() == err::kNotADatabase) {
+        RepairAndClose(*this, jobWorkspace, jobDB, grid, jobGeneral, job);
+      }
+      throw;
+    }
+  });
+}
+
+}  // namespace nrx

@@ -1,0 +1,405 @@
+// cJobProcs::OpenJobDB and DecimalsOK: creating and opening a job, the version update with its
+// ".old" copy and ".MDB" rename, and what happens to a job that is open elsewhere, was left by
+// a killed process, or is damaged.
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <functional>
+#include <random>
+
+#include "catalogue/catalogue_lists.h"
+#include "engine/file_vfs.h"
+#include "lifecycle_fixture.h"
+#include "nrxJobDb/class_registry.h"
+#include "nrxJobDb/file_utility.h"
+
+namespace nrx {
+namespace {
+
+constexpr const char* kOpenLabel = "(Class Module) cJobProcs::Sub OpenJobDB";
+constexpr int kMissingLaterFields = 3;
+
+std::span<const catalogue::FieldRow> RowsOf(std::string_view list) {
+  for (const catalogue::ListRows& rows : catalogue::FilledLists()) {
+    if (rows.list == list) return rows.rows;
+  }
+  throw std::invalid_argument(std::string(list));
+}
+
+// The names of the fields of a table in a job file.
+std::vector<std::string> FieldsOf(const std::string& path, const std::string& table) {
+  auto ws = std::make_shared<Workspace>("reader");
+  DatabasePtr db = ws->OpenDatabase(path, false, true);
+  TableDefPtr def = db->TableDefs(table);
+  std::vector<std::string> names;
+  for (int i = 0; i < def->FieldsCount(); ++i) names.push_back(def->Fields(i)->Name());
+  return names;
+}
+
+// Runs `work` in a child process, which then waits until it is let go or killed.
+class ChildProcess {
+ public:
+  explicit ChildProcess(const std::function<void()>& work) {
+    int ready[2];
+    int release[2];
+    if (::pipe(ready) != 0 || ::pipe(release) != 0) return;
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::close(ready[0]);
+      ::close(release[1]);
+      char ok = 'n';
+      try {
+        work();
+        ok = 'y';
+      } catch (...) {
+      }
+      (void)!::write(ready[1], &ok, 1);
+      char done;
+      (void)!::read(release[0], &done, 1);
+      ::_exit(0);
+    }
+    ::close(ready[1]);
+    ::close(release[0]);
+    release_ = release[1];
+    char answer = 'n';
+    worked_ = ::read(ready[0], &answer, 1) == 1 && answer == 'y';
+    ::close(ready[0]);
+  }
+  ~ChildProcess() {
+    if (release_ >= 0) ::close(release_);
+    if (pid_ > 0) ::waitpid(pid_, nullptr, 0);
+  }
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+
+  bool Worked() const { return worked_; }
+  void Kill() {
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int release_ = -1;
+  bool worked_ = false;
+};
+
+class OpenJob : public test::LifecycleTest {
+ protected:
+  // A job of an older version: its job details and points tables lack the fields that later
+  // versions added (the last of their catalogue lists); one point is stored.
+  static void MakeOlderJob(const std::string& path) {
+    auto ws = std::make_shared<Workspace>("maker");
+    DatabasePtr db = ws->CreateDatabase(path, kJobConnect, dbEncrypt);
+    for (const char* list : {"JobDetails", "Points"}) {
+      std::span<const catalogue::FieldRow> rows = RowsOf(list);
+      TableDefPtr table = db->CreateTableDef(list);
+      for (std::size_t i = 0; i + kMissingLaterFields < rows.size(); ++i) {
+        table->FieldsAppend(table->CreateField(rows[i].name, rows[i].type, rows[i].size));
+      }
+      db->TableDefsAppend(table);
+    }
+    db->Execute("INSERT INTO Points (PointNo, Description) VALUES (7, 'MARK')");
+  }
+
+  static bool Complete(const std::string& path, const char* table) {
+    const std::vector<std::string> fields = FieldsOf(path, table);
+    return fields.size() == RowsOf(table).size() && fields.back() == RowsOf(table).back().name;
+  }
+
+  void ExpectNotOpen() {
+    EXPECT_FALSE(db_);
+    EXPECT_FALSE(ws_);
+    EXPECT_EQ(0, DBEngine::Instance().Workspaces(0)->TransactionLevel());
+  }
+
+  // The error OpenJobDB raised, after checking it was passed on under its label.
+  int OpenError(const std::string& path, bool checkFields = false) {
+    try {
+      Open(path, checkFields);
+    } catch (const Error& e) {
+      EXPECT_EQ(kOpenLabel, e.Source());
+      return e.Number();
+    }
+    return 0;
+  }
+};
+
+TEST_F(OpenJob, ANewJobIsCreatedEmptyAndEncryptedWithoutATemporaryCopy) {
+  const std::string path = Path("new.njb");
+  general_.reset();
+  Open(path, /*checkFields=*/true);
+  ASSERT_TRUE(db_);
+  ASSERT_TRUE(ws_);
+  EXPECT_FALSE(check_fields_);
+  EXPECT_FALSE(cancel_);
+  ASSERT_TRUE(general_);  // made for the caller, who needs one to close the job
+  EXPECT_TRUE(general_->TempCopyName().empty());
+  EXPECT_TRUE(std::filesystem::is_empty(Path("tmp")));
+  EXPECT_EQ(1, ws_->TransactionLevel());
+  EXPECT_EQ(files::FileKind::Encrypted, files::Probe(path));
+  EXPECT_EQ(std::string(kJobConnect), db_->Connect());
+  EXPECT_TRUE(Exists(ErrorLog::LogPathFor(path)));
+
+  // The transaction holds the new job's first changes until it is saved.
+  TableDefPtr table = db_->CreateTableDef("Points");
+  table->FieldsAppend(table->CreateField("PointNo", dbLong));
+  table->FieldsAppend(table->CreateField("Code", dbText, 16));
+  db_->TableDefsAppend(table);
+  AddPoint(*db_, 1, "CP");
+  general_->UpdateChangeCount(1, false);
+  EXPECT_TRUE(Close(/*forceSave=*/true));
+  EXPECT_EQ((test::PointRecords{{1, "CP"}}), PointsIn(path));
+}
+
+TEST_F(OpenJob, AnExistingJobIsCopiedAndOpenedExclusivelyWithoutACheck) {
+  const std::string path = Path("site.njb");
+  MakeOlderJob(path);  // incomplete tables: without the check nobody asks
+  const std::string before = Contents(path);
+  general_->UpdateChangeCount(5, true);
+  Open(path);
+  ASSERT_TRUE(db_);
+  EXPECT_TRUE(db_->Exclusive());
+  EXPECT_EQ(1, ws_->TransactionLevel());
+  EXPECT_EQ(0, general_->ChangeCount());
+  EXPECT_TRUE(boxes_->Calls().empty());
+  const std::string temp = general_->TempCopyName();
+  EXPECT_EQ(Path("tmp"), std::filesystem::path(temp).parent_path().string());
+  EXPECT_EQ(before, Contents(temp));
+  EXPECT_FALSE(Exists(path + ".old"));
+  EXPECT_TRUE(Close());
+  EXPECT_FALSE(Complete(path, "JobDetails"));
+}
+
+TEST_F(OpenJob, AnOlderJobAnsweredNoIsLeftClosedAndUnchanged) {
+  const std::string path = Path("site.njb");
+  MakeOlderJob(path);
+  boxes_->QueueAnswer(MsgAnswer::No);
+  Open(path, /*checkFields=*/true);
+  EXPECT_TRUE(cancel_);
+  ExpectNotOpen();
+  ASSERT_EQ(1u, boxes_->Calls().size());
+  const MessageBoxCall& box = boxes_->Calls()[0];
+  EXPECT_EQ("Job: " + path +
+                "\r\n\r\nThe selected job was created by an older version of Norvaxa and will be"
+                "\r\nsaved with the extension '.old' before updating to the current version."
+                "\r\n\r\nContinue ?",
+            box.text);
+  EXPECT_EQ("Norvaxa database operations - Job-version update", box.title);
+  EXPECT_EQ(MsgButtons::YesNo, box.buttons);
+  EXPECT_EQ(MsgIcon::Information, box.icon);
+  EXPECT_TRUE(Exists(general_->TempCopyName()));
+  EXPECT_FALSE(Exists(path + ".old"));
+  EXPECT_FALSE(Complete(path, "JobDetails"));
+  EXPECT_FALSE(files::IsHeld(path));
+}
+
+TEST_F(OpenJob, AnOlderJobAnsweredYesIsKeptAsOldAndCompleted) {
+  const std::string path = Path("site.njb");
+  MakeOlderJob(path);
+  const std::string before = Contents(path);
+  boxes_->QueueAnswer(MsgAnswer::Yes);
+  Open(path, /*checkFields=*/true);
+  EXPECT_FALSE(cancel_);
+  ASSERT_TRUE(db_);
+  EXPECT_FALSE(db_->Exclusive());  // the reopen after an update is shared
+  EXPECT_EQ(1, ws_->TransactionLevel());
+  EXPECT_EQ(before, Contents(path + ".old"));
+  EXPECT_EQ(path, job_->JobFileName());
+
+  general_->UpdateChangeCount(1, false);
+  EXPECT_TRUE(Close(/*forceSave=*/true));
+  EXPECT_TRUE(Complete(path, "JobDetails"));
+  EXPECT_TRUE(Complete(path, "Points"));
+  EXPECT_EQ(before, Contents(path + ".old"));
+  // The next opening finds nothing to update.
+  Open(path, /*checkFields=*/true);
+  EXPECT_EQ(1u, boxes_->Calls().size());
+}
+
+TEST_F(OpenJob, TheOldCopyTakesTheFirstFreeCounter) {
+  const std::string path = Path("site.njb");
+  MakeOlderJob(path);
+  Write(path + ".old", "first update");
+  Write(path + ".old1", "second update");
+  prog_->SetInteractive(false);
+  Open(path, /*checkFields=*/true);
+  EXPECT_TRUE(boxes_->Calls().empty());  // not interactive: the update runs without a question
+  EXPECT_EQ("first update", Contents(path + ".old"));
+  EXPECT_EQ("second update", Contents(path + ".old1"));
+  EXPECT_TRUE(Exists(path + ".old2"));
+  EXPECT_FALSE(Exists(path + ".old3"));
+}
+
+TEST_F(OpenJob, AnMdbJobBecomesAnNjbJob) {
+  const std::string path = Path("site.mdb");
+  MakeOlderJob(path);
+  const std::string before = Contents(path);
+  prog_->SetInteractive(false);
+  Open(path, /*checkFields=*/true);
+  ASSERT_TRUE(db_);
+  EXPECT_EQ(Path("site.njb"), db_->Name());
+  EXPECT_EQ(Path("site.njb"), job_->JobFileName());
+  EXPECT_FALSE(Exists(path));
+  EXPECT_EQ(before, Contents(Path("site.mdb.old")));
+  EXPECT_TRUE(Exists(ErrorLog::LogPathFor(Path("site.njb"))));
+
+  // A later save keeps its backup beside the new name.
+  general_->UpdateChangeCount(1, false);
+  EXPECT_TRUE(Close(/*forceSave=*/true));
+  EXPECT_TRUE(Exists(Path("site.njb.bak1")));
+  EXPECT_TRUE(Complete(Path("site.njb"), "Points"));
+}
+
+TEST_F(OpenJob, AWritableNjbInTheWayIsReplacedByTheRenamedJob) {
+  const std::string path = Path("SITE.MDB");
+  MakeOlderJob(path);
+  Write(Path("SITE.njb"), "a stale file");
+  prog_->SetInteractive(false);
+  Open(path, /*checkFields=*/true);
+  EXPECT_EQ(Path("SITE.njb"), job_->JobFileName());
+  EXPECT_NE("a stale file", Contents(Path("SITE.njb")));
+}
+
+TEST_F(OpenJob, AnMdbJobKeepsItsNameWhenAReadOnlyNjbIsInTheWay) {
+  const std::string path = Path("site.mdb");
+  MakeOlderJob(path);
+  Write(Path("site.njb"), "someone else's");
+  std::filesystem::permissions(Path("site.njb"), std::filesystem::perms::owner_read,
+                               std::filesystem::perm_options::replace);
+  std::int32_t attributes = 0;
+  model::FileUtility::Instance().FileExists(Path("site.njb"), attributes);
+  if (attributes != model::kAttrReadOnly) GTEST_SKIP() << "this user may write any file";
+  prog_->SetInteractive(false);
+  Open(path, /*checkFields=*/true);
+  EXPECT_EQ(path, db_->Name());
+  EXPECT_EQ(path, job_->JobFileName());
+  EXPECT_EQ("someone else's", Contents(Path("site.njb")));
+}
+
+TEST_F(OpenJob, AJobOpenInAnotherProcessGivesError70AndTellsTheUser) {
+  const std::string path = Path("site.njb");
+  MakeJob(path, {{1, "CP"}});
+  ChildProcess other([&] { Open(path); });
+  ASSERT_TRUE(other.Worked());
+
+  EXPECT_EQ(err::kPermissionDenied, OpenError(path));
+  EXPECT_FALSE(db_);
+  EXPECT_EQ(0, DBEngine::Instance().Workspaces(0)->TransactionLevel());
+  ASSERT_EQ(1u, boxes_->Calls().size());
+  const MessageBoxCall& box = boxes_->Calls()[0];
+  EXPECT_TRUE(box.text.starts_with("Error '")) << box.text;
+  EXPECT_TRUE(box.text.ends_with("' in " + std::string(kOpenLabel) + "\r\n\r\nJob [ " + path +
+                                 " ] may be open at another location\r\n\r\n"))
+      << box.text;
+  EXPECT_EQ("Norvaxa database operations", box.title);
+  EXPECT_EQ(MsgButtons::OK, box.buttons);
+  EXPECT_EQ(MsgIcon::Exclamation, box.icon);
+  ASSERT_FALSE(ErrorStack::Instance().Records().empty());
+  EXPECT_EQ(kOpenLabel, ErrorStack::Instance().Records().back().second);
+}
+
+TEST_F(OpenJob, AProcessKilledWithUnsavedChangesLeavesTheJobAsItWasOpened) {
+  const std::string path = Path("site.njb");
+  const test::PointRecords opened = {{1, "CP"}, {2, "TREE"}, {3, "FENCE"}};
+  MakeJob(path, opened);
+  {
+    ChildProcess killed([&] {
+      Open(path);
+      for (int number = 10; number < 2000; ++number) AddPoint(*db_, number, "UNSAVED");
+      db_->Execute("UPDATE Points SET Code = 'EDITED' WHERE PointNo = 1");
+      db_->Execute("DELETE FROM Points WHERE PointNo = 2");
+      general_->UpdateChangeCount(3, false);
+    });
+    ASSERT_TRUE(killed.Worked());
+    killed.Kill();
+  }
+  EXPECT_EQ(opened, PointsIn(path));
+  Open(path);
+  ASSERT_TRUE(db_);
+  AddPoint(*db_, 4, "SAVED");
+  general_->UpdateChangeCount(1, false);
+  EXPECT_TRUE(Close(/*forceSave=*/true));
+  EXPECT_EQ(4u, PointsIn(path).size());
+}
+
+TEST_F(OpenJob, ADamagedJobIsRepairedToldAndClosed) {
+  struct Case {
+    const char* name;
+    std::function<void(const std::string&)> damage;
+    bool repairable;
+  };
+  const Case cases[] = {
+      {"cut short",
+       [](const std::string& path) {
+         std::filesystem::resize_file(path, std::filesystem::file_size(path) / 2);
+       },
+       true},
+      {"random bytes",
+       [](const std::string& path) {
+         std::mt19937 random(42);
+         std::string bytes(std::filesystem::file_size(path), '\0');
+         for (char& c : bytes) c = static_cast<char>(random());
+         Write(path, bytes);
+       },
+       false},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = Path("damaged" + std::to_string(++n) + ".njb");
+    test::PointRecords many;
+    for (int number = 1; number <= 300; ++number) many.emplace_back(number, "P");
+    MakeJob(path, many);
+    c.damage(path);
+    boxes_->ClearCalls();
+
+    EXPECT_EQ(err::kNotADatabase, OpenError(path, /*checkFields=*/true));
+    EXPECT_FALSE(db_);
+    EXPECT_EQ(0, DBEngine::Instance().Workspaces(0)->TransactionLevel());
+    EXPECT_FALSE(files::IsHeld(path));
+    EXPECT_FALSE(Exists(general_->TempCopyName()));
+    ASSERT_EQ(1u, boxes_->Calls().size());
+    EXPECT_EQ("Attempted to open database " + path + "- database required repair\r\n\r\n" +
+                  "Please re-open job " + path + " and run 'Compact Job'",
+              boxes_->Calls()[0].text);
+    EXPECT_EQ(MsgIcon::Exclamation, boxes_->Calls()[0].icon);
+    // What the repair could read opens again; what it could not is refused again, as cleanly.
+    EXPECT_EQ(c.repairable, Exists(path + ".damaged"));
+    boxes_->ClearCalls();
+    EXPECT_EQ(c.repairable ? 0 : err::kNotADatabase, OpenError(path, /*checkFields=*/true));
+    if (c.repairable) {
+      EXPECT_TRUE(Close());
+    }
+    ws_.reset();
+  }
+}
+
+TEST_F(OpenJob, DecimalsOkTestsTheLastCharacterOfEveryEntryThatIsNotBlank) {
+  EXPECT_TRUE(procs_->DecimalsOK({}, 0));
+  EXPECT_TRUE(procs_->DecimalsOK({"1.20", "", "3.40"}, 3));
+  EXPECT_TRUE(procs_->DecimalsOK({"1.20", "   ", "3.40"}, 3));
+  EXPECT_FALSE(procs_->DecimalsOK({"1.25"}, 1));
+  EXPECT_FALSE(procs_->DecimalsOK({"1.20 "}, 1));
+  // Only the first `records` entries count.
+  EXPECT_TRUE(procs_->DecimalsOK({"1.20", "1.25"}, 1));
+  EXPECT_FALSE(procs_->DecimalsOK({"1.25"}, 3));  // stops at the first failure
+  try {
+    procs_->DecimalsOK({"1.20"}, 2);
+    ADD_FAILURE() << "expected error 9";
+  } catch (const Error& e) {
+    EXPECT_EQ(err::kSubscript, e.Number());
+    EXPECT_EQ("(Class Module) cJobProcs::Function DecimalsOK", e.Source());
+  }
+  // Late-bound, the array's first element is entry 1 whatever its lower bound.
+  auto array = std::make_shared<VariantArray>(std::vector<Variant>{Variant("2.50"), Variant("2.55")}, 1);
+  std::vector<Variant> args = {Variant(std::shared_ptr<Object>(array)), Variant(std::int16_t{1})};
+  EXPECT_TRUE(ClassRegistry::Instance().Invoke(*procs_, "DecimalsOK", args).ToBoolean());
+}
+
+}  // namespace
+}  // namespace nrx
