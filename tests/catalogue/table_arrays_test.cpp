@@ -3,59 +3,18 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <set>
-#include <string>
-#include <tuple>
-#include <vector>
+#include "catalogue/job_fixture.h"
 
-#include "catalogue/catalogue_lists.h"
-#include "catalogue/job_procs_access.h"
-#include "nrxJobDb/engine.h"
-#include "nrxJobDb/error_stack.h"
-#include "support/test_support.h"
-
-namespace nrx {
+namespace nrx::test {
 namespace {
 
 using Access = JobProcsTestAccess;
-using FieldShape = std::tuple<std::string, int, int>;  // name, type, size
 
 constexpr const char* kSetTableArrayValuesLabel =
     "(Class Module) cJobProcs::Sub SetTableArrayValues";
 constexpr const char* kFieldsInTableLabel = "(Class Module) cJobProcs::Function FieldsInTable";
 
-// Expects `expr` to fail with `number`, passed on under `label` with no description of its own.
-#define EXPECT_PASSED_ON(number, label, expr)                           \
-  do {                                                                  \
-    try {                                                               \
-      expr;                                                             \
-      ADD_FAILURE() << "expected error " << (number) << " from " #expr; \
-    } catch (const ::nrx::Error& e_) {                                  \
-      EXPECT_EQ((number), e_.Number()) << e_.what();                    \
-      EXPECT_EQ(std::string(label), e_.Source());                       \
-      EXPECT_TRUE(e_.Description().empty()) << e_.Description();        \
-    }                                                                   \
-  } while (0)
-
-class TableArrays : public test::TempDirTest {
- protected:
-  void SetUp() override {
-    TempDirTest::SetUp();
-    ErrorStack::Instance().SetSuspended(false);
-    ErrorStack::Instance().Reset();
-    procs_ = std::make_unique<cJobProcs>();
-  }
-
-  const TableFieldList& List(std::string_view name) {
-    for (const catalogue::ListMember& m : catalogue::DeclaredLists()) {
-      if (m.list == name) return Access::Catalogue(*procs_).*m.member;
-    }
-    throw std::invalid_argument(std::string(name));
-  }
-
-  std::unique_ptr<cJobProcs> procs_;
-};
+using TableArrays = JobTest;
 
 TEST_F(TableArrays, NewObjectHoldsEveryListAndSetupRebuildsRatherThanAppends) {
   TableCatalogue expected;
@@ -107,56 +66,16 @@ TEST_F(TableArrays, SetTableArrayValuesStoresAndAdvancesOrPassesTheErrorOn) {
 }
 
 // Tables made through the engine in a fresh job file.
-class FieldsInTable : public TableArrays {
+class FieldsInTable : public JobTest {
  protected:
-  void SetUp() override {
-    TableArrays::SetUp();
-    ws_ = DBEngine::Instance().Workspaces(0);
-    db_ = ws_->CreateDatabase(Path("job.njb"), kJobConnect);
-  }
-  void TearDown() override {
-    if (db_) db_->Close();
-    TableArrays::TearDown();
-  }
-
-  // A table holding the fields of `list` except those at the 1-based positions in `skip`,
-  // followed by `extras`.
-  TableDefPtr MakeTable(const std::string& name, const TableFieldList& list,
-                        const std::set<int>& skip, const std::vector<FieldShape>& extras = {}) {
-    auto table = db_->CreateTableDef(name);
-    for (std::size_t i = 0; i < list.size(); ++i) {
-      if (skip.count(static_cast<int>(i) + 1)) continue;
-      table->FieldsAppend(
-          table->CreateField(list[i].fieldName, list[i].fieldType, list[i].fieldSiz));
-    }
-    for (const auto& [n, type, size] : extras)
-      table->FieldsAppend(table->CreateField(n, type, size));
-    db_->TableDefsAppend(table);
-    return db_->TableDefs(name);
-  }
-
-  static std::vector<FieldShape> Shape(TableDef& table) {
-    std::vector<FieldShape> shape;
-    for (int i = 0; i < table.FieldsCount(); ++i) {
-      const FieldPtr f = table.Fields(i);
-      shape.emplace_back(f->Name(), f->Type(), f->Type() == dbText ? f->Size() : 0);
-    }
-    return shape;
-  }
-
   static FieldShape ShapeOf(const TableFieldDef& def) {
     return {def.fieldName, def.fieldType, def.fieldSiz};
   }
-
   // The table as the job file holds it after closing and opening again.
   std::vector<FieldShape> ReopenedShape(const std::string& name) {
-    db_->Close();
-    db_ = ws_->OpenDatabase(Path("job.njb"));
+    Reopen();
     return Shape(*db_->TableDefs(name));
   }
-
-  WorkspacePtr ws_;
-  DatabasePtr db_;
 };
 
 TEST_F(FieldsInTable, CompleteTableWithFieldsOfItsOwnIsLeftAlone) {
@@ -235,4 +154,4 @@ TEST_F(FieldsInTable, EmptyListAndMissingTable) {
 }
 
 }  // namespace
-}  // namespace nrx
+}  // namespace nrx::test
