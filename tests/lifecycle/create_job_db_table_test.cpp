@@ -115,13 +115,6 @@ TEST_F(CreateJobDBTable, PointsTableStaysWhenItsIndexCannotBeMade) {
   EXPECT_EQ(ErrorStack::Instance().Count(), 0u);
 }
 
-TEST_F(CreateJobDBTable, NewTableBelongsToTheCallersTransaction) {
-  ws_->BeginTrans();
-  Create("GridEntry");
-  ws_->Rollback();
-  EXPECT_EQ(UserTables(), 0);
-}
-
 TEST_F(CreateJobDBTable, LateBoundCallWritesTableExistsBack) {
   Create("Radiation");
   std::vector<Variant> args = {Variant(std::shared_ptr<Object>(db_)), Variant("Radiation"),
