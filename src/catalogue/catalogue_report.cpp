@@ -23,8 +23,8 @@ const TableCatalogue& Lists() {
 }
 
 CatalogueList Describe(const catalogue::TableKind& kind, const model::TableNames& names) {
-  CatalogueList out{std::string(kind.list), catalogue::NameOf(kind.name, names), kind.IsPrefix(),
-                    {}, {}};
+  CatalogueList out{
+      std::string(kind.list), catalogue::NameOf(kind.name, names), kind.IsPrefix(), {}, {}};
   for (const TableFieldDef& def : Lists().*kind.member) {
     out.fields.push_back({def.fieldName, def.fieldType, def.fieldSiz});
   }
@@ -100,7 +100,8 @@ CatalogueList DescribeCatalogueList(std::string_view name) {
 }
 
 bool JobCheck::Complete() const {
-  return std::all_of(tables.begin(), tables.end(), [](const TableCheck& t) { return t.Complete(); });
+  return std::all_of(tables.begin(), tables.end(),
+                     [](const TableCheck& t) { return t.Complete(); });
 }
 
 JobCheck CheckJobAgainstCatalogue(Database& db) {

@@ -95,8 +95,8 @@ void cJobProcs::NewLSOptionFieldDefaults(const DatabasePtr& jobDB, const Records
     auto fill = [&](const OptionField& option) {
       const Variant value = catalogue::Required(LSOptPrefs, "LSOptPrefs").Option(option.name);
       bool valueAdded = false;
-      NewFieldValue(jobDB, currentTable, tableName, std::string(option.name), option.type, 0,
-                    value, jobGeneral, &valueAdded);
+      NewFieldValue(jobDB, currentTable, tableName, std::string(option.name), option.type, 0, value,
+                    jobGeneral, &valueAdded);
     };
     for (std::size_t i = 0; i < kCommonOptions; ++i) fill(kOptionFields[i]);
     if (tableName.find(model::TableNames::Instance().LSOptionsPrefix()) == std::string::npos) {

@@ -22,7 +22,8 @@ constexpr IndexDef kTriangleIndexes[] = {
 constexpr IndexDef kLSPointIndexes[] = {
     {&TableNames::LSPointIndex, {}, "PointNo", true, false, false}};
 
-constexpr CheckedIndex kTrianglesChecked{&TableNames::TrianglesIndex, "CentroidE, CentroidN", false};
+constexpr CheckedIndex kTrianglesChecked{&TableNames::TrianglesIndex, "CentroidE, CentroidN",
+                                         false};
 constexpr CheckedIndex kAlphaIDsChecked{&TableNames::AlphaIDIndex, "PointNum", false};
 constexpr CheckedIndex kLSPointsChecked{&TableNames::LSPointIndex, "PointNo", true};
 
@@ -33,31 +34,35 @@ constexpr Family kTrav = Family::kTraverse;
 constexpr Family kLS = Family::kLeastSquares;
 
 // clang-format off
+using C = TableCatalogue;
+using N = TableNames;
+
+// One kind a line, in the order names are tested.
 const std::array<TableKind, 24> kKinds = {{
-    {"JobDetails", &TableCatalogue::JobDetails, &TableNames::JobDetailsTable, kWhole, nullptr, {}, nullptr, {}},
-    {"DisplaySettings", &TableCatalogue::DisplaySettings, &TableNames::DisplaySettingsTable, kWhole, nullptr, {}, nullptr, {}},
-    {"Lines", &TableCatalogue::Lines, &TableNames::LinesTable, kWhole, nullptr, kLineIndexes, nullptr, {}},
-    {"Points", &TableCatalogue::Points, &TableNames::PointsTable, kWhole, &TableNames::LSPointsTable, kPointIndexes, nullptr, {}},
-    {"GridEntryHeader", &TableCatalogue::GridEntryHeader, &TableNames::GridEntryHeaderTable, kWhole, nullptr, kPageIndexes, nullptr, {}},
-    {"GeoEntryHeader", &TableCatalogue::GeoEntryHeader, &TableNames::GeoEntryHeaderTable, kWhole, nullptr, kPageIndexes, nullptr, {}},
-    {"GridEntry", &TableCatalogue::GridEntry, &TableNames::GridEntryTable, kWhole, nullptr, kRecordIndexes, nullptr, {}},
-    {"GeoEntry", &TableCatalogue::GeoEntry, &TableNames::GeoEntryTable, kWhole, nullptr, kRecordIndexes, nullptr, {}},
-    {"JobLSOptions", &TableCatalogue::JobLSOptions, &TableNames::JobLSOptionsTable, kWhole, nullptr, {}, nullptr, {}},
-    {"TraverseHeader", &TableCatalogue::TraverseHeader, &TableNames::TraverseHeaderPrefix, kTrav, nullptr, {}, nullptr, {}},
-    {"Traverse", &TableCatalogue::Traverse, &TableNames::TraversePrefix, kTrav, nullptr, kRecordIndexes, nullptr, {}},
-    {"RadiationHeader", &TableCatalogue::RadiationHeader, &TableNames::RadiationHeaderTable, kWhole, nullptr, kPageIndexes, nullptr, {}},
-    {"Radiation", &TableCatalogue::Radiation, &TableNames::RadiationTable, kWhole, nullptr, kRecordIndexes, nullptr, {}},
-    {"Triangles", &TableCatalogue::Triangles, &TableNames::TrianglesTable, kWhole, nullptr, kTriangleIndexes, &kTrianglesChecked, {}},
-    {"SecondAlphaIDs", nullptr, &TableNames::AlphaIDs2Table, kWhole, nullptr, {}, nullptr, {}},
-    {"AlphaIDs", &TableCatalogue::AlphaIDs, &TableNames::AlphaIDsTable, kWhole, nullptr, {}, &kAlphaIDsChecked, kAlphaIDTexts},
-    {"PointShift", &TableCatalogue::PointShift, &TableNames::PointShiftTable, kWhole, nullptr, {}, nullptr, {}},
-    {"LSOptions", &TableCatalogue::LSOptions, &TableNames::LSOptionsPrefix, kLS, nullptr, {}, nullptr, {}},
-    {"LSPoints", &TableCatalogue::LSPoints, &TableNames::LSPointsPrefix, kLS, nullptr, kLSPointIndexes, &kLSPointsChecked, {}},
-    {"LSObsGen", &TableCatalogue::LSObsGen, &TableNames::LSObsGenPrefix, kLS, nullptr, {}, nullptr, {}},
-    {"LSObs3D", &TableCatalogue::LSObs3D, &TableNames::LSObs3DPrefix, kLS, nullptr, {}, nullptr, {}},
-    {"LSCoordObs", &TableCatalogue::LSCoordObs, &TableNames::LSCoordObsPrefix, kLS, nullptr, {}, nullptr, {}},
-    {"LSVectors", &TableCatalogue::LSVectors, &TableNames::LSVectorsPrefix, kLS, nullptr, {}, nullptr, {}},
-    {"LSLocalisation", &TableCatalogue::LSLocalisation, &TableNames::LSLocalisationPrefix, kLS, nullptr, {}, nullptr, {}},
+    {"JobDetails", &C::JobDetails, &N::JobDetailsTable, kWhole, nullptr, {}, nullptr, {}},
+    {"DisplaySettings", &C::DisplaySettings, &N::DisplaySettingsTable, kWhole, nullptr, {}, nullptr, {}},
+    {"Lines", &C::Lines, &N::LinesTable, kWhole, nullptr, kLineIndexes, nullptr, {}},
+    {"Points", &C::Points, &N::PointsTable, kWhole, &N::LSPointsTable, kPointIndexes, nullptr, {}},
+    {"GridEntryHeader", &C::GridEntryHeader, &N::GridEntryHeaderTable, kWhole, nullptr, kPageIndexes, nullptr, {}},
+    {"GeoEntryHeader", &C::GeoEntryHeader, &N::GeoEntryHeaderTable, kWhole, nullptr, kPageIndexes, nullptr, {}},
+    {"GridEntry", &C::GridEntry, &N::GridEntryTable, kWhole, nullptr, kRecordIndexes, nullptr, {}},
+    {"GeoEntry", &C::GeoEntry, &N::GeoEntryTable, kWhole, nullptr, kRecordIndexes, nullptr, {}},
+    {"JobLSOptions", &C::JobLSOptions, &N::JobLSOptionsTable, kWhole, nullptr, {}, nullptr, {}},
+    {"TraverseHeader", &C::TraverseHeader, &N::TraverseHeaderPrefix, kTrav, nullptr, {}, nullptr, {}},
+    {"Traverse", &C::Traverse, &N::TraversePrefix, kTrav, nullptr, kRecordIndexes, nullptr, {}},
+    {"RadiationHeader", &C::RadiationHeader, &N::RadiationHeaderTable, kWhole, nullptr, kPageIndexes, nullptr, {}},
+    {"Radiation", &C::Radiation, &N::RadiationTable, kWhole, nullptr, kRecordIndexes, nullptr, {}},
+    {"Triangles", &C::Triangles, &N::TrianglesTable, kWhole, nullptr, kTriangleIndexes, &kTrianglesChecked, {}},
+    {"SecondAlphaIDs", nullptr, &N::AlphaIDs2Table, kWhole, nullptr, {}, nullptr, {}},
+    {"AlphaIDs", &C::AlphaIDs, &N::AlphaIDsTable, kWhole, nullptr, {}, &kAlphaIDsChecked, kAlphaIDTexts},
+    {"PointShift", &C::PointShift, &N::PointShiftTable, kWhole, nullptr, {}, nullptr, {}},
+    {"LSOptions", &C::LSOptions, &N::LSOptionsPrefix, kLS, nullptr, {}, nullptr, {}},
+    {"LSPoints", &C::LSPoints, &N::LSPointsPrefix, kLS, nullptr, kLSPointIndexes, &kLSPointsChecked, {}},
+    {"LSObsGen", &C::LSObsGen, &N::LSObsGenPrefix, kLS, nullptr, {}, nullptr, {}},
+    {"LSObs3D", &C::LSObs3D, &N::LSObs3DPrefix, kLS, nullptr, {}, nullptr, {}},
+    {"LSCoordObs", &C::LSCoordObs, &N::LSCoordObsPrefix, kLS, nullptr, {}, nullptr, {}},
+    {"LSVectors", &C::LSVectors, &N::LSVectorsPrefix, kLS, nullptr, {}, nullptr, {}},
+    {"LSLocalisation", &C::LSLocalisation, &N::LSLocalisationPrefix, kLS, nullptr, {}, nullptr, {}},
 }};
 // clang-format on
 

@@ -44,7 +44,7 @@ struct TableKind {
   Family family;
   NameProperty also_created_as;  // a second whole name that creation gives the same list
   std::span<const IndexDef> indexes;
-  const CheckedIndex* checked_index;  // nullptr when the field check keeps none
+  const CheckedIndex* checked_index;                     // nullptr when the field check keeps none
   std::span<const std::string_view> zero_length_fields;  // Text fields that allow ""
 
   bool IsPrefix() const { return family != Family::kWholeName; }

@@ -12,12 +12,11 @@
 namespace nrx {
 namespace {
 
-constexpr MemberLabel kCreateJobDBTable{cJobProcs::kClassName, MemberKind::Sub,
-                                        "CreateJobDBTable"};
+constexpr MemberLabel kCreateJobDBTable{cJobProcs::kClassName, MemberKind::Sub, "CreateJobDBTable"};
 
-const MemberRegistrar kRegistrar{cJobProcs::kClassName, "CreateJobDBTable", InvokeKind::Method,
-                                 frame::MethodAdapter(&cJobProcs::CreateJobDBTable,
-                                                      {Variant(false)})};
+const MemberRegistrar kRegistrar{
+    cJobProcs::kClassName, "CreateJobDBTable", InvokeKind::Method,
+    frame::MethodAdapter(&cJobProcs::CreateJobDBTable, {Variant(false)})};
 
 // Whether `db` holds a table named exactly `tableName`. The engine finds names in any letter
 // case, so the walk compares them itself. This is only a look: a collection that cannot be read
@@ -77,8 +76,8 @@ void RepairAndTell(const std::string& jobDBname, const std::string& tableName) {
     const std::string job_name =
         model::FileUtility::Instance().SplitPath(jobDBname, drive, folder, extension);
     const std::string crlf(kCrLf);
-    ShowMessageBox("Attempted to open database " + jobDBname + " to add table '" + tableName +
-                       "'" + "- database required repair" + crlf + crlf +
+    ShowMessageBox("Attempted to open database " + jobDBname + " to add table '" + tableName + "'" +
+                       "- database required repair" + crlf + crlf +
                        "Please close and re-open current job " + job_name +
                        " and run 'Compact Job' option",
                    std::string(kMessageTitle), MsgButtons::OK, MsgIcon::Exclamation);

@@ -63,7 +63,8 @@ TEST_F(JobTableFields, CheckModeStopsAtTheFirstIncompleteTable) {
   Reopen();
   EXPECT_EQ(Shape(*db_->TableDefs("AlphaIDs")), alpha_before);
   // The index check of the table that stopped the walk ran; the later table was not reached.
-  EXPECT_EQ(Indexes("AlphaIDs"), (std::vector<IndexShape>{{"PointNum_Index", "PointNum", false, true}}));
+  EXPECT_EQ(Indexes("AlphaIDs"),
+            (std::vector<IndexShape>{{"PointNum_Index", "PointNum", false, true}}));
   EXPECT_TRUE(Indexes("Triangles").empty());
 
   EXPECT_TRUE(Add());

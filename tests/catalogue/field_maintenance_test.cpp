@@ -23,7 +23,7 @@ class FieldMaintenance : public JobTest {
 
   // Notes(RecordNo, Value, Label) holding one record per entry of `values`.
   RecordsetPtr Notes(const std::vector<Variant>& values) {
-    MakeTable("Notes", {},  {},
+    MakeTable("Notes", {}, {},
               {{"RecordNo", dbLong, 0}, {"Value", dbInteger, 0}, {"Label", dbText, 20}});
     for (std::size_t i = 0; i < values.size(); ++i) {
       const std::string value = values[i].IsNull() ? "Null" : values[i].ToText();
@@ -103,8 +103,8 @@ TEST_F(FieldMaintenance, RenameFieldOnceThenNoLonger) {
   EXPECT_FALSE(procs_->RenameField(db_, "Notes", "Value", "Amount"));
   Reopen();
   EXPECT_EQ(Shape(*db_->TableDefs("Notes")),
-            (std::vector<FieldShape>{{"RecordNo", dbLong, 0}, {"Amount", dbInteger, 0},
-                                     {"Label", dbText, 20}}));
+            (std::vector<FieldShape>{
+                {"RecordNo", dbLong, 0}, {"Amount", dbInteger, 0}, {"Label", dbText, 20}}));
   EXPECT_EQ(Column("Amount"), (std::vector<std::string>{"6"}));
 }
 

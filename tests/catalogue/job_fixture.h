@@ -64,14 +64,16 @@ class JobTest : public TempDirTest {
   // A table holding the fields of `list` except those at the 1-based positions in `skip`,
   // followed by `extras`.
   TableDefPtr MakeTable(const std::string& name, const TableFieldList& list,
-                        const std::set<int>& skip = {}, const std::vector<FieldShape>& extras = {}) {
+                        const std::set<int>& skip = {},
+                        const std::vector<FieldShape>& extras = {}) {
     auto table = db_->CreateTableDef(name);
     for (std::size_t i = 0; i < list.size(); ++i) {
       if (skip.count(static_cast<int>(i) + 1)) continue;
       table->FieldsAppend(
           table->CreateField(list[i].fieldName, list[i].fieldType, list[i].fieldSiz));
     }
-    for (const auto& [n, type, size] : extras) table->FieldsAppend(table->CreateField(n, type, size));
+    for (const auto& [n, type, size] : extras)
+      table->FieldsAppend(table->CreateField(n, type, size));
     db_->TableDefsAppend(table);
     return db_->TableDefs(name);
   }

@@ -59,26 +59,36 @@ const catalogue::ListRows& Rows(std::string_view list) {
 TEST(CatalogueCommand, JsonHoldsEveryFilledListWithItsTableName) {
   // The table (or prefix) of each list under the default table names.
   const std::map<std::string_view, std::pair<std::string, bool>> tables = {
-      {"JobDetails", {"JobDetails", false}},     {"DisplaySettings", {"DisplaySettings", false}},
-      {"Points", {"Points", false}},             {"Lines", {"Lines", false}},
+      {"JobDetails", {"JobDetails", false}},
+      {"DisplaySettings", {"DisplaySettings", false}},
+      {"Points", {"Points", false}},
+      {"Lines", {"Lines", false}},
       {"GridEntryHeader", {"GridEntryHeader", false}},
       {"GeoEntryHeader", {"GeoEntryHeader", false}},
-      {"GridEntry", {"GridEntry", false}},       {"GeoEntry", {"GeoEntry", false}},
-      {"JobLSOptions", {"JobLSOptions", false}}, {"TraverseHeader", {"TraverseHeader", true}},
-      {"Traverse", {"Traverse", true}},          {"RadiationHeader", {"RadiationHeader", false}},
-      {"Radiation", {"Radiation", false}},       {"Triangles", {"Triangles", false}},
-      {"AlphaIDs", {"AlphaIDs", false}},         {"PointShift", {"PointShift", false}},
-      {"LSOptions", {"LS_Options", true}},       {"LSPoints", {"LS_Points", true}},
-      {"LSObsGen", {"LS_ObsGen", true}},         {"LSObs3D", {"LS_Obs3D", true}},
-      {"LSCoordObs", {"LS_CoordObs", true}},     {"LSVectors", {"LS_Vectors", true}},
+      {"GridEntry", {"GridEntry", false}},
+      {"GeoEntry", {"GeoEntry", false}},
+      {"JobLSOptions", {"JobLSOptions", false}},
+      {"TraverseHeader", {"TraverseHeader", true}},
+      {"Traverse", {"Traverse", true}},
+      {"RadiationHeader", {"RadiationHeader", false}},
+      {"Radiation", {"Radiation", false}},
+      {"Triangles", {"Triangles", false}},
+      {"AlphaIDs", {"AlphaIDs", false}},
+      {"PointShift", {"PointShift", false}},
+      {"LSOptions", {"LS_Options", true}},
+      {"LSPoints", {"LS_Points", true}},
+      {"LSObsGen", {"LS_ObsGen", true}},
+      {"LSObs3D", {"LS_Obs3D", true}},
+      {"LSCoordObs", {"LS_CoordObs", true}},
+      {"LSVectors", {"LS_Vectors", true}},
       {"LSLocalisation", {"LS_Localisation", true}},
   };
   std::string expected = "{\"lists\":[";
   for (const catalogue::ListRows& list : catalogue::FilledLists()) {
     const auto& [table, prefix] = tables.at(list.list);
     expected += fmt::format("{}{{\"list\":{},\"table\":{},\"prefix\":{},\"fields\":[{}]}}",
-                            expected.back() == '[' ? "" : ",", Json(list.list), Json(table),
-                            prefix, FieldsJson(list));
+                            expected.back() == '[' ? "" : ",", Json(list.list), Json(table), prefix,
+                            FieldsJson(list));
   }
   expected += "]}\n";
 
@@ -92,7 +102,8 @@ TEST(CatalogueCommand, OneListByItsNameOrByATableName) {
   ASSERT_EQ(result.exit_code, 0) << result.output;
   EXPECT_NE(result.output.find("LSOptions: tables LS_Options*, 80 fields"), std::string::npos);
   EXPECT_TRUE(std::regex_search(result.output, std::regex(R"(\n +1 +Description +Text +100\n)")));
-  EXPECT_TRUE(std::regex_search(result.output, std::regex(R"(\n +80 +SavePtEntryOpt +Integer +0\n)")));
+  EXPECT_TRUE(
+      std::regex_search(result.output, std::regex(R"(\n +80 +SavePtEntryOpt +Integer +0\n)")));
 
   // A traverse header's name is its own list, not the traverse list.
   result = Njb("catalogue --table TraverseHeader12 --json");
@@ -144,12 +155,11 @@ TEST_F(JobCommands, SchemaOfAJobBuiltFromTheCatalogueIsTheCatalogue) {
     std::string indexes;
     for (const auto& [name, fields, primary, unique] : kind.indexes) {
       indexes += fmt::format("{}{{\"name\":{},\"fields\":{},\"primary\":{},\"unique\":{}}}",
-                             indexes.empty() ? "" : ",", Json(name), Json(fields), primary,
-                             unique);
+                             indexes.empty() ? "" : ",", Json(name), Json(fields), primary, unique);
     }
-    const std::string table = fmt::format(
-        "{{\"name\":{},\"recordCount\":0,\"fields\":[{}],\"indexes\":[{}]}}", Json(kind.table),
-        FieldsJson(Rows(kind.list), true), indexes);
+    const std::string table =
+        fmt::format("{{\"name\":{},\"recordCount\":0,\"fields\":[{}],\"indexes\":[{}]}}",
+                    Json(kind.table), FieldsJson(Rows(kind.list), true), indexes);
     EXPECT_NE(result.output.find(table), std::string::npos) << table;
   }
 }

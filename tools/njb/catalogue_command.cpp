@@ -72,13 +72,17 @@ void AddCatalogueCommand(CLI::App& app) {
   cmd->callback([] {
     if (table.empty()) {
       const auto lists = nrx::DescribeCatalogue();
-      if (json) PrintJson(lists);
-      else PrintSummary(lists);
+      if (json)
+        PrintJson(lists);
+      else
+        PrintSummary(lists);
       return;
     }
     const auto list = nrx::DescribeCatalogueList(table);
-    if (json) PrintJson({list});
-    else PrintList(list);
+    if (json)
+      PrintJson({list});
+    else
+      PrintList(list);
   });
 }
 
