@@ -15,6 +15,9 @@ int main(int argc, char** argv) {
   njb::AddSampleCommand(app);
   njb::AddCatalogueCommand(app);
   njb::AddCheckCommand(app);
+  njb::AddDemoCommand(app);
+  njb::AddOpenCommand(app);
+  njb::AddBackupCommand(app);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
