@@ -13,6 +13,7 @@ namespace nrx::model {
 
 // X(type, name, default) for every option, in the order the option defaults are filled.
 // Centring and standard deviations are in metres and seconds of arc; confidence levels in %.
+// Corrections is "None" rather than empty: the option tables' Text fields refuse "".
 #define NRX_LS_PREFERENCES(X)            \
   X(double, AngleCentr, 0.001)           \
   X(double, DisConst, 0.003)             \
@@ -56,7 +57,7 @@ namespace nrx::model {
   X(bool, AutoRescale, false)            \
   X(bool, RelaxObsInErr, false)          \
   X(std::int16_t, OutlierTest, 1)        \
-  X(std::string, Corrections, "")        \
+  X(std::string, Corrections, "None")    \
   X(float, ConfLevelChiSquared, 95.0f)   \
   X(std::int32_t, ConfLevelEllipses, 95) \
   X(std::string, ConfLevelMDE, "95")     \
