@@ -4,23 +4,12 @@
 
 #include "commands.h"
 #include "json.h"
+#include "type_names.h"
 #include "nrxJobDb/engine.h"
 
 namespace njb {
 namespace {
 
-std::string TypeName(int type) {
-  switch (type) {
-    case nrx::dbBoolean: return "Boolean";
-    case nrx::dbByte: return "Byte";
-    case nrx::dbInteger: return "Integer";
-    case nrx::dbLong: return "Long";
-    case nrx::dbSingle: return "Single";
-    case nrx::dbDouble: return "Double";
-    case nrx::dbText: return "Text";
-    default: return fmt::format("Type{}", type);
-  }
-}
 
 bool IsSystemTable(const std::string& name) { return name.rfind("MSys", 0) == 0; }
 
@@ -31,7 +20,7 @@ void PrintText(nrx::Database& db, bool all) {
     fmt::print("{}  ({} records)\n", table->Name(), table->RecordCount());
     for (int i = 0; i < table->FieldsCount(); ++i) {
       auto f = table->Fields(i);
-      fmt::print("  {:>3}  {:<24} {:<8} {}\n", i + 1, f->Name(), TypeName(f->Type()), f->Size());
+      fmt::print("  {:>3}  {:<24} {:<8} {}\n", i + 1, f->Name(), FieldTypeName(f->Type()), f->Size());
     }
     for (int i = 0; i < table->IndexesCount(); ++i) {
       auto ix = table->Indexes(i);
