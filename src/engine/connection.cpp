@@ -192,6 +192,7 @@ void Connection::Close() noexcept {
   sqlite3_close_v2(db_);
   db_ = nullptr;
   savepoint_depth_ = 0;
+  savepoint_generations_.clear();
   // Only now: releasing the lock closes a descriptor of the file, which would drop SQLite's
   // own POSIX locks if SQLite still had it open.
   lock_.reset();
@@ -245,30 +246,47 @@ void Connection::ForgetSchema() {
 
 void Connection::PushSavepoint() {
   Exec("SAVEPOINT " + SavepointName(savepoint_depth_ + 1), kSource);
+  savepoint_generations_.push_back(schema_generation_);
   ++savepoint_depth_;
 }
 
 void Connection::ReleaseSavepoint() {
   Exec("RELEASE " + SavepointName(savepoint_depth_), kSource);
+  savepoint_generations_.pop_back();
   --savepoint_depth_;
 }
 
 void Connection::RollbackSavepoint() {
   std::string name = SavepointName(savepoint_depth_);
+  // Undoing a change of definitions aborts every statement still running.
+  if (savepoint_generations_.back() != schema_generation_) ReleaseStatements();
   Exec("ROLLBACK TO " + name, kSource);
   Exec("RELEASE " + name, kSource);
+  savepoint_generations_.pop_back();
   --savepoint_depth_;
   // Table definitions may have come or gone with the rolled-back work.
   ForgetSchema();
 }
 
+void Connection::AddHolder(StatementHolder* holder) { holders_.push_back(holder); }
+
+void Connection::RemoveHolder(StatementHolder* holder) { std::erase(holders_, holder); }
+
+void Connection::ReleaseStatements() noexcept {
+  for (auto* holder : holders_) holder->ReleaseStatements();
+  if (!db_) return;
+  for (sqlite3_stmt* st = sqlite3_next_stmt(db_, nullptr); st; st = sqlite3_next_stmt(db_, st))
+    if (sqlite3_stmt_busy(st)) sqlite3_reset(st);
+}
+
 ScopedSavepoint::ScopedSavepoint(Connection& conn, std::string_view source)
-    : conn_(conn), source_(source) {
+    : conn_(conn), source_(source), generation_(conn.SchemaGeneration()) {
   conn_.Exec("SAVEPOINT nrx_op", source_);
 }
 
 ScopedSavepoint::~ScopedSavepoint() {
   if (done_ || !conn_.IsOpen()) return;
+  if (conn_.SchemaGeneration() != generation_) conn_.ReleaseStatements();
   sqlite3_exec(conn_.Handle(), "ROLLBACK TO nrx_op; RELEASE nrx_op", nullptr, nullptr, nullptr);
   conn_.ForgetSchema();
 }

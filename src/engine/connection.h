@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "engine/file_vfs.h"
 #include "nrxJobDb/errors.h"
@@ -61,6 +62,17 @@ class Statement {
   std::string_view source_;
 };
 
+// An object that keeps statements of a connection running between calls, as a recordset does
+// while it reads its records lazily. SQLite refuses to drop a table or an index while any
+// statement of the connection runs, and a rollback that undoes a change of table definitions
+// aborts the statements still running; the connection asks its holders to finish them first.
+class StatementHolder {
+ public:
+  virtual ~StatementHolder() = default;
+  // Finishes or drops every statement the holder keeps running, keeping what it has read.
+  virtual void ReleaseStatements() noexcept = 0;
+};
+
 struct OpenOptions {
   bool exclusive = false;
   bool read_only = false;
@@ -99,6 +111,13 @@ class Connection {
   void ReleaseSavepoint();
   void RollbackSavepoint();
 
+  // Holders are registered while they live; the connection does not own them.
+  void AddHolder(StatementHolder* holder);
+  void RemoveHolder(StatementHolder* holder);
+  // Has every holder finish its statements and resets any other statement still running, so
+  // that a table or an index can be dropped or a change of definitions rolled back.
+  void ReleaseStatements() noexcept;
+
   // Counts every change of table definitions, so cached definitions can tell they are stale.
   std::uint64_t SchemaGeneration() const { return schema_generation_; }
   void BumpSchemaGeneration() { ++schema_generation_; }
@@ -120,7 +139,9 @@ class Connection {
   bool exclusive_ = false;
   bool encrypted_ = false;
   int savepoint_depth_ = 0;
+  std::vector<std::uint64_t> savepoint_generations_;  // the schema generation at each savepoint
   std::uint64_t schema_generation_ = 0;
+  std::vector<StatementHolder*> holders_;
   std::unordered_map<std::string, Statement> cache_;
   std::unique_ptr<SchemaCache> schema_cache_;
 
@@ -138,6 +159,7 @@ class ScopedSavepoint {
  private:
   Connection& conn_;
   std::string_view source_;
+  std::uint64_t generation_;
   bool done_ = false;
 };
 

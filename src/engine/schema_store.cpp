@@ -296,6 +296,7 @@ void CreateTable(Connection& conn, std::string_view table, const std::vector<Fie
 }
 
 void DropTable(Connection& conn, std::string_view table) {
+  conn.ReleaseStatements();  // SQLite drops nothing while a statement runs
   conn.Exec("DROP TABLE " + QuoteName(table), kSource);
   NoteTable(conn, table, false);
   conn.Cache().indexes.erase(Upper(table));
@@ -419,6 +420,7 @@ void CreateIndex(Connection& conn, std::string_view table, IndexInfo& index) {
 void DropIndex(Connection& conn, std::string_view table, std::string_view index) {
   for (const auto& existing : LoadIndexes(conn, table)) {
     if (!SameName(existing.name, index)) continue;
+    conn.ReleaseStatements();  // SQLite drops nothing while a statement runs
     conn.Exec("DROP INDEX " + QuoteName(existing.sql_name), kSource);
     auto st = conn.Prepare(
         "DELETE FROM MSysIndexes WHERE TableName = ?1 AND IndexName = ?2", kSource);

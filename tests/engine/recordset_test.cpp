@@ -276,6 +276,40 @@ TEST_F(RecordsetTest, RolledBackRowsAreGoneAfterRequery) {
   EXPECT_EQ((std::vector<int>{10, 20, 30}), Walk(*rs));
 }
 
+TEST_F(RecordsetTest, TablesAndIndexesDropWhileRecordsetsReadLazily) {
+  auto other = MakeTable(*db_, "Other", {{"X", dbLong, 0}});
+  other->IndexesAppend(MakeIndex(*other, "X_Index", "X", false, false));
+  MakeTable(*db_, "Spare", {{"X", dbLong, 0}});
+  auto walking = db_->OpenRecordset("Points");  // its statement has read one record of three
+  auto seeking = db_->OpenRecordset("Points");
+  seeking->SetIndex("PointNo_Index");
+  seeking->Seek("=", 20);
+  seeking->MoveNext();
+  EXPECT_EQ("C", seeking->Fields("Code")->Value().ToText());
+  db_->Execute("DROP INDEX X_Index ON Other");
+  db_->TableDefsDelete("Spare");
+  db_->TableDefs("Points")->IndexesDelete("Zone_Code");
+  db_->Execute("DROP TABLE Other");
+  EXPECT_EQ((std::vector<int>{30, 10, 20}), Walk(*walking));
+  EXPECT_EQ(30, seeking->Fields("PointNo")->Value().ToLong());
+}
+
+TEST_F(RecordsetTest, RollingBackTableDefinitionsLeavesRecordsetsReading) {
+  auto rs = db_->OpenRecordset("Points");
+  ws_->BeginTrans();
+  MakeTable(*db_, "Temporary", {{"X", dbLong, 0}});
+  ws_->Rollback();
+  rs->MoveNext();
+  EXPECT_EQ(10, rs->Fields("PointNo")->Value().ToLong());
+  // A failed definition is undone the same way.
+  auto bad = db_->CreateTableDef("Bad");
+  bad->FieldsAppend(bad->CreateField("X", dbLong));
+  bad->IndexesAppend(MakeIndex(*bad, "Y_Index", "Y", false, false));
+  EXPECT_NRX_ERROR(err::kItemNotFound, db_->TableDefsAppend(bad));
+  rs->MoveNext();
+  EXPECT_EQ(20, rs->Fields("PointNo")->Value().ToLong());
+}
+
 TEST_F(RecordsetTest, RecordsetsCollectionAndClosing) {
   EXPECT_EQ(0, db_->RecordsetsCount());
   auto a = db_->OpenRecordset("Points");

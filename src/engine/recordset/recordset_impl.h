@@ -31,6 +31,7 @@ struct RecordSource {
 
 class RecordsetImpl : public Recordset,
                       public FieldOwner,
+                      public StatementHolder,
                       public std::enable_shared_from_this<RecordsetImpl> {
  public:
   RecordsetImpl(std::shared_ptr<Connection> conn, std::string name, int type, RecordSource source,
@@ -78,6 +79,9 @@ class RecordsetImpl : public Recordset,
   Variant FieldValue(const Field& field) const override;
   void SetFieldValue(Field& field, const Variant& value) override;
   bool DefinitionFixed() const override { return true; }
+
+  // StatementHolder: reads the rest of the keyset and lets go of the row last looked up.
+  void ReleaseStatements() noexcept override;
 
  private:
   enum class EditMode { None, Edit, AddNew };

@@ -24,9 +24,30 @@ RecordsetImpl::RecordsetImpl(std::shared_ptr<Connection> conn, std::string name,
     if (!column_list_.empty()) column_list_ += ", ";
     column_list_ += QuoteName(f.name);
   }
+  conn_->AddHolder(this);
 }
 
 RecordsetImpl::~RecordsetImpl() { Close(); }
+
+void RecordsetImpl::ReleaseStatements() noexcept {
+  lookup_valid_ = false;
+  if (lookup_) sqlite3_reset(lookup_.Get());
+  if (keys_complete_ || !cursor_) return;
+  if (keys_stale_) {
+    cursor_ = Statement();  // the keyset is read again anyway
+    cursor_has_row_ = false;
+    return;
+  }
+  try {
+    while (FetchNextKey()) {
+    }
+  } catch (...) {
+    // Read it again, from the start, when it is next needed.
+    cursor_ = Statement();
+    cursor_has_row_ = false;
+    keys_stale_ = true;
+  }
+}
 
 void RecordsetImpl::Open() {
   std::weak_ptr<FieldOwner> self = shared_from_this();
@@ -52,6 +73,7 @@ void RecordsetImpl::CheckOpen() const {
 void RecordsetImpl::Close() {
   if (!open_) return;
   open_ = false;
+  conn_->RemoveHolder(this);
   edit_mode_ = EditMode::None;
   cursor_ = Statement();
   lookup_ = Statement();
@@ -103,7 +125,7 @@ void RecordsetImpl::ResetKeyset() {
 }
 
 bool RecordsetImpl::FetchNextKey() {
-  if (keys_complete_) return false;
+  if (keys_complete_ || !cursor_) return false;  // no statement: the keyset is stale
   if (cursor_.Step()) {
     keys_.push_back(cursor_.Int(0));
     cursor_has_row_ = true;
