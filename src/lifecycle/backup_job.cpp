@@ -45,7 +45,8 @@ class Rotation {
     }
     if (Exists(names_.first)) AgeFirstBackup();
     // The message names the job rather than its temporary copy: that is the file the user knows.
-    if (!Exists(names_.first) && Exists(temp_)) Rename(temp_, names_.first, Step("database ", job_));
+    if (!Exists(names_.first) && Exists(temp_))
+      Rename(temp_, names_.first, Step("database ", job_));
   }
 
  private:

@@ -14,8 +14,8 @@ namespace fs = std::filesystem;
 // wall clock shows between them (a change to or from summer time included).
 long LocalHourNumber(fs::file_time_type time) {
   const auto system = std::chrono::file_clock::to_sys(time);
-  std::time_t seconds = std::chrono::system_clock::to_time_t(
-      std::chrono::floor<std::chrono::seconds>(system));
+  std::time_t seconds =
+      std::chrono::system_clock::to_time_t(std::chrono::floor<std::chrono::seconds>(system));
   std::tm local{};
   localtime_r(&seconds, &local);
   local.tm_min = 0;

@@ -14,7 +14,8 @@ namespace fs = std::filesystem;
 
 // The number the runtime's own file statements give for a failure of the system call.
 [[noreturn]] void RaiseFileError(const std::error_code& ec, const std::string& path) {
-  if (ec == std::errc::no_such_file_or_directory) Raise(err::kFileNotFound, kRuntimeErrorSource, path);
+  if (ec == std::errc::no_such_file_or_directory)
+    Raise(err::kFileNotFound, kRuntimeErrorSource, path);
   if (ec == std::errc::permission_denied || ec == std::errc::operation_not_permitted ||
       ec == std::errc::device_or_resource_busy || ec == std::errc::read_only_file_system) {
     Raise(err::kPermissionDenied, kRuntimeErrorSource, path);
@@ -55,7 +56,8 @@ void DiskJobFiles::Copy(const std::string& source, const std::string& destinatio
 
 void DiskJobFiles::Rename(const std::string& source, const std::string& destination) {
   std::error_code ec;
-  if (!fs::exists(fs::symlink_status(source, ec))) Raise(err::kFileNotFound, kRuntimeErrorSource, source);
+  if (!fs::exists(fs::symlink_status(source, ec)))
+    Raise(err::kFileNotFound, kRuntimeErrorSource, source);
   // A rename never replaces a file: a backup in the way is a decision for the caller.
   if (fs::exists(fs::symlink_status(destination, ec))) {
     Raise(err::kFileExists, kRuntimeErrorSource, destination);
@@ -68,7 +70,8 @@ void DiskJobFiles::Rename(const std::string& source, const std::string& destinat
 
 void DiskJobFiles::Remove(const std::string& path) {
   std::error_code ec;
-  if (!fs::exists(fs::symlink_status(path, ec))) Raise(err::kFileNotFound, kRuntimeErrorSource, path);
+  if (!fs::exists(fs::symlink_status(path, ec)))
+    Raise(err::kFileNotFound, kRuntimeErrorSource, path);
   RefuseHeld(path);
   fs::remove(path, ec);
   if (ec) RaiseFileError(ec, path);
@@ -81,9 +84,7 @@ fs::file_time_type DiskJobFiles::LastWriteTime(const std::string& path) {
   return time;
 }
 
-JobFiles& CurrentJobFiles() {
-  return *CurrentSlot();
-}
+JobFiles& CurrentJobFiles() { return *CurrentSlot(); }
 
 std::shared_ptr<JobFiles> SetJobFiles(std::shared_ptr<JobFiles> files) {
   std::shared_ptr<JobFiles> previous = std::move(CurrentSlot());

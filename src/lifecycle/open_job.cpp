@@ -78,9 +78,10 @@ std::string RenameOlderGeneration(const std::string& job, model::Job& thisJob) {
 }
 
 void TellOpenElsewhere(const Error& e, const std::string& job) {
-  ShowMessageBox(fmt::format("Error '{1}' in {2}{0}{0}Job [ {3} ] may be open at another location{0}{0}",
-                             kCrLf, lifecycle::DescriptionOf(e), kOpenJobDB.Text(), job),
-                 std::string(kMessageTitle), MsgButtons::OK, MsgIcon::Exclamation);
+  ShowMessageBox(
+      fmt::format("Error '{1}' in {2}{0}{0}Job [ {3} ] may be open at another location{0}{0}",
+                  kCrLf, lifecycle::DescriptionOf(e), kOpenJobDB.Text(), job),
+      std::string(kMessageTitle), MsgButtons::OK, MsgIcon::Exclamation);
 }
 
 void TellRepaired(const std::string& job) {

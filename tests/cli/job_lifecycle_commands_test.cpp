@@ -26,8 +26,8 @@ class JobLifecycleCommands : public TempDirTest {
 
   // Runs njb with no terminal, its temporary copies and recycle bin inside the test's folder.
   CommandResult Njb(const std::string& arguments) {
-    return RunCommand("TMPDIR=" + Path("tmp") + " XDG_DATA_HOME=" + Path("data") + " " +
-                      NJB_PATH + " " + arguments + " </dev/null");
+    return RunCommand("TMPDIR=" + Path("tmp") + " XDG_DATA_HOME=" + Path("data") + " " + NJB_PATH +
+                      " " + arguments + " </dev/null");
   }
 
   bool Exists(const std::string& name) const { return fs::exists(Path(name)); }
@@ -41,7 +41,8 @@ class JobLifecycleCommands : public TempDirTest {
     for (const catalogue::ListRows& list : catalogue::FilledLists()) {
       if (list.list != "Points") continue;
       for (std::size_t i = 0; i + 2 < list.rows.size(); ++i) {
-        table->FieldsAppend(table->CreateField(list.rows[i].name, list.rows[i].type, list.rows[i].size));
+        table->FieldsAppend(
+            table->CreateField(list.rows[i].name, list.rows[i].type, list.rows[i].size));
       }
     }
     db->TableDefsAppend(table);
@@ -151,8 +152,8 @@ TEST_F(JobLifecycleCommands, FailuresEndWithTheirNumberAndTheMessageTheUserSees)
   const CommandResult damaged = Njb("open " + Path("noise.njb") + " --check");
   EXPECT_EQ(2, damaged.exit_code);
   EXPECT_CONTAINS(damaged.output, "error 3049");
-  EXPECT_CONTAINS(damaged.output, "Attempted to open database " + Path("noise.njb") +
-                                      "- database required repair");
+  EXPECT_CONTAINS(damaged.output,
+                  "Attempted to open database " + Path("noise.njb") + "- database required repair");
 
   ASSERT_EQ(0, Njb("open " + Path("busy.njb") + " --yes").exit_code);
   HolderProcess elsewhere(Path("busy.njb"), /*exclusive=*/true);

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "engine/engine_fixture.h"
-#include "nrxJobDb/class_registry.h"
 #include "nrxJobDb/cjobprocs.h"
+#include "nrxJobDb/class_registry.h"
 #include "nrxJobDb/error_stack.h"
 
 namespace nrx {
@@ -80,8 +80,8 @@ TEST_F(RecordsetRecovery, TableTypeOnADatabaseWithoutTablesIsFalse) {
 
 TEST_F(RecordsetRecovery, OtherTypesOpenWithoutATableCheckAndRequeryInPlace) {
   RecordsetPtr rs;
-  EXPECT_TRUE(procs_.OpenRecordsetSafely(rs, db_, "SELECT * FROM Points WHERE PointNo > 0",
-                                         dbOpenDynaset));
+  EXPECT_TRUE(
+      procs_.OpenRecordsetSafely(rs, db_, "SELECT * FROM Points WHERE PointNo > 0", dbOpenDynaset));
   ASSERT_TRUE(rs);
   EXPECT_EQ(dbOpenDynaset, rs->Type());
   EXPECT_EQ(1, Count(*rs));
@@ -119,7 +119,8 @@ TEST_F(RecordsetRecovery, AFailedRequeryIsReplacedByANewOpenOrByItsError) {
 
 TEST_F(RecordsetRecovery, NoDatabaseIsAnErrorUnderEachLabel) {
   RecordsetPtr rs;
-  EXPECT_RAISED_AS(err::kObjectNotSet, kOpenLabel, procs_.OpenRecordsetSafely(rs, nullptr, "Points"));
+  EXPECT_RAISED_AS(err::kObjectNotSet, kOpenLabel,
+                   procs_.OpenRecordsetSafely(rs, nullptr, "Points"));
   EXPECT_RAISED_AS(err::kObjectNotSet, kCloseLabel, procs_.CloseRecordSets(nullptr));
   rs = db_->OpenRecordset("Points");
   std::string query;

@@ -100,7 +100,8 @@ class LifecycleTest : public TempDirTest {
     RecordsetPtr rs = db->OpenRecordset("SELECT * FROM Points ORDER BY PointNo", dbOpenSnapshot);
     PointRecords out;
     for (; !rs->Eof(); rs->MoveNext()) {
-      out.emplace_back(rs->Fields("PointNo")->Value().ToLong(), rs->Fields("Code")->Value().ToText());
+      out.emplace_back(rs->Fields("PointNo")->Value().ToLong(),
+                       rs->Fields("Code")->Value().ToText());
     }
     return out;
   }
@@ -132,15 +133,6 @@ class LifecycleTest : public TempDirTest {
   static std::filesystem::file_time_type LocalTime(std::tm local) {
     const auto system = std::chrono::system_clock::from_time_t(std::mktime(&local));
     return std::chrono::file_clock::from_sys(system);
-  }
-
-  // The files of the test's folder whose names begin with `start`.
-  std::vector<std::string> FilesStartingWith(const std::string& folder, const std::string& start) {
-    std::vector<std::string> out;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-      if (entry.path().filename().string().starts_with(start)) out.push_back(entry.path().string());
-    }
-    return out;
   }
 
   std::shared_ptr<cJobProcs> procs_;

@@ -396,7 +396,8 @@ TEST_F(OpenJob, DecimalsOkTestsTheLastCharacterOfEveryEntryThatIsNotBlank) {
     EXPECT_EQ("(Class Module) cJobProcs::Function DecimalsOK", e.Source());
   }
   // Late-bound, the array's first element is entry 1 whatever its lower bound.
-  auto array = std::make_shared<VariantArray>(std::vector<Variant>{Variant("2.50"), Variant("2.55")}, 1);
+  auto array =
+      std::make_shared<VariantArray>(std::vector<Variant>{Variant("2.50"), Variant("2.55")}, 1);
   std::vector<Variant> args = {Variant(std::shared_ptr<Object>(array)), Variant(std::int16_t{1})};
   EXPECT_TRUE(ClassRegistry::Instance().Invoke(*procs_, "DecimalsOK", args).ToBoolean());
 }

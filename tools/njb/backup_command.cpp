@@ -15,7 +15,8 @@ namespace {
 
 void PrintBackups(const char* when, const std::string& job) {
   const std::vector<std::string> backups = DescribeBackups(job);
-  fmt::print("{}: {}\n", when, backups.empty() ? "no backups" : fmt::format("{}", fmt::join(backups, ", ")));
+  fmt::print("{}: {}\n", when,
+             backups.empty() ? "no backups" : fmt::format("{}", fmt::join(backups, ", ")));
 }
 
 }  // namespace

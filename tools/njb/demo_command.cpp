@@ -62,8 +62,9 @@ std::string WriteSampleRecords(JobSession& job) {
   job.CountChange();
 
   std::int32_t first = 1;
-  nrx::RecordsetPtr last = db.OpenRecordset(
-      fmt::format("SELECT * FROM [{}] ORDER BY [PointNo]", names.PointsTable()), nrx::dbOpenSnapshot);
+  nrx::RecordsetPtr last =
+      db.OpenRecordset(fmt::format("SELECT * FROM [{}] ORDER BY [PointNo]", names.PointsTable()),
+                       nrx::dbOpenSnapshot);
   if (!last->Eof()) {
     last->MoveLast();
     first = last->Fields("PointNo")->Value().ToLong() + 1;

@@ -105,8 +105,7 @@ bool JobSession::Open(bool checkFields) {
   existed_ = nrx::model::FileUtility::Instance().FileExists(job_->JobFileName());
   bool cancelled = false;
   const std::shared_ptr<nrx::ErrorLog> no_log;  // njb prints its errors; it keeps no log file
-  procs_->OpenJobDB(ws_, db_, grid_, job_, no_log, false, general_, checkFields, prog_,
-                    &cancelled);
+  procs_->OpenJobDB(ws_, db_, grid_, job_, no_log, false, general_, checkFields, prog_, &cancelled);
   return !cancelled;
 }
 
@@ -133,14 +132,29 @@ std::vector<std::string> JobSession::CreateTables(const std::vector<std::string>
 
 std::vector<std::string> StandardJobTables() {
   const nrx::model::TableNames& n = nrx::model::TableNames::Instance();
-  return {n.JobDetailsTable(),       n.DisplaySettingsTable(),    n.PointsTable(),
-          n.LinesTable(),            n.GridEntryHeaderTable(),    n.GridEntryTable(),
-          n.GeoEntryHeaderTable(),   n.GeoEntryTable(),           n.JobLSOptionsTable(),
-          n.RadiationHeaderTable(),  n.RadiationTable(),          n.TrianglesTable(),
-          n.AlphaIDsTable(),         n.PointShiftTable(),         n.TraverseHeaderPrefix() + "1",
-          n.TraversePrefix() + "1",  n.LSOptionsPrefix() + "1",   n.LSPointsPrefix() + "1",
-          n.LSObsGenPrefix() + "1",  n.LSObs3DPrefix() + "1",     n.LSCoordObsPrefix() + "1",
-          n.LSVectorsPrefix() + "1", n.LSLocalisationPrefix() + "1"};
+  return {n.JobDetailsTable(),
+          n.DisplaySettingsTable(),
+          n.PointsTable(),
+          n.LinesTable(),
+          n.GridEntryHeaderTable(),
+          n.GridEntryTable(),
+          n.GeoEntryHeaderTable(),
+          n.GeoEntryTable(),
+          n.JobLSOptionsTable(),
+          n.RadiationHeaderTable(),
+          n.RadiationTable(),
+          n.TrianglesTable(),
+          n.AlphaIDsTable(),
+          n.PointShiftTable(),
+          n.TraverseHeaderPrefix() + "1",
+          n.TraversePrefix() + "1",
+          n.LSOptionsPrefix() + "1",
+          n.LSPointsPrefix() + "1",
+          n.LSObsGenPrefix() + "1",
+          n.LSObs3DPrefix() + "1",
+          n.LSCoordObsPrefix() + "1",
+          n.LSVectorsPrefix() + "1",
+          n.LSLocalisationPrefix() + "1"};
 }
 
 std::vector<std::string> DescribeTables(nrx::Database& db) {
@@ -161,7 +175,8 @@ std::vector<std::string> DescribeBackups(const std::string& job) {
     std::error_code ec;
     const fs::file_time_type time = fs::last_write_time(job + suffix, ec);
     if (ec) continue;
-    out.push_back(fmt::format("{} ({})", fs::path(job + suffix).filename().string(), LocalTime(time)));
+    out.push_back(
+        fmt::format("{} ({})", fs::path(job + suffix).filename().string(), LocalTime(time)));
   }
   return out;
 }

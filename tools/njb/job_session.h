@@ -77,7 +77,8 @@ std::vector<std::string> DescribeBackups(const std::string& job);
 // and the renamed file that an update leaves.
 std::set<std::string> FilesBeside(const std::string& job);
 // Those of them that are not in `before`, the job itself left out.
-std::vector<std::string> NewFilesBeside(const std::string& job, const std::set<std::string>& before);
+std::vector<std::string> NewFilesBeside(const std::string& job,
+                                        const std::set<std::string>& before);
 
 // Prints, table by table, the fields that `before` lacked and `after` no longer lacks.
 void PrintFieldsAdded(const nrx::JobCheck& before, const nrx::JobCheck& after);

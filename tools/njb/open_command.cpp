@@ -34,8 +34,9 @@ std::optional<nrx::JobCheck> LackingBeforeOpening(const std::string& file) {
 
 void AddOpenCommand(CLI::App& app) {
   auto* cmd = app.add_subcommand(
-      "open", "Open (or create) a job, report its tables and any update, close it with the save "
-              "question");
+      "open",
+      "Open (or create) a job, report its tables and any update, close it with the save "
+      "question");
   static std::string file;
   static bool check = false;
   static bool tables = false;
@@ -85,7 +86,8 @@ void AddOpenCommand(CLI::App& app) {
       return;
     }
     const std::vector<std::string> backups = DescribeBackups(job.Path());
-    fmt::print("Closed. Backups: {}\n", backups.empty() ? "none" : fmt::format("{}", fmt::join(backups, ", ")));
+    fmt::print("Closed. Backups: {}\n",
+               backups.empty() ? "none" : fmt::format("{}", fmt::join(backups, ", ")));
   });
 }
 
