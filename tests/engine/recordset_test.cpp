@@ -310,6 +310,29 @@ TEST_F(RecordsetTest, RollingBackTableDefinitionsLeavesRecordsetsReading) {
   EXPECT_EQ(20, rs->Fields("PointNo")->Value().ToLong());
 }
 
+TEST_F(RecordsetTest, RecordsetWhoseTableChangedUnderItIsNoLongerValid) {
+  auto rs = db_->OpenRecordset("Points");
+  auto codes = db_->OpenRecordset("SELECT PointNo FROM Points");
+  db_->TableDefs("Points")->Fields("Code")->SetName("Label");
+  EXPECT_NRX_ERROR(err::kObjectClosed, rs->MoveNext());
+  EXPECT_NRX_ERROR(err::kObjectClosed, rs->Fields("PointNo")->Value());
+  EXPECT_NRX_ERROR(err::kObjectClosed, rs->Requery());
+  EXPECT_NRX_ERROR(err::kObjectClosed, rs->MoveFirst());
+  codes->MoveNext();  // its fields are all still there
+  EXPECT_EQ(10, codes->Fields("PointNo")->Value().ToLong());
+
+  ws_->BeginTrans();
+  MakeTable(*db_, "Temporary", {{"X", dbLong, 0}});
+  auto temporary = db_->OpenRecordset("Temporary");
+  temporary->AddNew();
+  temporary->Fields("X")->SetValue(1);
+  ws_->Rollback();
+  EXPECT_NRX_ERROR(err::kObjectClosed, temporary->Update());
+  EXPECT_NRX_ERROR(err::kObjectClosed, temporary->RecordCount());
+  EXPECT_NRX_ERROR(err::kObjectClosed, temporary->Requery());
+  EXPECT_NRX_ERROR(err::kObjectClosed, temporary->MoveFirst());
+}
+
 TEST_F(RecordsetTest, RecordsetsCollectionAndClosing) {
   EXPECT_EQ(0, db_->RecordsetsCount());
   auto a = db_->OpenRecordset("Points");

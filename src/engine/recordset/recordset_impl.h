@@ -93,6 +93,7 @@ class RecordsetImpl : public Recordset,
   RecordSource source_;
   bool updatable_;
   bool open_ = true;
+  mutable std::uint64_t schema_seen_ = 0;  // the connection's schema generation last checked
   std::string index_name_;
   std::vector<FieldPtr> fields_;
   std::string column_list_;  // "rowid", then the fields, quoted
@@ -151,6 +152,9 @@ class RecordsetImpl : public Recordset,
 
   // Edits.
   void CheckOpen() const;
+  // Raises 3420 when the table or one of the recordset's fields was dropped or renamed since the
+  // definitions were last seen.
+  void CheckSource() const;
   void CheckUpdatable() const;
   void CheckNoEdit() const;
   void EndEdit();

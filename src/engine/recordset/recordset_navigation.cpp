@@ -24,6 +24,7 @@ RecordsetImpl::RecordsetImpl(std::shared_ptr<Connection> conn, std::string name,
     if (!column_list_.empty()) column_list_ += ", ";
     column_list_ += QuoteName(f.name);
   }
+  schema_seen_ = conn_->SchemaGeneration();
   conn_->AddHolder(this);
 }
 
@@ -68,6 +69,20 @@ void RecordsetImpl::MoveToFirstIfAny() {
 void RecordsetImpl::CheckOpen() const {
   if (!open_) Raise(err::kObjectClosed, kSource, name_);
   conn_->CheckOpen(kSource);
+  if (conn_->SchemaGeneration() != schema_seen_) CheckSource();
+}
+
+void RecordsetImpl::CheckSource() const {
+  auto table = FindTable(*conn_, source_.table);
+  bool valid = table.has_value();
+  if (valid) {
+    auto stored = LoadFields(*conn_, *table);
+    for (const auto& f : source_.fields)
+      valid = valid && std::any_of(stored.begin(), stored.end(),
+                                   [&](const FieldInfo& s) { return SameName(s.name, f.name); });
+  }
+  if (!valid) Raise(err::kObjectClosed, kSource, name_);
+  schema_seen_ = conn_->SchemaGeneration();
 }
 
 void RecordsetImpl::Close() {
@@ -104,13 +119,19 @@ std::string RecordsetImpl::SelectSql(std::string_view columns, std::string_view 
 }
 
 void RecordsetImpl::ResetKeyset() {
+  // Stale until the statement is ready: a failure leaves it to be read again next time.
+  keys_stale_ = true;
+  cursor_ = Statement();
   keys_.clear();
   rows_.clear();
   keys_complete_ = false;
   cursor_has_row_ = false;
   lookup_valid_ = false;
   cursor_ = conn_->Prepare(SelectSql(column_list_, {}, false), kSource);
-  if (!materialized_) return;
+  if (!materialized_) {
+    keys_stale_ = false;
+    return;
+  }
   std::int64_t n = 0;
   while (cursor_.Step()) {
     std::vector<Variant> row;
@@ -122,6 +143,7 @@ void RecordsetImpl::ResetKeyset() {
   }
   cursor_ = Statement();
   keys_complete_ = true;
+  keys_stale_ = false;
 }
 
 bool RecordsetImpl::FetchNextKey() {
@@ -146,12 +168,11 @@ void RecordsetImpl::FetchAllKeys() {
 
 void RecordsetImpl::EnsureFresh() {
   if (!keys_stale_) return;
-  keys_stale_ = false;
-  ResetKeyset();
   if (where_ == Where::At) {
     // The current record keeps its place by identity, not by position.
     where_ = Where::Detached;
   }
+  ResetKeyset();
 }
 
 std::optional<size_t> RecordsetImpl::PositionOf(std::int64_t rowid) {
