@@ -229,6 +229,8 @@ class Field : public Object {
   // The owner, or 3420 when it is gone. Objects are used from one thread, so an owner that has
   // not expired stays alive for the call that follows.
   detail::FieldOwner* LockOwner() const;
+  // Sets AllowZeroLength or Required and has the owner store it.
+  void SetProperty(bool& property, bool value);
 };
 
 // A named index of a table: one or more fields, with the Primary and Unique flags.

@@ -53,14 +53,19 @@ void Field::SetSize(int size) {
   size_ = size;
 }
 
-void Field::SetAllowZeroLength(bool allow) {
-  allow_zero_length_ = allow;
-  if (bound_) LockOwner()->FieldPropertiesChanged(*this);
-}
+void Field::SetAllowZeroLength(bool allow) { SetProperty(allow_zero_length_, allow); }
 
-void Field::SetRequired(bool required) {
-  required_ = required;
-  if (bound_) LockOwner()->FieldPropertiesChanged(*this);
+void Field::SetRequired(bool required) { SetProperty(required_, required); }
+
+void Field::SetProperty(bool& property, bool value) {
+  bool old = std::exchange(property, value);
+  if (!bound_) return;
+  try {
+    LockOwner()->FieldPropertiesChanged(*this);
+  } catch (...) {
+    property = old;  // the stored field did not change
+    throw;
+  }
 }
 
 Variant Field::Value() const {

@@ -27,13 +27,16 @@ namespace detail {
 
 Connection& TableDefState::Conn(std::string_view source) const {
   conn->CheckOpen(source);
+  // A statement or a rollback may have dropped or renamed the table since it was read.
+  if (!FindTable(*conn, name)) Raise(err::kObjectClosed, source, name);
   return *conn;
 }
 
 void TableDefState::LoadFields() {
   if (!Appended()) return;
+  conn->CheckOpen(kSource);
+  if (fields_loaded && fields_generation == conn->SchemaGeneration()) return;
   auto& c = Conn(kSource);
-  if (fields_loaded && fields_generation == c.SchemaGeneration()) return;
   fields.clear();
   std::weak_ptr<FieldOwner> self = shared_from_this();
   int pos = 0;
@@ -48,8 +51,9 @@ void TableDefState::LoadFields() {
 
 void TableDefState::LoadIndexes() {
   if (!Appended()) return;
+  conn->CheckOpen(kSource);
+  if (indexes_loaded && indexes_generation == conn->SchemaGeneration()) return;
   auto& c = Conn(kSource);
-  if (indexes_loaded && indexes_generation == c.SchemaGeneration()) return;
   indexes.clear();
   for (const auto& info : detail::LoadIndexes(c, name)) indexes.push_back(MakeIndex(info));
   indexes_loaded = true;
@@ -112,8 +116,9 @@ bool TableDef::Appended() const { return state_->Appended(); }
 
 long TableDef::RecordCount() {
   if (!state_->Appended()) return 0;
-  auto& conn = state_->Conn(kSource);
+  state_->conn->CheckOpen(kSource);
   try {
+    auto& conn = state_->Conn(kSource);
     auto st = conn.Prepare("SELECT count(*) FROM " + detail::QuoteName(state_->name), kSource);
     st.Step();
     return static_cast<long>(st.Int(0));

@@ -115,6 +115,28 @@ TEST_F(TableDefTest, AllowZeroLengthAndRequiredPersist) {
   EXPECT_NRX_ERROR(err::kNotSupported, t->Fields("PointNum")->SetType(dbText));
 }
 
+TEST_F(TableDefTest, DefinitionOfADroppedTableIsNoLongerValid) {
+  auto db = Create("gone.njb");
+  auto t = MakeTable(*db, "Gone", {{"X", dbText, 10}});
+  auto x = t->Fields("X");
+  db->Execute("DROP TABLE Gone");
+  EXPECT_NRX_ERROR(err::kObjectClosed, t->FieldsAppend(t->CreateField("Y", dbLong)));
+  EXPECT_NRX_ERROR(err::kObjectClosed, t->IndexesAppend(MakeIndex(*t, "X_Index", "X", false, false)));
+  EXPECT_NRX_ERROR(err::kObjectClosed, t->SetName("Back"));
+  EXPECT_NRX_ERROR(err::kObjectClosed, t->FieldsCount());
+  EXPECT_NRX_ERROR(err::kObjectClosed, x->SetName("Z"));
+  EXPECT_NRX_ERROR(err::kObjectClosed, x->SetAllowZeroLength(true));
+  EXPECT_FALSE(x->AllowZeroLength());
+  EXPECT_EQ(-1, t->RecordCount());
+  // Nothing was left behind for a later table of that name.
+  auto again = MakeTable(*db, "Gone", {{"X", dbText, 10}});
+  EXPECT_FALSE(again->Fields("X")->AllowZeroLength());
+  auto rs = db->OpenRecordset("Gone");
+  rs->AddNew();
+  rs->Fields("X")->SetValue("");
+  EXPECT_NRX_ERROR(err::kZeroLength, rs->Update());
+}
+
 class IndexTest : public EngineTest {};
 
 TEST_F(IndexTest, SameIndexNameOnTwoTables) {
