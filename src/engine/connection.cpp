@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <cctype>
 #include <filesystem>
 #include <system_error>
 
@@ -264,8 +265,19 @@ void Connection::RollbackSavepoint() {
   Exec("RELEASE " + name, kSource);
   savepoint_generations_.pop_back();
   --savepoint_depth_;
-  // Table definitions may have come or gone with the rolled-back work.
+  // Records and table definitions may have come or gone with the rolled-back work.
+  NoteWriteAll();
   ForgetSchema();
+}
+
+std::uint64_t* Connection::DataVersion(std::string_view table) {
+  std::string key(table);
+  for (char& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return &data_versions_[key];
+}
+
+void Connection::NoteWriteAll() {
+  for (auto& [table, version] : data_versions_) ++version;
 }
 
 void Connection::AddHolder(StatementHolder* holder) { holders_.push_back(holder); }
@@ -288,6 +300,7 @@ ScopedSavepoint::~ScopedSavepoint() {
   if (done_ || !conn_.IsOpen()) return;
   if (conn_.SchemaGeneration() != generation_) conn_.ReleaseStatements();
   sqlite3_exec(conn_.Handle(), "ROLLBACK TO nrx_op; RELEASE nrx_op", nullptr, nullptr, nullptr);
+  conn_.NoteWriteAll();
   conn_.ForgetSchema();
 }
 

@@ -118,6 +118,14 @@ class Connection {
   // that a table or an index can be dropped or a change of definitions rolled back.
   void ReleaseStatements() noexcept;
 
+  // Counts the changes of each table's records (by name, without regard to case), so that a
+  // recordset can tell whether values it read are still those stored. The counter of a table
+  // stays at the same address for the connection's life.
+  std::uint64_t* DataVersion(std::string_view table);
+  void NoteWrite(std::string_view table) { ++*DataVersion(table); }
+  // Every table's records may have changed (a rollback).
+  void NoteWriteAll();
+
   // Counts every change of table definitions, so cached definitions can tell they are stale.
   std::uint64_t SchemaGeneration() const { return schema_generation_; }
   void BumpSchemaGeneration() { ++schema_generation_; }
@@ -142,6 +150,7 @@ class Connection {
   std::vector<std::uint64_t> savepoint_generations_;  // the schema generation at each savepoint
   std::uint64_t schema_generation_ = 0;
   std::vector<StatementHolder*> holders_;
+  std::unordered_map<std::string, std::uint64_t> data_versions_;  // by upper-case table name
   std::unordered_map<std::string, Statement> cache_;
   std::unique_ptr<SchemaCache> schema_cache_;
 

@@ -83,6 +83,7 @@ void Database::Execute(std::string_view statement, int /*options*/) {
             throw;
           }
           records_affected_ = sqlite3_changes(conn.Handle());
+          conn.NoteWrite(st.table);
         }
       },
       parsed);

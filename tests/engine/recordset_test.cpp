@@ -253,6 +253,34 @@ TEST_F(RecordsetTest, DeleteKeepsTheDeletedRecordCurrentUntilMoved) {
   EXPECT_EQ(2, rs->RecordCount());
 }
 
+TEST_F(RecordsetTest, ValuesReadAreThoseStoredNow) {
+  // Ordered by a field without an index: the records come sorted, copied as they were.
+  auto sorted = db_->OpenRecordset("SELECT * FROM Points ORDER BY Height DESC");
+  EXPECT_EQ(30, sorted->Fields("PointNo")->Value().ToLong());
+  sorted->Edit();
+  sorted->Fields("Code")->SetValue("Edited");
+  sorted->Update();
+  sorted->MoveFirst();
+  EXPECT_EQ("Edited", sorted->Fields("Code")->Value().ToText());
+
+  auto reader = db_->OpenRecordset("Points");
+  auto writer = db_->OpenRecordset("Points");
+  EXPECT_EQ("Edited", reader->Fields("Code")->Value().ToText());
+  writer->Edit();
+  writer->Fields("Code")->SetValue("Other");
+  writer->Update();
+  EXPECT_EQ("Other", reader->Fields("Code")->Value().ToText());
+  reader->SetIndex("PointNo_Index");
+  reader->Seek("=", 10);
+  writer->MoveNext();  // on 10
+  writer->Edit();
+  writer->Fields("Code")->SetValue("Ten");
+  writer->Update();
+  EXPECT_EQ("Ten", reader->Fields("Code")->Value().ToText());
+  db_->Execute("UPDATE Points SET Code = 'Tenth' WHERE PointNo = 10");
+  EXPECT_EQ("Tenth", reader->Fields("Code")->Value().ToText());
+}
+
 TEST_F(RecordsetTest, RequeryShowsChangesMadeElsewhere) {
   auto rs = db_->OpenRecordset("SELECT * FROM Points ORDER BY PointNo");
   auto other = db_->OpenRecordset("Points");

@@ -84,6 +84,7 @@ std::int64_t RecordsetImpl::InsertBuffer() {
   for (size_t i = 0; i < buffer_.size(); ++i) BindValue(st.Get(), static_cast<int>(i) + 1, buffer_[i]);
   st.Step();
   st.Reset();
+  ++*version_;
   return sqlite3_last_insert_rowid(conn_->Handle());
 }
 
@@ -104,9 +105,7 @@ void RecordsetImpl::UpdateBuffer() {
     BindValue(st.Get(), static_cast<int>(k) + 2, buffer_[cols[k]]);
   st.Step();
   st.Reset();
-  current_changed_ = true;
-  found_values_.clear();
-  lookup_valid_ = false;
+  ++*version_;
   // A table-type recordset follows its index: a changed key moves the record.
   if (type_ == dbOpenTable) {
     for (size_t i : cols)
@@ -157,8 +156,7 @@ void RecordsetImpl::Delete() {
   st.Bind(1, rowid_);
   st.Step();
   st.Reset();
-  lookup_valid_ = false;
-  found_values_.clear();
+  ++*version_;
   if (where_ == Where::At) {
     // Later records move up one place; the deleted one stays current until the next move.
     bool was_cursor_row = pos_ + 1 == keys_.size() && !keys_complete_;

@@ -98,7 +98,12 @@ class RecordsetImpl : public Recordset,
   std::vector<FieldPtr> fields_;
   std::string column_list_;  // "rowid", then the fields, quoted
 
+  // The table's change counter on the connection: values read earlier are current only while it
+  // has not moved on.
+  std::uint64_t* version_;
+
   // The keyset and the statement that fills it.
+  std::uint64_t keyset_version_ = 0;  // the table's version when the statement started
   std::vector<std::int64_t> keys_;
   bool keys_complete_ = false;
   bool keys_stale_ = true;
@@ -118,10 +123,11 @@ class RecordsetImpl : public Recordset,
   // Reading the current record when the cursor is elsewhere.
   mutable Statement lookup_;
   mutable std::int64_t lookup_rowid_ = 0;
+  mutable std::uint64_t lookup_version_ = 0;
   mutable bool lookup_valid_ = false;
   // The row Seek or Find found carries its values, so reading it costs nothing more.
   std::vector<Variant> found_values_;
-  bool current_changed_ = false;  // updated since the cursor read it
+  std::uint64_t found_version_ = 0;
   std::vector<std::pair<std::string, Statement>> seek_statements_;
   std::string last_criteria_;
   std::string last_criteria_sql_;

@@ -16,7 +16,8 @@ RecordsetImpl::RecordsetImpl(std::shared_ptr<Connection> conn, std::string name,
       name_(std::move(name)),
       type_(type),
       source_(std::move(source)),
-      updatable_(updatable) {
+      updatable_(updatable),
+      version_(conn_->DataVersion(source_.table)) {
   materialized_ = type_ == dbOpenSnapshot || source_.distinct;
   value_offset_ = source_.distinct ? 0 : 1;
   column_list_ = source_.distinct ? "" : "rowid";
@@ -127,6 +128,7 @@ void RecordsetImpl::ResetKeyset() {
   keys_complete_ = false;
   cursor_has_row_ = false;
   lookup_valid_ = false;
+  keyset_version_ = *version_;
   cursor_ = conn_->Prepare(SelectSql(column_list_, {}, false), kSource);
   if (!materialized_) {
     keys_stale_ = false;
@@ -189,7 +191,6 @@ void RecordsetImpl::SetAt(size_t pos) {
   pos_ = pos;
   rowid_ = keys_[pos];
   deleted_ = false;
-  current_changed_ = false;
   found_values_.clear();
 }
 
@@ -197,8 +198,8 @@ void RecordsetImpl::SetDetached(std::int64_t rowid, std::vector<Variant> values)
   where_ = Where::Detached;
   rowid_ = rowid;
   deleted_ = false;
-  current_changed_ = false;
   found_values_ = std::move(values);
+  found_version_ = *version_;
 }
 
 void RecordsetImpl::SetNoCurrent(Where where) {
@@ -339,16 +340,19 @@ FieldPtr RecordsetImpl::Fields(std::string_view name) {
 }
 
 bool RecordsetImpl::CursorOnCurrent() const {
+  // A statement that sorts copies the records when it starts; one that reads an index or the
+  // table reads each when it reaches it. Either way a change since it started may not show.
   return where_ == Where::At && cursor_has_row_ && !keys_complete_ && pos_ + 1 == keys_.size() &&
-         !current_changed_;
+         keyset_version_ == *version_;
 }
 
 Variant RecordsetImpl::CurrentValue(int col) const {
   int type = source_.fields[static_cast<size_t>(col)].type;
   if (materialized_) return rows_[pos_][static_cast<size_t>(col)];
-  if (!found_values_.empty()) return found_values_[static_cast<size_t>(col)];
+  if (!found_values_.empty() && found_version_ == *version_)
+    return found_values_[static_cast<size_t>(col)];
   if (CursorOnCurrent()) return ReadValue(cursor_.Get(), col + value_offset_, type);
-  if (!lookup_valid_ || lookup_rowid_ != rowid_) {
+  if (!lookup_valid_ || lookup_rowid_ != rowid_ || lookup_version_ != *version_) {
     if (!lookup_)
       lookup_ = conn_->Prepare("SELECT " + column_list_ + " FROM " + QuoteName(source_.table) +
                                    " WHERE rowid = ?1",
@@ -360,6 +364,7 @@ Variant RecordsetImpl::CurrentValue(int col) const {
       Raise(err::kRecordDeleted, kSource, name_);  // removed through another recordset
     }
     lookup_rowid_ = rowid_;
+    lookup_version_ = *version_;
     lookup_valid_ = true;
   }
   return ReadValue(lookup_.Get(), col + value_offset_, type);
