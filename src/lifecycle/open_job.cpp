@@ -94,8 +94,9 @@ void TellRepaired(const std::string& job) {
 void RepairAndClose(cJobProcs& procs, WorkspacePtr& jobWorkspace, DatabasePtr& jobDB,
                     model::GridPtr& grid, const model::JobGeneralPtr& jobGeneral,
                     const std::string& job) {
-  // This process may hold the damaged file itself; the repair needs it free.
-  if (jobDB) jobDB->Close();
+  // This call may hold the damaged file itself; the repair needs it free. (A database that the
+  // caller passed in, of another file, is the close's business below.)
+  if (jobDB && jobDB->Name() == job) jobDB->Close();
   try {
     DBEngine::Instance().RepairDatabase(job);
   } catch (const Error&) {

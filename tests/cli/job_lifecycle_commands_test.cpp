@@ -116,6 +116,7 @@ TEST_F(JobLifecycleCommands, OpenWithTheCheckUpdatesAnOlderJobOnlyOnYes) {
   const CommandResult current = Njb("open " + Path("site.njb") + " --check --yes");
   ASSERT_EQ(0, current.exit_code) << current.output;
   EXPECT_EQ(std::string::npos, current.output.find("Job-version update"));
+  EXPECT_TRUE(NoTemporaryCopyLeft());  // the declined opening's copy included
 }
 
 TEST_F(JobLifecycleCommands, BackupRotatesByTheAgeOfTheFirstBackup) {

@@ -91,12 +91,14 @@ JobSession::JobSession(std::string path)
       prog_(std::make_shared<nrx::model::Program>()) {}
 
 JobSession::~JobSession() {
-  if (!db_) return;
-  try {
-    if (ws_ && ws_->TransactionLevel() > 0) ws_->Rollback();
-  } catch (const nrx::Error&) {
+  if (db_) {
+    try {
+      if (ws_ && ws_->TransactionLevel() > 0) ws_->Rollback();
+    } catch (const nrx::Error&) {
+    }
+    db_.reset();
   }
-  db_.reset();
+  // An opening that failed or was declined, or a cancelled close, leaves the copy to its caller.
   std::error_code ec;
   if (!general_->TempCopyName().empty()) fs::remove(general_->TempCopyName(), ec);
 }
@@ -110,12 +112,9 @@ bool JobSession::Open(bool checkFields) {
 }
 
 bool JobSession::Close(bool forceSave) {
-  // Discarded backups go to the recycle bin, where a user can still find them.
-  if (!procs_->CloseDBfiles(ws_, db_, grid_, general_, true, forceSave, true)) return false;
-  // When the first backup was recent the component leaves the temporary copy to its caller.
-  std::error_code ec;
-  if (!general_->TempCopyName().empty()) fs::remove(general_->TempCopyName(), ec);
-  return true;
+  // Discarded backups go to the recycle bin, where a user can still find them. When the first
+  // backup was recent the temporary copy is left to the caller: the destructor removes it.
+  return procs_->CloseDBfiles(ws_, db_, grid_, general_, true, forceSave, true);
 }
 
 std::vector<std::string> JobSession::CreateTables(const std::vector<std::string>& names) {

@@ -32,13 +32,13 @@ void UsePrintedAnswers(std::optional<nrx::MsgAnswer> answer);
 class JobSession {
  public:
   explicit JobSession(std::string path);
-  // Releases a job still open: what was not saved is rolled back.
+  // Releases a job still open (what was not saved is rolled back) and deletes a temporary copy
+  // that no backup took, so none is left behind in the temporary folder.
   ~JobSession();
 
   // OpenJobDB with or without the field check. False when the user declined the update.
   bool Open(bool checkFields);
-  // CloseDBfiles with the save question; false when the user cancelled it. A temporary copy
-  // that no backup took is deleted, so none is left behind in the temporary folder.
+  // CloseDBfiles with the save question; false when the user cancelled it.
   bool Close(bool forceSave = false);
 
   // Makes sure each table exists (CreateJobDBTable), counting every table made as a change;
