@@ -133,6 +133,35 @@ TEST_F(RecordsetTest, TableTypeFollowsItsIndexAndShowsAddedRecordsInPlace) {
   EXPECT_NRX_ERROR(err::kNoSuchIndex, rs->SetIndex("NoSuchIndex"));
 }
 
+TEST_F(RecordsetTest, DynasetKeepsItsRecordsInPlaceAndAddsNewOnesAtTheEnd) {
+  auto rs = db_->OpenRecordset("SELECT * FROM Points WHERE Zone = 1 ORDER BY PointNo");
+  rs->MoveLast();
+  EXPECT_EQ(2, rs->RecordCount());
+  rs->MoveFirst();
+  rs->AddNew();
+  rs->Fields("PointNo")->SetValue(5);
+  rs->Fields("Zone")->SetValue(1);
+  rs->Update();
+  EXPECT_EQ(10, rs->Fields("PointNo")->Value().ToLong());
+  EXPECT_EQ(3, rs->RecordCount());
+  rs->AddNew();  // outside the selection, and shown all the same
+  rs->Fields("PointNo")->SetValue(7);
+  rs->Fields("Zone")->SetValue(9);
+  rs->Update();
+  EXPECT_EQ((std::vector<int>{10, 20, 5, 7}), Walk(*rs));
+
+  // The order follows an index, read as the records are reached: an edited key must not bring
+  // its record round a second time.
+  auto ordered = db_->OpenRecordset("SELECT * FROM Points ORDER BY PointNo");
+  ordered->Edit();
+  ordered->Fields("PointNo")->SetValue(100);
+  ordered->Update();
+  EXPECT_EQ((std::vector<int>{100, 7, 10, 20, 30}), Walk(*ordered));
+  EXPECT_EQ(5, ordered->RecordCount());
+  ordered->Requery();
+  EXPECT_EQ((std::vector<int>{7, 10, 20, 30, 100}), Walk(*ordered));
+}
+
 TEST_F(RecordsetTest, SeekOnOneAndTwoFieldIndexes) {
   auto rs = db_->OpenRecordset("Points");
   EXPECT_NRX_ERROR(err::kNoIndexSelected, rs->Seek("=", 10));
@@ -297,7 +326,7 @@ TEST_F(RecordsetTest, RolledBackRowsAreGoneAfterRequery) {
   rs->AddNew();
   rs->Fields("PointNo")->SetValue(1);
   rs->Update();
-  rs->MoveFirst();
+  rs->MoveLast();
   EXPECT_EQ(1, rs->Fields("PointNo")->Value().ToLong());
   ws_->Rollback();
   rs->Requery();

@@ -118,10 +118,15 @@ void RecordsetImpl::Update(int /*type*/, bool /*force*/) {
   CheckUpdatable();
   if (edit_mode_ == EditMode::None) Raise(err::kUpdateWithoutEdit, kSource, name_);
   ValidateBuffer();
+  // A dynaset keeps the records it selected, in their places, until Requery: its statement is
+  // read to the end before the table changes, so that it cannot bring a changed or added record
+  // round again, and an added record goes to its end. A table-type recordset shows the table in
+  // the order of its index. Either way the current record stays.
+  if (type_ != dbOpenTable) FetchAllKeys();
   if (edit_mode_ == EditMode::AddNew) {
-    InsertBuffer();
-    // The new record takes its place in the recordset's order; the current record stays.
-    InvalidateKeys();
+    std::int64_t rowid = InsertBuffer();
+    if (type_ == dbOpenTable) InvalidateKeys();
+    else keys_.push_back(rowid);
   } else {
     UpdateBuffer();
   }

@@ -3,6 +3,9 @@
 // streaming statement, so that a forward scan reads each row once and an open recordset costs
 // eight bytes per record it has reached. The current record is a position in the keyset, or a
 // row found by Seek or Find whose position is worked out only when the caller moves from it.
+// A table-type recordset reads its keyset again after a record was added or its key changed,
+// so that it follows the selected index; a dynaset keeps the records it selected in their
+// places, with records added through it at its end, until Requery.
 
 #include <cstdint>
 #include <optional>
