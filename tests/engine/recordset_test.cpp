@@ -310,6 +310,48 @@ TEST_F(RecordsetTest, ValuesReadAreThoseStoredNow) {
   EXPECT_EQ("Tenth", reader->Fields("Code")->Value().ToText());
 }
 
+TEST_F(RecordsetTest, MovesFromADeletedRecordAfterTheIndexOrderWasReadAgain) {
+  auto rs = db_->OpenRecordset("Points");
+  rs->SetIndex("PointNo_Index");
+  auto add = [&](int no) {
+    rs->AddNew();
+    rs->Fields("PointNo")->SetValue(no);
+    rs->Update();
+  };
+  rs->Seek("=", 20);
+  rs->Delete();
+  add(15);  // 10 15 30: moves go on from the record before the deleted one
+  rs->MoveNext();
+  EXPECT_EQ(15, rs->Fields("PointNo")->Value().ToLong());
+  rs->Seek("=", 30);
+  rs->Delete();
+  add(40);
+  rs->MovePrevious();
+  EXPECT_EQ(15, rs->Fields("PointNo")->Value().ToLong());
+  rs->MoveFirst();
+  rs->Delete();
+  add(5);
+  rs->MovePrevious();
+  EXPECT_TRUE(rs->Bof());
+  rs->MoveFirst();
+  rs->Delete();
+  add(1);
+  rs->MoveNext();
+  EXPECT_EQ(1, rs->Fields("PointNo")->Value().ToLong());
+}
+
+TEST_F(RecordsetTest, FindNextAfterDeleteStartsAtTheFollowingRecord) {
+  auto rs = db_->OpenRecordset("SELECT * FROM Points ORDER BY PointNo");
+  rs->Delete();  // 10
+  rs->FindNext("PointNo > 0");
+  EXPECT_FALSE(rs->NoMatch());
+  EXPECT_EQ(20, rs->Fields("PointNo")->Value().ToLong());
+  rs->MoveLast();
+  rs->Delete();  // 30
+  rs->FindPrevious("PointNo > 0");
+  EXPECT_EQ(20, rs->Fields("PointNo")->Value().ToLong());
+}
+
 TEST_F(RecordsetTest, RequeryShowsChangesMadeElsewhere) {
   auto rs = db_->OpenRecordset("SELECT * FROM Points ORDER BY PointNo");
   auto other = db_->OpenRecordset("Points");

@@ -150,11 +150,11 @@ void RecordsetImpl::Delete() {
   RequireCurrent();
   EndEdit();
   // Find the record's place first, so the next move knows where the following record is.
-  EnsureFresh();
   if (where_ == Where::Detached) {
-    if (auto pos = PositionOf(rowid_)) {
-      where_ = Where::At;
-      pos_ = *pos;
+    try {
+      CurrentPlace();
+    } catch (const Error&) {
+      // Not in the keyset (removed from it by another recordset): it is deleted all the same.
     }
   }
   auto& st = conn_->Cached("DELETE FROM " + QuoteName(source_.table) + " WHERE rowid = ?1", kSource);
@@ -164,6 +164,7 @@ void RecordsetImpl::Delete() {
   ++*version_;
   if (where_ == Where::At) {
     // Later records move up one place; the deleted one stays current until the next move.
+    SetPrevious();
     bool was_cursor_row = pos_ + 1 == keys_.size() && !keys_complete_;
     keys_.erase(keys_.begin() + static_cast<std::ptrdiff_t>(pos_));
     if (was_cursor_row) cursor_has_row_ = false;

@@ -88,22 +88,16 @@ void RecordsetImpl::Find(std::string_view criteria, bool forward, bool from_curr
   }
   EnsureFresh();
 
-  // Where the search starts: the current record, or before the first (after the last).
-  std::optional<size_t> start;
-  if (from_current) {
-    if (where_ == Where::At) start = pos_;
-    else if (where_ == Where::Detached) start = PositionOf(rowid_);
-    else if (where_ == Where::Eof && forward) {
-      no_match_ = true;
-      return;
-    } else if (where_ == Where::Bof && !forward) {
+  // Which records the search covers: forward, those from index `bound` on; backward, those
+  // before it. Without a bound, all of them.
+  std::optional<size_t> bound;
+  if (from_current && where_ != (forward ? Where::Bof : Where::Eof)) {
+    if (where_ == (forward ? Where::Eof : Where::Bof)) {
       no_match_ = true;
       return;
     }
-    if (where_ == Where::Eof && !forward) {
-      FetchAllKeys();
-      start = keys_.size();
-    }
+    Place place = CurrentPlace();
+    bound = place.before + (forward && place.occupied ? 1 : 0);
   }
 
   Statement st;
@@ -118,25 +112,25 @@ void RecordsetImpl::Find(std::string_view criteria, bool forward, bool from_curr
   }
 
   // Matches arrive in the recordset's order (or its reverse), as the keyset does: walk both.
-  if (start && !forward) FetchAllKeys();
+  if (bound && !forward) FetchAllKeys();
   size_t walk = forward ? 0 : keys_.size();
   while (st.Step()) {
     std::int64_t rowid = st.Int(0);
-    bool after_start = !start.has_value();
-    if (start) {
+    bool in_range = !bound.has_value();
+    if (bound) {
       if (forward) {
         while (true) {
           if (walk >= keys_.size() && !FetchNextKey()) break;
           if (keys_[walk] == rowid) break;
           ++walk;
         }
-        after_start = walk < keys_.size() && keys_[walk] == rowid && walk > *start;
+        in_range = walk < keys_.size() && keys_[walk] == rowid && walk >= *bound;
       } else {
         while (walk > 0 && keys_[walk - 1] != rowid) --walk;
-        after_start = walk > 0 && walk - 1 < *start;
+        in_range = walk > 0 && walk - 1 < *bound;
       }
     }
-    if (!after_start) continue;
+    if (!in_range) continue;
     no_match_ = false;
     std::vector<Variant> values;
     for (size_t i = 0; i < source_.fields.size(); ++i)

@@ -120,7 +120,14 @@ class RecordsetImpl : public Recordset,
   Where where_ = Where::Bof;
   size_t pos_ = 0;           // when At
   std::int64_t rowid_ = 0;   // when At or Detached
-  bool deleted_ = false;     // the current record was deleted
+  // The current record was deleted. At a position it stands before keys_[pos_], which is the
+  // record that followed it.
+  bool deleted_ = false;
+  // When Detached after the keyset was read again: the record that stood before the current one
+  // (none when it was the first), where moves go on from should the current one no longer be
+  // in the keyset.
+  bool has_previous_ = false;
+  std::optional<std::int64_t> previous_;
   bool no_match_ = false;
 
   // Reading the current record when the cursor is elsewhere.
@@ -150,6 +157,14 @@ class RecordsetImpl : public Recordset,
   void InvalidateKeys() { keys_stale_ = true; }
   void MoveToFirstIfAny();
 
+  // Where the current record stands: the number of keyset records before it, and whether it
+  // is itself the record at that position (a deleted one is not). Raises 3021 without one.
+  struct Place {
+    size_t before;
+    bool occupied;
+  };
+  Place CurrentPlace();
+  void SetPrevious();  // remembers the record before the one at pos_
   // Position.
   void SetAt(size_t pos);
   void SetDetached(std::int64_t rowid, std::vector<Variant> values);

@@ -171,10 +171,35 @@ void RecordsetImpl::FetchAllKeys() {
 void RecordsetImpl::EnsureFresh() {
   if (!keys_stale_) return;
   if (where_ == Where::At) {
-    // The current record keeps its place by identity, not by position.
+    // The current record keeps its place by identity, not by position; should it be gone from
+    // the new keyset, moves go on from the record before it.
+    if (!deleted_) SetPrevious();
     where_ = Where::Detached;
   }
   ResetKeyset();
+}
+
+void RecordsetImpl::SetPrevious() {
+  has_previous_ = true;
+  previous_ = pos_ > 0 ? std::optional(keys_[pos_ - 1]) : std::nullopt;
+}
+
+RecordsetImpl::Place RecordsetImpl::CurrentPlace() {
+  EnsureFresh();
+  if (where_ == Where::At) return {pos_, !deleted_};
+  if (where_ != Where::Detached) Raise(err::kNoCurrentRecord, kSource, name_);
+  if (!deleted_) {
+    if (auto pos = PositionOf(rowid_)) {
+      where_ = Where::At;
+      pos_ = *pos;
+      return {pos_, true};
+    }
+  }
+  if (!has_previous_) Raise(err::kNoCurrentRecord, kSource, name_);
+  if (!previous_) return {0, false};
+  auto pos = PositionOf(*previous_);
+  if (!pos) Raise(err::kNoCurrentRecord, kSource, name_);
+  return {*pos + 1, false};
 }
 
 std::optional<size_t> RecordsetImpl::PositionOf(std::int64_t rowid) {
@@ -191,6 +216,7 @@ void RecordsetImpl::SetAt(size_t pos) {
   pos_ = pos;
   rowid_ = keys_[pos];
   deleted_ = false;
+  has_previous_ = false;
   found_values_.clear();
 }
 
@@ -198,6 +224,7 @@ void RecordsetImpl::SetDetached(std::int64_t rowid, std::vector<Variant> values)
   where_ = Where::Detached;
   rowid_ = rowid;
   deleted_ = false;
+  has_previous_ = false;
   found_values_ = std::move(values);
   found_version_ = *version_;
 }
@@ -205,6 +232,7 @@ void RecordsetImpl::SetDetached(std::int64_t rowid, std::vector<Variant> values)
 void RecordsetImpl::SetNoCurrent(Where where) {
   where_ = where;
   deleted_ = false;
+  has_previous_ = false;
   found_values_.clear();
 }
 
@@ -255,18 +283,13 @@ void RecordsetImpl::MoveLast(int /*options*/) {
 void RecordsetImpl::MoveNext() {
   CheckOpen();
   edit_mode_ = EditMode::None;
-  EnsureFresh();
+  if (where_ == Where::Eof) Raise(err::kNoCurrentRecord, kSource, name_);
   size_t target = 0;
-  switch (where_) {
-    case Where::Eof: Raise(err::kNoCurrentRecord, kSource, name_);
-    case Where::Bof: target = 0; break;
-    case Where::At: target = deleted_ ? pos_ : pos_ + 1; break;
-    case Where::Detached: {
-      auto pos = PositionOf(rowid_);
-      if (!pos) Raise(err::kNoCurrentRecord, kSource, name_);
-      target = deleted_ ? *pos : *pos + 1;
-      break;
-    }
+  if (where_ == Where::Bof) {
+    EnsureFresh();
+  } else {
+    Place place = CurrentPlace();
+    target = place.before + (place.occupied ? 1 : 0);
   }
   while (target >= keys_.size())
     if (!FetchNextKey()) return SetNoCurrent(Where::Eof);
@@ -276,24 +299,16 @@ void RecordsetImpl::MoveNext() {
 void RecordsetImpl::MovePrevious() {
   CheckOpen();
   edit_mode_ = EditMode::None;
-  EnsureFresh();
-  size_t pos = 0;
-  switch (where_) {
-    case Where::Bof: Raise(err::kNoCurrentRecord, kSource, name_);
-    case Where::Eof:
-      FetchAllKeys();
-      if (keys_.empty()) return SetNoCurrent(Where::Bof);
-      return SetAt(keys_.size() - 1);
-    case Where::At: pos = pos_; break;
-    case Where::Detached: {
-      auto found = PositionOf(rowid_);
-      if (!found) Raise(err::kNoCurrentRecord, kSource, name_);
-      pos = *found;
-      break;
-    }
+  if (where_ == Where::Bof) Raise(err::kNoCurrentRecord, kSource, name_);
+  size_t before = 0;
+  if (where_ == Where::Eof) {
+    FetchAllKeys();
+    before = keys_.size();
+  } else {
+    before = CurrentPlace().before;
   }
-  if (pos == 0) return SetNoCurrent(Where::Bof);
-  SetAt(pos - 1);
+  if (before == 0) return SetNoCurrent(Where::Bof);
+  SetAt(before - 1);
 }
 
 void RecordsetImpl::Requery() {
