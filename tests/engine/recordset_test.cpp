@@ -228,6 +228,37 @@ TEST_F(RecordsetTest, FindWithEachKindOfCriterion) {
   EXPECT_NRX_ERROR(err::kUnknownName, rs->FindFirst("NoSuchField = 3"));
 }
 
+TEST_F(RecordsetTest, FindSearchesTheRecordsetsOwnRecordsInTheirPlaces) {
+  auto copy = db_->OpenRecordset("SELECT * FROM Points WHERE PointNo > 100", dbOpenSnapshot);
+  auto rs = db_->OpenRecordset("SELECT * FROM Points ORDER BY PointNo");
+  rs->MoveLast();
+  db_->Execute("INSERT INTO Points (PointNo, Code) VALUES (200, 'new')");
+  db_->Execute("INSERT INTO Points (PointNo, Code) VALUES (15, 'new')");
+  copy->FindFirst("PointNo = 200");
+  EXPECT_TRUE(copy->NoMatch());
+  rs->FindFirst("Code = 'new'");
+  EXPECT_TRUE(rs->NoMatch());
+  auto found = [&](bool next, const char* criteria) {
+    next ? rs->FindNext(criteria) : rs->FindPrevious(criteria);
+    return rs->NoMatch() ? -1 : rs->Fields("PointNo")->Value().ToLong();
+  };
+  rs->FindFirst("PointNo > 0");
+  EXPECT_EQ(20, found(true, "PointNo > 0"));
+  EXPECT_EQ(30, found(true, "PointNo > 0"));
+  EXPECT_EQ(-1, found(true, "PointNo > 0"));
+  EXPECT_EQ(20, found(false, "PointNo > 0"));
+  // An edited record keeps its place, and is found there.
+  rs->Edit();
+  rs->Fields("PointNo")->SetValue(35);
+  rs->Update();
+  rs->FindFirst("PointNo > 30");
+  EXPECT_EQ(35, rs->Fields("PointNo")->Value().ToLong());
+  rs->MoveNext();
+  EXPECT_EQ(30, rs->Fields("PointNo")->Value().ToLong());
+  rs->FindLast("PointNo < 100");
+  EXPECT_EQ(30, rs->Fields("PointNo")->Value().ToLong());
+}
+
 TEST_F(RecordsetTest, EditUpdateCancelAndTheirErrors) {
   auto rs = db_->OpenRecordset("Points");
   EXPECT_NRX_ERROR(err::kUpdateWithoutEdit, rs->Update());

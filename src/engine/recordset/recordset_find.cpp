@@ -1,6 +1,7 @@
 // Recordset: Seek on a table-type recordset's index, and the Find family on criteria.
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "engine/dialect.h"
 #include "engine/recordset/recordset_impl.h"
@@ -99,10 +100,14 @@ void RecordsetImpl::Find(std::string_view criteria, bool forward, bool from_curr
     Place place = CurrentPlace();
     bound = place.before + (forward && place.occupied ? 1 : 0);
   }
+  // Until the table changes, the selection finds exactly the keyset's records, in its order.
+  if (keyset_version_ == *version_) FindInOrder(criteria, forward, bound);
+  else FindInKeyset(criteria, forward, bound);
+}
 
-  Statement st;
+Statement RecordsetImpl::PrepareCriteria(const std::string& sql, std::string_view criteria) {
   try {
-    st = conn_->Prepare(SelectSql(column_list_, last_criteria_sql_, !forward), kSource);
+    return conn_->Prepare(sql, kSource);
   } catch (const Error& e) {
     std::string what = e.what();
     if (what.find("no such column") != std::string::npos)
@@ -110,40 +115,57 @@ void RecordsetImpl::Find(std::string_view criteria, bool forward, bool from_curr
                 std::string(ErrorText(err::kUnknownName)) + " (" + std::string(criteria) + ")");
     throw;
   }
+}
 
+void RecordsetImpl::FindInOrder(std::string_view criteria, bool forward, std::optional<size_t> bound) {
+  Statement st = PrepareCriteria(SelectSql(column_list_, last_criteria_sql_, !forward), criteria);
   // Matches arrive in the recordset's order (or its reverse), as the keyset does: walk both.
   if (bound && !forward) FetchAllKeys();
   size_t walk = forward ? 0 : keys_.size();
   while (st.Step()) {
     std::int64_t rowid = st.Int(0);
-    bool in_range = !bound.has_value();
     if (bound) {
       if (forward) {
-        while (true) {
-          if (walk >= keys_.size() && !FetchNextKey()) break;
-          if (keys_[walk] == rowid) break;
-          ++walk;
-        }
-        in_range = walk < keys_.size() && keys_[walk] == rowid && walk >= *bound;
+        while ((walk < keys_.size() || FetchNextKey()) && keys_[walk] != rowid) ++walk;
+        if (walk >= keys_.size() || walk < *bound) continue;
       } else {
         while (walk > 0 && keys_[walk - 1] != rowid) --walk;
-        in_range = walk > 0 && walk - 1 < *bound;
+        if (walk == 0 || walk - 1 >= *bound) continue;
       }
     }
-    if (!in_range) continue;
+    if (materialized_) {
+      // Copies read their own values, so the found record needs its place in the copy.
+      auto pos = PositionOf(rowid);
+      if (!pos) continue;
+      no_match_ = false;
+      return SetAt(*pos);
+    }
     no_match_ = false;
     std::vector<Variant> values;
     for (size_t i = 0; i < source_.fields.size(); ++i)
       values.push_back(ReadValue(st.Get(), static_cast<int>(i) + value_offset_, source_.fields[i].type));
-    SetDetached(rowid, std::move(values));
-    if (materialized_) {
-      // Copies read their own values, so the found record needs its place in the copy.
-      auto pos = PositionOf(rowid);
-      if (pos) SetAt(*pos);
-    }
-    return;
+    return SetDetached(rowid, std::move(values));
   }
   no_match_ = true;
+}
+
+void RecordsetImpl::FindInKeyset(std::string_view criteria, bool forward, std::optional<size_t> bound) {
+  // The rows that match now; the keyset says which are the recordset's and in what order.
+  Statement st = PrepareCriteria(
+      "SELECT rowid FROM " + QuoteName(source_.table) + " WHERE " + last_criteria_sql_, criteria);
+  std::unordered_set<std::int64_t> matches;
+  while (st.Step()) matches.insert(st.Int(0));
+  std::optional<size_t> hit;
+  if (forward) {
+    for (size_t i = bound.value_or(0); !hit && (i < keys_.size() || FetchNextKey()); ++i)
+      if (matches.count(keys_[i])) hit = i;
+  } else {
+    FetchAllKeys();
+    for (size_t i = bound.value_or(keys_.size()); !hit && i-- > 0;)
+      if (matches.count(keys_[i])) hit = i;
+  }
+  no_match_ = !hit;
+  if (hit) SetAt(*hit);
 }
 
 }  // namespace nrx::detail

@@ -188,6 +188,11 @@ class RecordsetImpl : public Recordset,
 
   // Finding.
   void Find(std::string_view criteria, bool forward, bool from_current);
+  Statement PrepareCriteria(const std::string& sql, std::string_view criteria);
+  // Runs the selection with the criteria, for a keyset the table has not changed under.
+  void FindInOrder(std::string_view criteria, bool forward, std::optional<size_t> bound);
+  // Tests the keyset's records against the rows that match.
+  void FindInKeyset(std::string_view criteria, bool forward, std::optional<size_t> bound);
   const IndexInfo& SelectedIndex() const;
 };
 
