@@ -162,6 +162,25 @@ TEST_F(RecordsetTest, DynasetKeepsItsRecordsInPlaceAndAddsNewOnesAtTheEnd) {
   EXPECT_EQ((std::vector<int>{7, 10, 20, 30, 100}), Walk(*ordered));
 }
 
+TEST_F(RecordsetTest, TableTypeShowsTheTableAsItIsNow) {
+  auto rs = db_->OpenRecordset("Points");
+  rs->SetIndex("PointNo_Index");
+  rs->MoveLast();
+  rs->MoveFirst();
+  db_->Execute("INSERT INTO Points (PointNo) VALUES (25)");
+  Add(5, "E", false, 0.0, 1);
+  rs->Seek("=", 25);
+  rs->MoveNext();
+  EXPECT_EQ(30, rs->Fields("PointNo")->Value().ToLong());
+  EXPECT_EQ((std::vector<int>{5, 10, 20, 25, 30}), Walk(*rs));
+  rs->MoveFirst();
+  ws_->BeginTrans();
+  Add(1, "F", false, 0.0, 1);
+  db_->Execute("DELETE FROM Points WHERE PointNo = 25");
+  ws_->Rollback();
+  EXPECT_EQ((std::vector<int>{5, 10, 20, 25, 30}), Walk(*rs));
+}
+
 TEST_F(RecordsetTest, SeekOnOneAndTwoFieldIndexes) {
   auto rs = db_->OpenRecordset("Points");
   EXPECT_NRX_ERROR(err::kNoIndexSelected, rs->Seek("=", 10));

@@ -84,7 +84,7 @@ std::int64_t RecordsetImpl::InsertBuffer() {
   for (size_t i = 0; i < buffer_.size(); ++i) BindValue(st.Get(), static_cast<int>(i) + 1, buffer_[i]);
   st.Step();
   st.Reset();
-  ++*version_;
+  NoteOwnWrite();
   return sqlite3_last_insert_rowid(conn_->Handle());
 }
 
@@ -105,7 +105,7 @@ void RecordsetImpl::UpdateBuffer() {
     BindValue(st.Get(), static_cast<int>(k) + 2, buffer_[cols[k]]);
   st.Step();
   st.Reset();
-  ++*version_;
+  NoteOwnWrite();
   // A table-type recordset follows its index: a changed key moves the record.
   if (type_ == dbOpenTable) {
     for (size_t i : cols)
@@ -161,7 +161,7 @@ void RecordsetImpl::Delete() {
   st.Bind(1, rowid_);
   st.Step();
   st.Reset();
-  ++*version_;
+  NoteOwnWrite();
   if (where_ == Where::At) {
     // Later records move up one place; the deleted one stays current until the next move.
     SetPrevious();

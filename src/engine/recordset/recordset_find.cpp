@@ -59,7 +59,6 @@ void RecordsetImpl::Seek(std::string_view comparison, const std::vector<Variant>
     Variant key = field == source_.fields.end() ? keys[i] : ConvertForField(keys[i], *field, kSource);
     BindValue(st.Get(), static_cast<int>(i) + 1, key);
   }
-  EnsureFresh();
   if (!st.Step()) {
     no_match_ = true;
     SetNoCurrent(Where::Eof);

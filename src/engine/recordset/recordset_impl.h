@@ -107,6 +107,10 @@ class RecordsetImpl : public Recordset,
 
   // The keyset and the statement that fills it.
   std::uint64_t keyset_version_ = 0;  // the table's version when the statement started
+  // The table's version once the recordset's own changes are counted: a table-type recordset
+  // reads its keyset again when the table changed in other ways (another recordset, a statement,
+  // a rollback).
+  std::uint64_t seen_version_ = 0;
   std::vector<std::int64_t> keys_;
   bool keys_complete_ = false;
   bool keys_stale_ = true;
@@ -155,6 +159,9 @@ class RecordsetImpl : public Recordset,
   void EnsureFresh();   // rebuilds a stale keyset and finds the current row in it
   std::optional<size_t> PositionOf(std::int64_t rowid);
   void InvalidateKeys() { keys_stale_ = true; }
+  bool Stale() const { return keys_stale_ || (type_ == dbOpenTable && *version_ != seen_version_); }
+  // Counts a change the recordset made to its table.
+  void NoteOwnWrite();
   void MoveToFirstIfAny();
 
   // Where the current record stands: the number of keyset records before it, and whether it

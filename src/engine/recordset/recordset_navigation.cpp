@@ -35,7 +35,7 @@ void RecordsetImpl::ReleaseStatements() noexcept {
   lookup_valid_ = false;
   if (lookup_) sqlite3_reset(lookup_.Get());
   if (keys_complete_ || !cursor_) return;
-  if (keys_stale_) {
+  if (Stale()) {
     cursor_ = Statement();  // the keyset is read again anyway
     cursor_has_row_ = false;
     return;
@@ -128,7 +128,7 @@ void RecordsetImpl::ResetKeyset() {
   keys_complete_ = false;
   cursor_has_row_ = false;
   lookup_valid_ = false;
-  keyset_version_ = *version_;
+  keyset_version_ = seen_version_ = *version_;
   cursor_ = conn_->Prepare(SelectSql(column_list_, {}, false), kSource);
   if (!materialized_) {
     keys_stale_ = false;
@@ -168,8 +168,14 @@ void RecordsetImpl::FetchAllKeys() {
   }
 }
 
+void RecordsetImpl::NoteOwnWrite() {
+  bool seen_all = seen_version_ == *version_;
+  ++*version_;
+  if (seen_all) seen_version_ = *version_;
+}
+
 void RecordsetImpl::EnsureFresh() {
-  if (!keys_stale_) return;
+  if (!Stale()) return;
   if (where_ == Where::At) {
     // The current record keeps its place by identity, not by position; should it be gone from
     // the new keyset, moves go on from the record before it.
@@ -238,12 +244,12 @@ void RecordsetImpl::SetNoCurrent(Where where) {
 
 bool RecordsetImpl::Bof() const {
   if (where_ == Where::Bof) return true;
-  return where_ == Where::Eof && keys_complete_ && keys_.empty() && !keys_stale_;
+  return where_ == Where::Eof && keys_complete_ && keys_.empty() && !Stale();
 }
 
 bool RecordsetImpl::Eof() const {
   if (where_ == Where::Eof) return true;
-  return where_ == Where::Bof && keys_complete_ && keys_.empty() && !keys_stale_;
+  return where_ == Where::Bof && keys_complete_ && keys_.empty() && !Stale();
 }
 
 void RecordsetImpl::RequireCurrent() const {
