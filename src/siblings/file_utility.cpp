@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "engine/file_vfs.h"
+#include "nrxJobDb/engine.h"
 #include "nrxJobDb/errors.h"
 
 namespace nrx::model {
@@ -17,6 +18,20 @@ namespace fs = std::filesystem;
 constexpr std::string_view kSource = "nrxModel.FileUtility";
 
 bool Writable(const std::string& path) { return ::access(path.c_str(), W_OK) == 0; }
+
+// A journal left beside a job by a writer that died holds the pages that restore the file to
+// its last commit; the file alone may hold half a transaction. Opening the job through the
+// engine rolls the journal back, so the copy is of the committed job.
+void SettleJournal(const std::string& path) {
+  std::error_code ec;
+  auto size = fs::file_size(path + "-journal", ec);
+  if (ec || size == 0 || files::IsHeld(path)) return;
+  try {
+    DBEngine::Instance().Workspaces(0)->OpenDatabase(path)->Close();
+  } catch (const Error&) {
+    // A file the engine cannot open is copied as it stands; opening the copy will say why.
+  }
+}
 
 }  // namespace
 
@@ -64,6 +79,7 @@ void FileUtility::CopyFile(const std::string& source, const std::string& destina
   if (files::IsHeldExclusively(source)) Raise(err::kPermissionDenied, kSource, source);
   if (files::IsHeld(destination)) Raise(err::kPermissionDenied, kSource, destination);
   if (!fs::is_regular_file(source, ec)) Raise(err::kPathAccess, kSource, source);
+  SettleJournal(source);
   fs::copy_file(source, destination, fs::copy_options::overwrite_existing, ec);
   if (!ec) return;
   if (ec == std::errc::permission_denied || ec == std::errc::operation_not_permitted) {

@@ -9,7 +9,11 @@
 #include <fstream>
 #include <sstream>
 
+#include <sqlite3.h>
+#include <sys/wait.h>
+
 #include "holder_process.h"
+#include "nrxJobDb/engine.h"
 #include "support/test_support.h"
 
 namespace nrx::model {
@@ -85,6 +89,42 @@ TEST_F(FileUtilityTest, CopyReplacesTheDestination) {
   EXPECT_NRX_ERROR(err::kFileNotFound, util_.CopyFile(Path("none.njb"), Path("c.tmp")));
   EXPECT_NRX_ERROR(err::kPathAccess, util_.CopyFile(Path("a.njb"), Path("no/such/folder.tmp")));
   EXPECT_NRX_ERROR(err::kPathAccess, util_.CopyFile(Dir().string(), Path("c.tmp")));
+}
+
+int CountChanged(const std::string& path) {
+  auto db = DBEngine::Instance().Workspaces(0)->OpenDatabase(path);
+  auto rs = db->OpenRecordset("SELECT * FROM Points WHERE Code = 'changed'");
+  if (rs->Eof()) return 0;
+  rs->MoveLast();
+  return static_cast<int>(rs->RecordCount());
+}
+
+// A writer killed mid-transaction, after SQLite wrote changed pages into the file, leaves a hot
+// journal: the file alone is half a transaction.
+TEST_F(FileUtilityTest, CopyOfAJobLeftWithAHotJournalHoldsTheLastCommit) {
+  std::string job = Path("job.njb");
+  DBEngine::Instance().Workspaces(0)->CreateDatabase(job, kJobConnect, 0)->Execute(
+      "CREATE TABLE Points (PointNo LONG, Code TEXT(20))");
+  sqlite3* db = nullptr;
+  sqlite3_open(job.c_str(), &db);
+  sqlite3_exec(db,
+               "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000) "
+               "INSERT INTO Points SELECT i, 'committed' FROM n",
+               nullptr, nullptr, nullptr);
+  sqlite3_close(db);
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    sqlite3* writer = nullptr;
+    sqlite3_open(job.c_str(), &writer);
+    sqlite3_exec(writer, "PRAGMA cache_size=4; BEGIN; UPDATE Points SET Code = 'changed'", nullptr,
+                 nullptr, nullptr);
+    ::_exit(0);  // dies with its transaction open
+  }
+  ::waitpid(pid, nullptr, 0);
+  ASSERT_GT(std::filesystem::file_size(job + "-journal"), 0u);
+
+  util_.CopyFile(job, Path("copy.njb"));
+  EXPECT_EQ(0, CountChanged(Path("copy.njb")));
 }
 
 TEST_F(FileUtilityTest, CopyOfAJobHeldExclusivelyElsewhereIsRefusedWith70) {
