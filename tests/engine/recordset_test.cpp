@@ -402,6 +402,34 @@ TEST_F(RecordsetTest, FindNextAfterDeleteStartsAtTheFollowingRecord) {
   EXPECT_EQ(20, rs->Fields("PointNo")->Value().ToLong());
 }
 
+TEST_F(RecordsetTest, BofAndEofTellATableEmptiedElsewhere) {
+  auto rs = db_->OpenRecordset("Points");
+  rs->MovePrevious();
+  db_->Execute("DELETE FROM Points");
+  EXPECT_TRUE(rs->Bof());
+  EXPECT_TRUE(rs->Eof());
+}
+
+TEST_F(RecordsetTest, DeleteFindsItsPlaceAfterChangesElsewhere) {
+  auto rs = db_->OpenRecordset("Points");
+  rs->SetIndex("PointNo_Index");
+  rs->MoveFirst();
+  rs->MoveNext();  // 20
+  db_->Execute("DELETE FROM Points WHERE PointNo = 10");
+  rs->Delete();
+  db_->Execute("INSERT INTO Points (PointNo) VALUES (25)");
+  rs->MoveNext();
+  EXPECT_EQ(25, rs->Fields("PointNo")->Value().ToLong());
+  // A record deleted elsewhere cannot be deleted or changed again.
+  db_->Execute("DELETE FROM Points WHERE PointNo = 25");
+  EXPECT_NRX_ERROR(err::kRecordDeleted, rs->Delete());
+  auto other = db_->OpenRecordset("SELECT * FROM Points");
+  other->Edit();
+  other->Fields("Code")->SetValue("X");
+  db_->Execute("DELETE FROM Points WHERE PointNo = 30");
+  EXPECT_NRX_ERROR(err::kRecordDeleted, other->Update());
+}
+
 TEST_F(RecordsetTest, RequeryShowsChangesMadeElsewhere) {
   auto rs = db_->OpenRecordset("SELECT * FROM Points ORDER BY PointNo");
   auto other = db_->OpenRecordset("Points");

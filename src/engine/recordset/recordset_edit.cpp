@@ -105,6 +105,7 @@ void RecordsetImpl::UpdateBuffer() {
     BindValue(st.Get(), static_cast<int>(k) + 2, buffer_[cols[k]]);
   st.Step();
   st.Reset();
+  if (sqlite3_changes(conn_->Handle()) == 0) Raise(err::kRecordDeleted, kSource, name_);  // elsewhere
   NoteOwnWrite();
   // A table-type recordset follows its index: a changed key moves the record.
   if (type_ == dbOpenTable) {
@@ -149,18 +150,19 @@ void RecordsetImpl::Delete() {
   CheckUpdatable();
   RequireCurrent();
   EndEdit();
-  // Find the record's place first, so the next move knows where the following record is.
-  if (where_ == Where::Detached) {
-    try {
-      CurrentPlace();
-    } catch (const Error&) {
-      // Not in the keyset (removed from it by another recordset): it is deleted all the same.
-    }
+  // Find the record's place in the keyset as it is now, so the next move knows where the
+  // following record is.
+  try {
+    CurrentPlace();
+  } catch (const Error& e) {
+    if (e.Number() != err::kNoCurrentRecord) throw;
+    // Not in the keyset (removed from it elsewhere): it is deleted all the same.
   }
   auto& st = conn_->Cached("DELETE FROM " + QuoteName(source_.table) + " WHERE rowid = ?1", kSource);
   st.Bind(1, rowid_);
   st.Step();
   st.Reset();
+  if (sqlite3_changes(conn_->Handle()) == 0) Raise(err::kRecordDeleted, kSource, name_);  // elsewhere
   NoteOwnWrite();
   if (where_ == Where::At) {
     // Later records move up one place; the deleted one stays current until the next move.

@@ -176,6 +176,7 @@ class RecordsetImpl : public Recordset,
   void SetAt(size_t pos);
   void SetDetached(std::int64_t rowid, std::vector<Variant> values);
   void SetNoCurrent(Where where);
+  bool Empty() const;  // no record at all
   bool HasCurrent() const { return where_ == Where::At || where_ == Where::Detached; }
   void RequireCurrent() const;
   Variant CurrentValue(int col) const;

@@ -242,14 +242,18 @@ void RecordsetImpl::SetNoCurrent(Where where) {
   found_values_.clear();
 }
 
-bool RecordsetImpl::Bof() const {
-  if (where_ == Where::Bof) return true;
-  return where_ == Where::Eof && keys_complete_ && keys_.empty() && !Stale();
-}
+bool RecordsetImpl::Bof() const { return where_ == Where::Bof || (where_ == Where::Eof && Empty()); }
 
-bool RecordsetImpl::Eof() const {
-  if (where_ == Where::Eof) return true;
-  return where_ == Where::Bof && keys_complete_ && keys_.empty() && !Stale();
+bool RecordsetImpl::Eof() const { return where_ == Where::Eof || (where_ == Where::Bof && Empty()); }
+
+bool RecordsetImpl::Empty() const {
+  if (!open_) return false;
+  CheckOpen();
+  // The keyset is filled as it is needed; whether it holds anything is part of the state the
+  // caller sees, so finding out does not change what the recordset is.
+  auto* self = const_cast<RecordsetImpl*>(this);
+  self->EnsureFresh();
+  return keys_.empty() && !self->FetchNextKey();
 }
 
 void RecordsetImpl::RequireCurrent() const {
