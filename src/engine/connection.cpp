@@ -261,6 +261,7 @@ void Connection::RollbackSavepoint() {
   std::string name = SavepointName(savepoint_depth_);
   // Undoing a change of definitions aborts every statement still running.
   if (savepoint_generations_.back() != schema_generation_) ReleaseStatements();
+  for (auto& [table, counters] : counters_) BeforeWrite(counters);
   Exec("ROLLBACK TO " + name, kSource);
   Exec("RELEASE " + name, kSource);
   savepoint_generations_.pop_back();
@@ -270,14 +271,29 @@ void Connection::RollbackSavepoint() {
   ForgetSchema();
 }
 
-std::uint64_t* Connection::DataVersion(std::string_view table) {
+Connection::TableCounters& Connection::Counters(std::string_view table) {
   std::string key(table);
   for (char& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return &data_versions_[key];
+  return counters_[key];
 }
 
 void Connection::NoteWriteAll() {
-  for (auto& [table, version] : data_versions_) ++version;
+  for (auto& [table, counters] : counters_) ++counters.version;
+}
+
+void Connection::ReleaseReaders(TableCounters& counters) {
+  auto readers = counters.readers;  // each leaves the list as it finishes
+  for (auto* reader : readers) reader->ReleaseStatements();
+}
+
+std::int64_t Connection::HighestRowId(TableCounters& counters, std::string_view table) {
+  if (counters.highest_rowid < 0) {
+    auto& st = Cached("SELECT max(rowid) FROM " + QuoteName(table), kSource);
+    st.Step();
+    counters.highest_rowid = st.Int(0);  // 0 for an empty table
+    st.Reset();
+  }
+  return counters.highest_rowid;
 }
 
 void Connection::AddHolder(StatementHolder* holder) { holders_.push_back(holder); }

@@ -118,13 +118,34 @@ class Connection {
   // that a table or an index can be dropped or a change of definitions rolled back.
   void ReleaseStatements() noexcept;
 
-  // Counts the changes of each table's records (by name, without regard to case), so that a
-  // recordset can tell whether values it read are still those stored. The counter of a table
-  // stays at the same address for the connection's life.
-  std::uint64_t* DataVersion(std::string_view table);
+  // What the connection counts of each table's records (by name, without regard to case). A
+  // table's counters stay at the same address for the connection's life.
+  struct TableCounters {
+    // Changes of the records, so that a recordset can tell whether values it read are still
+    // those stored.
+    std::uint64_t version = 0;
+    // The highest row id the table has had; -1 until read.
+    std::int64_t highest_rowid = -1;
+    // Dynasets whose statement still reads the table's records: they keep the records they
+    // selected, so they read the rest before the table changes.
+    std::vector<StatementHolder*> readers;
+  };
+  TableCounters& Counters(std::string_view table);
+  std::uint64_t* DataVersion(std::string_view table) { return &Counters(table).version; }
   void NoteWrite(std::string_view table) { ++*DataVersion(table); }
   // Every table's records may have changed (a rollback).
   void NoteWriteAll();
+  // Called before the table's records change.
+  void BeforeWrite(TableCounters& counters) {
+    if (!counters.readers.empty()) ReleaseReaders(counters);
+  }
+  // SQLite gives a new record the row id of the last record when that one was deleted, while
+  // a dynaset may still list the deleted record by it. The engine's own additions take a row id
+  // above every one the table has had: the highest is read before the first deletion or addition.
+  std::int64_t HighestRowId(TableCounters& counters, std::string_view table);
+  std::int64_t NewRowId(TableCounters& counters, std::string_view table) {
+    return HighestRowId(counters, table) + 1;
+  }
 
   // Counts every change of table definitions, so cached definitions can tell they are stale.
   std::uint64_t SchemaGeneration() const { return schema_generation_; }
@@ -150,11 +171,12 @@ class Connection {
   std::vector<std::uint64_t> savepoint_generations_;  // the schema generation at each savepoint
   std::uint64_t schema_generation_ = 0;
   std::vector<StatementHolder*> holders_;
-  std::unordered_map<std::string, std::uint64_t> data_versions_;  // by upper-case table name
+  std::unordered_map<std::string, TableCounters> counters_;  // by upper-case table name
   std::unordered_map<std::string, Statement> cache_;
   std::unique_ptr<SchemaCache> schema_cache_;
 
   void Configure();
+  void ReleaseReaders(TableCounters& counters);
 };
 
 // Runs a group of engine statements as one unit inside whatever transaction is pending: on

@@ -1,5 +1,6 @@
 // Database::Execute: the data-definition and action statements of the engine's dialect.
 
+#include <algorithm>
 #include <type_traits>
 
 #include "engine/dialect.h"
@@ -72,6 +73,10 @@ void Database::Execute(std::string_view statement, int /*options*/) {
           detail::DropTable(conn, table);
         } else {
           RequireTable(conn, st.table, err::kNoSuchTable);
+          auto& counters = conn.Counters(st.table);
+          conn.BeforeWrite(counters);
+          conn.HighestRowId(counters, st.table);
+          std::int64_t last_insert = sqlite3_last_insert_rowid(conn.Handle());
           try {
             conn.Exec(st.sql, kSource);
           } catch (const Error& e) {
@@ -83,7 +88,10 @@ void Database::Execute(std::string_view statement, int /*options*/) {
             throw;
           }
           records_affected_ = sqlite3_changes(conn.Handle());
-          conn.NoteWrite(st.table);
+          ++counters.version;
+          // Rows an INSERT added come last: the row id of the last is the highest.
+          if (std::int64_t added = sqlite3_last_insert_rowid(conn.Handle()); added != last_insert)
+            counters.highest_rowid = std::max(counters.highest_rowid, added);
         }
       },
       parsed);

@@ -430,6 +430,25 @@ TEST_F(RecordsetTest, DeleteFindsItsPlaceAfterChangesElsewhere) {
   EXPECT_NRX_ERROR(err::kRecordDeleted, other->Update());
 }
 
+TEST_F(RecordsetTest, DynasetShowsNeitherRecordsAddedElsewhereNorThemInDeletedOnesPlaces) {
+  auto rs = db_->OpenRecordset("SELECT * FROM Points");  // read lazily, in the order of adding
+  Add(40, "D", false, 0.0, 1);
+  EXPECT_EQ((std::vector<int>{30, 10, 20}), Walk(*rs));
+  // 40 was added last; once it is gone its row id must not name another record.
+  auto all = db_->OpenRecordset("SELECT * FROM Points");
+  all->MoveLast();
+  db_->Execute("DELETE FROM Points WHERE PointNo = 40");
+  Add(50, "E", false, 0.0, 1);
+  EXPECT_NRX_ERROR(err::kRecordDeleted, all->Fields("PointNo")->Value());
+  all->AddNew();
+  all->Fields("PointNo")->SetValue(60);
+  all->Update();
+  all->MoveLast();
+  EXPECT_EQ(60, all->Fields("PointNo")->Value().ToLong());
+  all->MovePrevious();
+  EXPECT_NRX_ERROR(err::kRecordDeleted, all->Fields("PointNo")->Value());
+}
+
 TEST_F(RecordsetTest, RequeryShowsChangesMadeElsewhere) {
   auto rs = db_->OpenRecordset("SELECT * FROM Points ORDER BY PointNo");
   auto other = db_->OpenRecordset("Points");

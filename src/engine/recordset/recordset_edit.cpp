@@ -69,23 +69,40 @@ void RecordsetImpl::ValidateBuffer() const {
 }
 
 std::int64_t RecordsetImpl::InsertBuffer() {
-  std::string columns, params;
+  std::string columns = "rowid", params = "?1";
   for (size_t i = 0; i < source_.fields.size(); ++i) {
-    if (i) {
-      columns += ", ";
-      params += ", ";
-    }
-    columns += QuoteName(source_.fields[i].name);
-    params += "?" + std::to_string(i + 1);
+    columns += ", " + QuoteName(source_.fields[i].name);
+    params += ", ?" + std::to_string(i + 2);
   }
   auto& st = conn_->Cached("INSERT INTO " + QuoteName(source_.table) + " (" + columns +
                                ") VALUES (" + params + ")",
                            kSource);
-  for (size_t i = 0; i < buffer_.size(); ++i) BindValue(st.Get(), static_cast<int>(i) + 1, buffer_[i]);
-  st.Step();
+  conn_->BeforeWrite(*counters_);
+  std::int64_t rowid = conn_->NewRowId(*counters_, source_.table);
+  st.Bind(1, rowid);
+  for (size_t i = 0; i < buffer_.size(); ++i) BindValue(st.Get(), static_cast<int>(i) + 2, buffer_[i]);
+  try {
+    st.Step();
+  } catch (const Error& e) {
+    // Another connection to the file may have added records meanwhile.
+    if (e.Number() != err::kDuplicateKey || !RowExists(rowid)) throw;
+    counters_->highest_rowid = -1;
+    rowid = conn_->NewRowId(*counters_, source_.table);
+    st.Bind(1, rowid);
+    st.Step();
+  }
   st.Reset();
+  counters_->highest_rowid = rowid;
   NoteOwnWrite();
-  return sqlite3_last_insert_rowid(conn_->Handle());
+  return rowid;
+}
+
+bool RecordsetImpl::RowExists(std::int64_t rowid) {
+  auto& st = conn_->Cached("SELECT 1 FROM " + QuoteName(source_.table) + " WHERE rowid = ?1", kSource);
+  st.Bind(1, rowid);
+  bool exists = st.Step();
+  st.Reset();
+  return exists;
 }
 
 void RecordsetImpl::UpdateBuffer() {
@@ -98,6 +115,7 @@ void RecordsetImpl::UpdateBuffer() {
     cols.push_back(i);
   }
   if (cols.empty()) return;
+  conn_->BeforeWrite(*counters_);
   auto& st = conn_->Cached("UPDATE " + QuoteName(source_.table) + " SET " + sets + " WHERE rowid = ?1",
                            kSource);
   st.Bind(1, rowid_);
@@ -158,6 +176,8 @@ void RecordsetImpl::Delete() {
     if (e.Number() != err::kNoCurrentRecord) throw;
     // Not in the keyset (removed from it elsewhere): it is deleted all the same.
   }
+  conn_->BeforeWrite(*counters_);
+  conn_->HighestRowId(*counters_, source_.table);  // its row id must not come back
   auto& st = conn_->Cached("DELETE FROM " + QuoteName(source_.table) + " WHERE rowid = ?1", kSource);
   st.Bind(1, rowid_);
   st.Step();

@@ -101,8 +101,9 @@ class RecordsetImpl : public Recordset,
   std::vector<FieldPtr> fields_;
   std::string column_list_;  // "rowid", then the fields, quoted
 
-  // The table's change counter on the connection: values read earlier are current only while it
-  // has not moved on.
+  // The table's counters on the connection. Values read earlier are current only while its
+  // version has not moved on.
+  Connection::TableCounters* counters_;
   std::uint64_t* version_;
 
   // The keyset and the statement that fills it.
@@ -159,6 +160,10 @@ class RecordsetImpl : public Recordset,
   void EnsureFresh();   // rebuilds a stale keyset and finds the current row in it
   std::optional<size_t> PositionOf(std::int64_t rowid);
   void InvalidateKeys() { keys_stale_ = true; }
+  // A dynaset is listed with its table's readers while its statement reads.
+  bool reading_ = false;
+  void StartReading();
+  void StopReading();
   bool Stale() const { return keys_stale_ || (type_ == dbOpenTable && *version_ != seen_version_); }
   // Counts a change the recordset made to its table.
   void NoteOwnWrite();
@@ -192,6 +197,7 @@ class RecordsetImpl : public Recordset,
   void EndEdit();
   void ValidateBuffer() const;
   std::int64_t InsertBuffer();
+  bool RowExists(std::int64_t rowid);
   void UpdateBuffer();
 
   // Finding.

@@ -17,7 +17,8 @@ RecordsetImpl::RecordsetImpl(std::shared_ptr<Connection> conn, std::string name,
       type_(type),
       source_(std::move(source)),
       updatable_(updatable),
-      version_(conn_->DataVersion(source_.table)) {
+      counters_(&conn_->Counters(source_.table)),
+      version_(&counters_->version) {
   materialized_ = type_ == dbOpenSnapshot || source_.distinct;
   value_offset_ = source_.distinct ? 0 : 1;
   column_list_ = source_.distinct ? "" : "rowid";
@@ -38,6 +39,7 @@ void RecordsetImpl::ReleaseStatements() noexcept {
   if (Stale()) {
     cursor_ = Statement();  // the keyset is read again anyway
     cursor_has_row_ = false;
+    StopReading();
     return;
   }
   try {
@@ -48,7 +50,20 @@ void RecordsetImpl::ReleaseStatements() noexcept {
     cursor_ = Statement();
     cursor_has_row_ = false;
     keys_stale_ = true;
+    StopReading();
   }
+}
+
+void RecordsetImpl::StartReading() {
+  if (reading_ || type_ == dbOpenTable) return;  // a table-type recordset follows the table
+  counters_->readers.push_back(this);
+  reading_ = true;
+}
+
+void RecordsetImpl::StopReading() {
+  if (!reading_) return;
+  std::erase(counters_->readers, static_cast<StatementHolder*>(this));
+  reading_ = false;
 }
 
 void RecordsetImpl::Open() {
@@ -90,6 +105,7 @@ void RecordsetImpl::Close() {
   if (!open_) return;
   open_ = false;
   conn_->RemoveHolder(this);
+  StopReading();
   edit_mode_ = EditMode::None;
   cursor_ = Statement();
   lookup_ = Statement();
@@ -129,8 +145,10 @@ void RecordsetImpl::ResetKeyset() {
   cursor_has_row_ = false;
   lookup_valid_ = false;
   keyset_version_ = seen_version_ = *version_;
+  StopReading();
   cursor_ = conn_->Prepare(SelectSql(column_list_, {}, false), kSource);
   if (!materialized_) {
+    StartReading();
     keys_stale_ = false;
     return;
   }
@@ -158,6 +176,7 @@ bool RecordsetImpl::FetchNextKey() {
   keys_complete_ = true;
   cursor_has_row_ = false;
   cursor_ = Statement();
+  StopReading();
   keys_.shrink_to_fit();
   return false;
 }
