@@ -278,7 +278,10 @@ Connection::TableCounters& Connection::Counters(std::string_view table) {
 }
 
 void Connection::NoteWriteAll() {
-  for (auto& [table, counters] : counters_) ++counters.version;
+  for (auto& [table, counters] : counters_) {
+    ++counters.version;
+    counters.may_reuse_rowid = true;  // records added in the undone work are gone
+  }
 }
 
 void Connection::ReleaseReaders(TableCounters& counters) {

@@ -126,6 +126,8 @@ class Connection {
     std::uint64_t version = 0;
     // The highest row id the table has had; -1 until read.
     std::int64_t highest_rowid = -1;
+    // Records may have been deleted since, so that SQLite could give a row id again.
+    bool may_reuse_rowid = false;
     // Dynasets whose statement still reads the table's records: they keep the records they
     // selected, so they read the rest before the table changes.
     std::vector<StatementHolder*> readers;
@@ -140,11 +142,14 @@ class Connection {
     if (!counters.readers.empty()) ReleaseReaders(counters);
   }
   // SQLite gives a new record the row id of the last record when that one was deleted, while
-  // a dynaset may still list the deleted record by it. The engine's own additions take a row id
-  // above every one the table has had: the highest is read before the first deletion or addition.
+  // a dynaset may still list the deleted record by it. After a deletion the engine's own
+  // additions take a row id above every one the table has had: the highest is read before the
+  // first deletion.
   std::int64_t HighestRowId(TableCounters& counters, std::string_view table);
-  std::int64_t NewRowId(TableCounters& counters, std::string_view table) {
-    return HighestRowId(counters, table) + 1;
+  // Called before records of the table may be deleted.
+  void BeforeDelete(TableCounters& counters, std::string_view table) {
+    HighestRowId(counters, table);
+    counters.may_reuse_rowid = true;
   }
 
   // Counts every change of table definitions, so cached definitions can tell they are stale.

@@ -75,7 +75,7 @@ void Database::Execute(std::string_view statement, int /*options*/) {
           RequireTable(conn, st.table, err::kNoSuchTable);
           auto& counters = conn.Counters(st.table);
           conn.BeforeWrite(counters);
-          conn.HighestRowId(counters, st.table);
+          conn.BeforeDelete(counters, st.table);
           std::int64_t last_insert = sqlite3_last_insert_rowid(conn.Handle());
           try {
             conn.Exec(st.sql, kSource);

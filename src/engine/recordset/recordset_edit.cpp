@@ -69,30 +69,45 @@ void RecordsetImpl::ValidateBuffer() const {
 }
 
 std::int64_t RecordsetImpl::InsertBuffer() {
-  std::string columns = "rowid", params = "?1";
-  for (size_t i = 0; i < source_.fields.size(); ++i) {
-    columns += ", " + QuoteName(source_.fields[i].name);
-    params += ", ?" + std::to_string(i + 2);
+  if (insert_sql_.empty()) {
+    std::string columns, params;
+    for (size_t i = 0; i < source_.fields.size(); ++i) {
+      columns += ", " + QuoteName(source_.fields[i].name);
+      params += ", ?" + std::to_string(i + 1);
+    }
+    // The row id comes last. Without it SQLite makes its own choice, which costs less while it
+    // cannot be one used before.
+    std::string head = "INSERT INTO " + QuoteName(source_.table) + " (";
+    insert_natural_sql_ = head + columns.substr(2) + ") VALUES (" + params.substr(2) + ")";
+    insert_sql_ = head + columns.substr(2) + ", rowid) VALUES (" + params.substr(2) + ", ?" +
+                  std::to_string(source_.fields.size() + 1) + ")";
   }
-  auto& st = conn_->Cached("INSERT INTO " + QuoteName(source_.table) + " (" + columns +
-                               ") VALUES (" + params + ")",
-                           kSource);
   conn_->BeforeWrite(*counters_);
-  std::int64_t rowid = conn_->NewRowId(*counters_, source_.table);
-  st.Bind(1, rowid);
-  for (size_t i = 0; i < buffer_.size(); ++i) BindValue(st.Get(), static_cast<int>(i) + 2, buffer_[i]);
-  try {
+  bool natural = !counters_->may_reuse_rowid;
+  auto& st = conn_->Cached(natural ? insert_natural_sql_ : insert_sql_, kSource);
+  const int rowid_param = static_cast<int>(buffer_.size()) + 1;
+  for (size_t i = 0; i < buffer_.size(); ++i) BindValue(st.Get(), static_cast<int>(i) + 1, buffer_[i]);
+  std::int64_t rowid = 0;
+  if (natural) {
     st.Step();
-  } catch (const Error& e) {
-    // Another connection to the file may have added records meanwhile.
-    if (e.Number() != err::kDuplicateKey || !RowExists(rowid)) throw;
-    counters_->highest_rowid = -1;
-    rowid = conn_->NewRowId(*counters_, source_.table);
-    st.Bind(1, rowid);
-    st.Step();
+    rowid = sqlite3_last_insert_rowid(conn_->Handle());
+  } else {
+    rowid = conn_->HighestRowId(*counters_, source_.table) + 1;
+    st.Bind(rowid_param, rowid);
+    try {
+      st.Step();
+    } catch (const Error& e) {
+      // Another connection to the file may have added records meanwhile.
+      if (e.Number() != err::kDuplicateKey || !RowExists(rowid)) throw;
+      counters_->highest_rowid = -1;
+      rowid = conn_->HighestRowId(*counters_, source_.table) + 1;
+      st.Bind(rowid_param, rowid);
+      st.Step();
+    }
+    counters_->may_reuse_rowid = false;  // the new record is now the last
   }
   st.Reset();
-  counters_->highest_rowid = rowid;
+  counters_->highest_rowid = std::max(counters_->highest_rowid, rowid);
   NoteOwnWrite();
   return rowid;
 }
@@ -177,7 +192,7 @@ void RecordsetImpl::Delete() {
     // Not in the keyset (removed from it elsewhere): it is deleted all the same.
   }
   conn_->BeforeWrite(*counters_);
-  conn_->HighestRowId(*counters_, source_.table);  // its row id must not come back
+  conn_->BeforeDelete(*counters_, source_.table);  // its row id must not come back
   auto& st = conn_->Cached("DELETE FROM " + QuoteName(source_.table) + " WHERE rowid = ?1", kSource);
   st.Bind(1, rowid_);
   st.Step();

@@ -196,6 +196,7 @@ class RecordsetImpl : public Recordset,
   void CheckNoEdit() const;
   void EndEdit();
   void ValidateBuffer() const;
+  std::string insert_sql_, insert_natural_sql_;  // made on the first addition
   std::int64_t InsertBuffer();
   bool RowExists(std::int64_t rowid);
   void UpdateBuffer();
