@@ -66,13 +66,8 @@ TEST(LSOptPrefsTest, OptionsByFieldNameCarryTheirOwnTypes) {
   LSOptPrefs prefs;
   EXPECT_EQ(VarType::Double, prefs.Option("AngleCentr").Type());
   EXPECT_EQ(VarType::Boolean, prefs.Option("UnitWts").Type());
-  EXPECT_EQ(VarType::Integer, prefs.Option("Iterations").Type());
-  EXPECT_EQ(VarType::Long, prefs.Option("SDConstrFactor").Type());
-  EXPECT_EQ(VarType::Text, prefs.Option("Corrections").Type());
   EXPECT_EQ(VarType::Single, prefs.Option("ConfLevelChiSquared").Type());
-  EXPECT_EQ(VarType::Long, prefs.Option("ConfLevelEllipses").Type());
   EXPECT_EQ(VarType::Text, prefs.Option("ConfLevelMDE").Type());
-  EXPECT_EQ(VarType::Integer, prefs.Option("SavePtEntryOpt").Type());
 
   prefs.SetOption("DisPPM", Variant("2.5"));
   EXPECT_DOUBLE_EQ(2.5, prefs.DisPPM());

@@ -6,11 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <optional>
-#include <sstream>
 
 #include "engine/file_vfs.h"
 #include "support/test_support.h"
@@ -19,73 +16,60 @@ namespace nrx::model {
 namespace {
 
 namespace fs = std::filesystem;
+using test::ReadFile;
+using test::WriteFile;
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-class TempFileNameTest : public test::TempDirTest {};
-
-TEST_F(TempFileNameTest, NamesAFreeFileInTheFolder) {
-  TextUtility& util = TextUtility::Instance();
-  std::string first = util.TempFileName(Dir().string());
-  EXPECT_EQ(Dir(), fs::path(first).parent_path());
-  EXPECT_FALSE(fs::exists(first));
-  std::ofstream(first) << "taken";
-  std::string second = util.TempFileName(Dir().string());
-  EXPECT_NE(first, second);
-  EXPECT_FALSE(fs::exists(second));
-  EXPECT_EQ(fs::temp_directory_path(), fs::path(util.TempFileName("")).parent_path());
-  EXPECT_NRX_ERROR(err::kPathAccess, util.TempFileName(Path("missing")));
-  EXPECT_NRX_ERROR(err::kPathAccess, util.TempFileName(first));  // a file is no folder
-}
-
-// Points XDG_DATA_HOME into the test's folder, so the user's own trash is never touched.
-class RecycleBinTest : public test::TempDirTest {
+class TextUtilityTest : public test::TempDirTest {
  protected:
+  // XDG_DATA_HOME points into the test's folder, so the user's own trash is never touched.
   void SetUp() override {
     TempDirTest::SetUp();
-    if (const char* old = std::getenv("XDG_DATA_HOME")) saved_ = old;
-    ::setenv("XDG_DATA_HOME", Path("data").c_str(), 1);
+    data_home_.emplace("XDG_DATA_HOME", Path("data"));
   }
   void TearDown() override {
-    saved_ ? ::setenv("XDG_DATA_HOME", saved_->c_str(), 1) : ::unsetenv("XDG_DATA_HOME");
+    data_home_.reset();
     TempDirTest::TearDown();
   }
   fs::path Trash() { return Dir() / "data" / "Trash"; }
   std::string MakeFile(const std::string& name, const std::string& text) {
-    std::ofstream(Path(name)) << text;
+    WriteFile(Path(name), text);
     return Path(name);
   }
 
   TextUtility& util_ = TextUtility::Instance();
-  std::optional<std::string> saved_;
+  std::optional<test::ScopedEnv> data_home_;
 };
 
-TEST_F(RecycleBinTest, FileMovesToTheTrashWithItsInfo) {
-  std::string file = MakeFile("old backup.bak2", "backup");
+TEST_F(TextUtilityTest, TempFileNameNamesAFreeFileInTheFolder) {
+  std::string first = util_.TempFileName(Dir().string());
+  EXPECT_EQ(Dir(), fs::path(first).parent_path());
+  EXPECT_FALSE(fs::exists(first));
+  WriteFile(first, "taken");
+  std::string second = util_.TempFileName(Dir().string());
+  EXPECT_NE(first, second);
+  EXPECT_FALSE(fs::exists(second));
+  EXPECT_EQ(fs::temp_directory_path(), fs::path(util_.TempFileName("")).parent_path());
+  EXPECT_NRX_ERROR(err::kPathAccess, util_.TempFileName(Path("missing")));
+  EXPECT_NRX_ERROR(err::kPathAccess, util_.TempFileName(first));  // a file is no folder
+}
+
+TEST_F(TextUtilityTest, FilesMoveToTheTrashWithTheirInfoUnderNamesOfTheirOwn) {
+  std::string file = MakeFile("old backup.bak2", "first");
   ASSERT_TRUE(util_.MoveToRecycleBin(file));
   EXPECT_FALSE(fs::exists(file));
-  EXPECT_EQ("backup", ReadFile(Trash() / "files" / "old backup.bak2"));
+  EXPECT_EQ("first", ReadFile(Trash() / "files" / "old backup.bak2"));
   std::string info = ReadFile(Trash() / "info" / "old backup.bak2.trashinfo");
   EXPECT_EQ(0u, info.find("[Trash Info]\n"));
   std::string escaped = fs::path(file).parent_path().string() + "/old%20backup.bak2";
   EXPECT_NE(std::string::npos, info.find("\nPath=" + escaped + "\n")) << info;
   EXPECT_NE(std::string::npos, info.find("\nDeletionDate=2")) << info;
+
+  ASSERT_TRUE(util_.MoveToRecycleBin(MakeFile("old backup.bak2", "second")));
+  EXPECT_EQ("second", ReadFile(Trash() / "files" / "old backup.2.bak2"));
+  EXPECT_TRUE(fs::exists(Trash() / "info" / "old backup.2.bak2.trashinfo"));
 }
 
-TEST_F(RecycleBinTest, SecondFileOfTheSameNameGetsAnotherName) {
-  ASSERT_TRUE(util_.MoveToRecycleBin(MakeFile("site.njb.bak2", "first")));
-  ASSERT_TRUE(util_.MoveToRecycleBin(MakeFile("site.njb.bak2", "second")));
-  EXPECT_EQ("first", ReadFile(Trash() / "files" / "site.njb.bak2"));
-  EXPECT_EQ("second", ReadFile(Trash() / "files" / "site.njb.2.bak2"));
-  EXPECT_TRUE(fs::exists(Trash() / "info" / "site.njb.2.bak2.trashinfo"));
-}
-
-TEST_F(RecycleBinTest, ReportsFailureWhereTheTrashCannotTakeTheFile) {
+TEST_F(TextUtilityTest, MoveReportsFailureWhereTheTrashCannotTakeTheFile) {
   EXPECT_FALSE(util_.MoveToRecycleBin(Path("missing.bak2")));
   EXPECT_FALSE(util_.MoveToRecycleBin(Dir().string()));
 
@@ -97,28 +81,26 @@ TEST_F(RecycleBinTest, ReportsFailureWhereTheTrashCannotTakeTheFile) {
   }
   EXPECT_TRUE(fs::exists(open_job));
 
+  // A file on another file system stays, and leaves no info behind.
+  const fs::path other = "/dev/shm/nrxjobdb-trash-test-" + std::to_string(::getpid());
+  struct stat here {
+  }, there{};
+  if (::stat(Dir().c_str(), &here) == 0 && ::stat("/dev/shm", &there) == 0 &&
+      here.st_dev != there.st_dev && ::access("/dev/shm", W_OK) == 0) {
+    WriteFile(other, "elsewhere");
+    EXPECT_FALSE(util_.MoveToRecycleBin(other.string()));
+    EXPECT_TRUE(fs::exists(other));
+    EXPECT_TRUE(fs::is_empty(Trash() / "info"));
+    fs::remove(other);
+  }
+
   // A trash that cannot be made: a plain file stands where its folder belongs.
+  fs::remove_all(Trash());
   fs::create_directories(Dir() / "data");
-  std::ofstream(Trash()) << "not a folder";
+  WriteFile(Trash(), "not a folder");
   std::string file = MakeFile("keep.bak2", "kept");
   EXPECT_FALSE(util_.MoveToRecycleBin(file));
   EXPECT_EQ("kept", ReadFile(file));
-}
-
-TEST_F(RecycleBinTest, FileOnAnotherFileSystemStaysAndLeavesNoInfoBehind) {
-  const fs::path other = "/dev/shm";
-  struct stat here {
-  }, there{};
-  if (::stat(Dir().c_str(), &here) != 0 || ::stat(other.c_str(), &there) != 0 ||
-      here.st_dev == there.st_dev || ::access(other.c_str(), W_OK) != 0) {
-    GTEST_SKIP() << "no second writable file system";
-  }
-  const fs::path file = other / ("nrxjobdb-trash-test-" + std::to_string(::getpid()));
-  std::ofstream(file) << "elsewhere";
-  EXPECT_FALSE(util_.MoveToRecycleBin(file.string()));
-  EXPECT_TRUE(fs::exists(file));
-  EXPECT_TRUE(fs::is_empty(Trash() / "info"));
-  fs::remove(file);
 }
 
 }  // namespace

@@ -1,8 +1,16 @@
 #include "support/test_support.h"
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <array>
 #include <cstdio>
-#include <sys/wait.h>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+#include "engine/file_vfs.h"
 
 namespace nrx::test {
 
@@ -19,6 +27,66 @@ void TempDirTest::SetUp() {
 void TempDirTest::TearDown() {
   std::error_code ec;
   if (!HasFailure()) std::filesystem::remove_all(dir_, ec);
+}
+
+std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+ScopedEnv::ScopedEnv(const char* name, const std::string& value) : name_(name) {
+  if (const char* old = std::getenv(name)) saved_ = old;
+  ::setenv(name, value.c_str(), 1);
+}
+
+ScopedEnv::~ScopedEnv() { saved_ ? ::setenv(name_, saved_->c_str(), 1) : ::unsetenv(name_); }
+
+ChildProcess::ChildProcess(const std::function<void()>& work) {
+  int ready[2];
+  int release[2];
+  if (::pipe(ready) != 0 || ::pipe(release) != 0) return;
+  pid_ = ::fork();
+  if (pid_ == 0) {
+    ::close(ready[0]);
+    ::close(release[1]);
+    char ok = 'n';
+    try {
+      work();
+      ok = 'y';
+    } catch (...) {
+    }
+    (void)!::write(ready[1], &ok, 1);
+    char done;
+    (void)!::read(release[0], &done, 1);  // until the parent closes its end
+    ::_exit(0);
+  }
+  ::close(ready[1]);
+  ::close(release[0]);
+  release_ = release[1];
+  char answer = 'n';
+  worked_ = ::read(ready[0], &answer, 1) == 1 && answer == 'y';
+  ::close(ready[0]);
+}
+
+void ChildProcess::Release() {
+  if (release_ >= 0) ::close(release_);
+  release_ = -1;
+  if (pid_ > 0) ::waitpid(pid_, nullptr, 0);
+  pid_ = -1;
+}
+
+void ChildProcess::Kill() {
+  if (pid_ > 0) ::kill(pid_, SIGKILL);
+  Release();
+}
+
+std::unique_ptr<ChildProcess> LockInChild(const std::string& path, bool exclusive) {
+  std::unique_ptr<files::FileLock> lock;  // the child's copy lives on while it waits
+  return std::make_unique<ChildProcess>([&] { lock = files::FileLock::Acquire(path, exclusive); });
 }
 
 CommandResult RunCommand(const std::string& command) {

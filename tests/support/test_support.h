@@ -1,9 +1,15 @@
 #pragma once
-// Shared fixtures: a fresh folder per test, and a check for the error number of an expression.
+// What every test binary shares: a fresh folder per test, whole-file reads and writes, an
+// environment variable set for one test, a child process that holds something until released,
+// and checks for the error number (and source) of an expression.
 
 #include <gtest/gtest.h>
+#include <sys/types.h>
 
 #include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "nrxJobDb/errors.h"
@@ -23,6 +29,45 @@ class TempDirTest : public ::testing::Test {
   std::filesystem::path dir_;
 };
 
+std::string ReadFile(const std::filesystem::path& path);
+void WriteFile(const std::filesystem::path& path, const std::string& bytes);
+
+// Sets an environment variable until destroyed, then puts back what was there.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const std::string& value);
+  ~ScopedEnv();
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  const char* name_;
+  std::optional<std::string> saved_;
+};
+
+// Runs `work` in a forked child, which then keeps what it made (a lock, an open job, a pending
+// transaction) until Release() or the destructor lets it exit, or Kill() ends it.
+class ChildProcess {
+ public:
+  explicit ChildProcess(const std::function<void()>& work);
+  ~ChildProcess() { Release(); }
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+
+  // Whether `work` returned without throwing.
+  bool Worked() const { return worked_; }
+  void Release();
+  void Kill();
+
+ private:
+  pid_t pid_ = -1;
+  int release_ = -1;
+  bool worked_ = false;
+};
+
+// A child process holding the engine's lock on an existing file, shared or exclusive.
+std::unique_ptr<ChildProcess> LockInChild(const std::string& path, bool exclusive);
+
 // Runs a command line through /bin/sh and returns its exit code and output (stdout + stderr).
 struct CommandResult {
   int exit_code;
@@ -33,12 +78,26 @@ CommandResult RunCommand(const std::string& command);
 }  // namespace nrx::test
 
 // Expects `expr` to throw nrx::Error with the given number.
-#define EXPECT_NRX_ERROR(number, expr)                                              \
-  do {                                                                              \
-    try {                                                                           \
-      expr;                                                                         \
-      ADD_FAILURE() << "expected error " << (number) << " from " #expr;             \
-    } catch (const ::nrx::Error& e_) {                                              \
-      EXPECT_EQ((number), e_.Number()) << #expr << ": " << e_.what();               \
-    }                                                                               \
+#define EXPECT_NRX_ERROR(number, expr)                                  \
+  do {                                                                  \
+    try {                                                               \
+      expr;                                                             \
+      ADD_FAILURE() << "expected error " << (number) << " from " #expr; \
+    } catch (const ::nrx::Error& e_) {                                  \
+      EXPECT_EQ((number), e_.Number()) << #expr << ": " << e_.what();   \
+    }                                                                   \
+  } while (0)
+
+// Expects `expr` to fail with `number`, passed on by the component's member `label` as its
+// error convention does: the label as the source and no description of its own.
+#define EXPECT_PASSED_ON(number, label, expr)                           \
+  do {                                                                  \
+    try {                                                               \
+      expr;                                                             \
+      ADD_FAILURE() << "expected error " << (number) << " from " #expr; \
+    } catch (const ::nrx::Error& e_) {                                  \
+      EXPECT_EQ((number), e_.Number()) << e_.what();                    \
+      EXPECT_EQ(std::string(label), e_.Source());                       \
+      EXPECT_TRUE(e_.Description().empty()) << e_.Description();        \
+    }                                                                   \
   } while (0)
