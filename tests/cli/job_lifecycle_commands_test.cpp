@@ -4,12 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <random>
 
 #include "catalogue/catalogue_lists.h"
 #include "nrxJobDb/engine.h"
-#include "siblings/holder_process.h"
 #include "support/test_support.h"
 
 namespace nrx::test {
@@ -145,11 +143,10 @@ TEST_F(JobLifecycleCommands, FailuresEndWithTheirNumberAndTheMessageTheUserSees)
   EXPECT_NE(0, missing.exit_code);
   EXPECT_CONTAINS(missing.output, "error 53");
 
-  {
-    std::ofstream out(Path("noise.njb"), std::ios::binary);
-    std::mt19937 random(7);
-    for (int i = 0; i < 8192; ++i) out.put(static_cast<char>(random()));
-  }
+  std::mt19937 random(7);
+  std::string noise(8192, '\0');
+  for (char& c : noise) c = static_cast<char>(random());
+  WriteFile(Path("noise.njb"), noise);
   const CommandResult damaged = Njb("open " + Path("noise.njb") + " --check");
   EXPECT_EQ(2, damaged.exit_code);
   EXPECT_CONTAINS(damaged.output, "error 3049");
@@ -157,8 +154,8 @@ TEST_F(JobLifecycleCommands, FailuresEndWithTheirNumberAndTheMessageTheUserSees)
                   "Attempted to open database " + Path("noise.njb") + "- database required repair");
 
   ASSERT_EQ(0, Njb("open " + Path("busy.njb") + " --yes").exit_code);
-  HolderProcess elsewhere(Path("busy.njb"), /*exclusive=*/true);
-  ASSERT_TRUE(elsewhere.Holding());
+  auto elsewhere = LockInChild(Path("busy.njb"), /*exclusive=*/true);
+  ASSERT_TRUE(elsewhere->Worked());
   const CommandResult busy = Njb("open " + Path("busy.njb"));
   EXPECT_EQ(2, busy.exit_code);
   EXPECT_CONTAINS(busy.output, "error 70");
