@@ -17,26 +17,29 @@ ClassRegistry& Registry() { return ClassRegistry::Instance(); }
 TEST(ClassRegistryTest, ClassesKeepTheirIdentitiesAndMemberOrder) {
   const auto& classes = Registry().Classes();
   ASSERT_EQ(3u, classes.size());
-  EXPECT_EQ("nrxJobDb.cJobProcs", classes[0].prog_id);
+  const std::pair<const char*, const char*> ids[] = {
+      {"nrxJobDb.cJobProcs", "{BD5CB1F4-896F-4D0A-954A-83B4F82E45F6}"},
+      {"nrxJobDb.cDBtransactions", "{8C3021D2-2A3F-4B97-8F05-39DA799FF230}"},
+      {"nrxJobDb.cFixedPoints", "{370EB7B5-400E-4DEC-8A80-C7A22B2DAA2B}"}};
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(ids[i].first, classes[i].prog_id);
+    EXPECT_EQ(ids[i].second, classes[i].clsid);
+  }
   EXPECT_EQ("{39C5A134-5897-4767-AF44-F631ED82C084}", classes[0].iid);
   EXPECT_TRUE(classes[0].app_object);
-  EXPECT_EQ("nrxJobDb.cDBtransactions", classes[1].prog_id);
-  EXPECT_EQ("{8C3021D2-2A3F-4B97-8F05-39DA799FF230}", classes[1].clsid);
-  EXPECT_EQ("nrxJobDb.cFixedPoints", classes[2].prog_id);
-  EXPECT_EQ("{370EB7B5-400E-4DEC-8A80-C7A22B2DAA2B}", classes[2].clsid);
 
   const auto& members = classes[0].members;
   ASSERT_EQ(32u, members.size());
-  EXPECT_EQ("ClassActive", members[0].name);
-  EXPECT_EQ(0x40030000, members[0].dispid);
-  EXPECT_EQ("SetBlank", members[1].name);
-  EXPECT_EQ(0x60030002, members[1].dispid);
-  EXPECT_EQ("BackupJobDB", members[14].name);
-  EXPECT_EQ(0x6003000F, members[14].dispid);
-  EXPECT_EQ("CloseRecordSets", members[15].name);
-  EXPECT_EQ(0x60030015, members[15].dispid);
-  EXPECT_EQ("RequeryOrReOpenOnFail", members.back().name);
-  EXPECT_EQ(0x6003002A, members.back().dispid);
+  const std::tuple<std::size_t, const char*, std::int32_t> spots[] = {
+      {0, "ClassActive", 0x40030000},
+      {1, "SetBlank", 0x60030002},
+      {14, "BackupJobDB", 0x6003000F},
+      {15, "CloseRecordSets", 0x60030015},
+      {31, "RequeryOrReOpenOnFail", 0x6003002A}};
+  for (const auto& [at, name, dispid] : spots) {
+    EXPECT_EQ(name, members[at].name);
+    EXPECT_EQ(dispid, members[at].dispid) << name;
+  }
   for (std::size_t i = 1; i < members.size(); ++i) {
     EXPECT_LT(members[i - 1].dispid, members[i].dispid) << members[i].name;
   }
@@ -67,14 +70,15 @@ TEST(ClassRegistryTest, TestChangeByNameAndByDispatchIdChangesTheCallersArgument
 
 TEST(ClassRegistryTest, NewTableFieldOldChangesNoArgument) {
   auto procs = Registry().CreateObject("nrxJobDb.cJobProcs");
-  std::vector<Variant> args{Variant(std::shared_ptr<Object>()),
-                            Variant(std::shared_ptr<Object>()),
+  const Variant none(std::shared_ptr<Object>{});
+  std::vector<Variant> args{none,
+                            none,
                             Variant("Points"),
                             Variant("Zone"),
                             Variant(std::int16_t{3}),
                             Variant(std::int16_t{0}),
                             Variant::Null(),
-                            Variant(std::shared_ptr<Object>()),
+                            none,
                             Variant(true)};
   const std::vector<Variant> before = args;
   Registry().Invoke(*procs, "NewTableField_OLD", args);

@@ -6,10 +6,9 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <optional>
 
 #include "support/test_support.h"
 
@@ -21,12 +20,7 @@ namespace fs = std::filesystem;
 using Plain = std::int32_t (*)();
 using GetClassObject = std::int32_t (*)(const nrxGUID*, const nrxGUID*, void**);
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using test::ReadFile;
 
 nrxGUID Guid(std::string_view text) {
   nrxGUID guid{};
@@ -39,19 +33,13 @@ class ServerTest : public test::TempDirTest {
  protected:
   void SetUp() override {
     TempDirTest::SetUp();
-    const char* old = std::getenv("XDG_CONFIG_HOME");
-    saved_config_ = old ? std::optional<std::string>(old) : std::nullopt;
-    ::setenv("XDG_CONFIG_HOME", Path("config").c_str(), 1);
+    config_home_.emplace("XDG_CONFIG_HOME", Path("config"));
     library_ = ::dlopen(NRXJOBDB_SO, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(nullptr, library_) << ::dlerror();
   }
   void TearDown() override {
     if (library_) ::dlclose(library_);
-    if (saved_config_) {
-      ::setenv("XDG_CONFIG_HOME", saved_config_->c_str(), 1);
-    } else {
-      ::unsetenv("XDG_CONFIG_HOME");
-    }
+    config_home_.reset();
     TempDirTest::TearDown();
   }
   template <class F>
@@ -63,7 +51,7 @@ class ServerTest : public test::TempDirTest {
   fs::path RegistryFile() { return Dir() / "config" / "nrxJobDb" / "registry.ini"; }
 
   void* library_ = nullptr;
-  std::optional<std::string> saved_config_;
+  std::optional<test::ScopedEnv> config_home_;
 };
 
 TEST(ServerExportsTest, SharedLibraryExportsTheFourEntryPoints) {
