@@ -167,9 +167,16 @@ class CheckTableIndex : public JobTest {
   }
 };
 
-TEST_F(CheckTableIndex, TableWithoutIndexesGetsAUniqueIndexPrimaryOnlyWhenAsked) {
+TEST_F(CheckTableIndex, OnlyATableWithoutIndexesGetsAUniqueIndexPrimaryWhenAsked) {
   CheckIndex("LSPointNo_Index", "PointNo", true);
   EXPECT_EQ(Reopened(), (std::vector<IndexShape>{{"LSPointNo_Index", "PointNo", true, true}}));
+  // Another index on the table, and nothing of that name: nothing is made or touched.
+  MakeTable("LS_Points2", List("LSPoints"));
+  AddIndex("LS_Points2", "Flag_Index", "Flag", false, false);
+  Access::CheckTableIndex(*procs_, db_, db_->TableDefs("LS_Points2"), "LSPointNo_Index", "PointNo",
+                          true);
+  Reopen();
+  EXPECT_EQ(Indexes("LS_Points2"), (std::vector<IndexShape>{{"Flag_Index", "Flag", false, false}}));
 
   MakeTable("Triangles", List("Triangles"));
   Access::CheckTableIndex(*procs_, db_, db_->TableDefs("Triangles"), "Centroid_Index",
@@ -209,12 +216,6 @@ TEST_F(CheckTableIndex, LeftoverPrimaryKeyIsDroppedAndTheIndexComesOnTheNextRun)
   AddIndex("LS_Points1", "PrimaryKey", "Flag", false, false);
   CheckIndex("PrimaryKey", "PointNo", false);
   EXPECT_EQ(Reopened(), (std::vector<IndexShape>{{"PrimaryKey", "PointNo", false, true}}));
-}
-
-TEST_F(CheckTableIndex, OtherIndexesAreNeverTouched) {
-  AddIndex("LS_Points1", "Flag_Index", "Flag", false, false);
-  CheckIndex("LSPointNo_Index", "PointNo", true);
-  EXPECT_EQ(Reopened(), (std::vector<IndexShape>{{"Flag_Index", "Flag", false, false}}));
 }
 
 TEST_F(CheckTableIndex, FailureKeepsWhatWasDeletedAndNamesTheMember) {

@@ -21,14 +21,13 @@ class FieldMaintenance : public JobTest {
     job_general_ = std::make_shared<model::JobGeneral>();
   }
 
-  // Notes(RecordNo, Value, Label) holding one record per entry of `values`.
-  RecordsetPtr Notes(const std::vector<Variant>& values) {
+  // Notes(RecordNo, Value, Label) holding one record per value, each as a statement spells it.
+  RecordsetPtr Notes(const std::vector<std::string>& values) {
     MakeTable("Notes", {}, {},
               {{"RecordNo", dbLong, 0}, {"Value", dbInteger, 0}, {"Label", dbText, 20}});
     for (std::size_t i = 0; i < values.size(); ++i) {
-      const std::string value = values[i].IsNull() ? "Null" : values[i].ToText();
       db_->Execute("INSERT INTO Notes (RecordNo, Value) VALUES (" + std::to_string(i + 1) + ", " +
-                   value + ")");
+                   values[i] + ")");
     }
     auto rs = db_->OpenRecordset("SELECT * FROM Notes ORDER BY RecordNo", dbOpenDynaset);
     if (!values.empty()) rs->MoveLast();
@@ -53,25 +52,22 @@ class FieldMaintenance : public JobTest {
   model::JobGeneralPtr job_general_;
 };
 
-TEST_F(FieldMaintenance, NewFieldValueOnAnEmptyRecordsetWritesNothing) {
-  auto rs = Notes({});
-  bool added = false;
-  Fill(rs, "Value", Variant(std::int16_t{4}), &added);
-  EXPECT_FALSE(added);
-  EXPECT_EQ(job_general_->ChangeCount(), 0);
-}
-
-TEST_F(FieldMaintenance, NewFieldValueLeavesAFieldWhoseFirstRecordHoldsZero) {
-  auto rs = Notes({Variant(std::int16_t{0}), Variant::Null(), Variant::Null()});
+TEST_F(FieldMaintenance,
+       NewFieldValueLeavesAFieldWhoseFirstRecordHoldsZeroAndATableWithoutRecords) {
+  auto rs = Notes({"0", "Null", "Null"});
   bool added = false;
   Fill(rs, "Value", Variant(std::int16_t{4}), &added);
   EXPECT_FALSE(added);
   EXPECT_EQ(Column("Value"), (std::vector<std::string>{"0", "Null", "Null"}));
+  db_->Execute("DELETE FROM Notes");
+  rs->Requery();
+  Fill(rs, "Value", Variant(std::int16_t{4}), &added);
+  EXPECT_FALSE(added);
   EXPECT_EQ(job_general_->ChangeCount(), 0);
 }
 
 TEST_F(FieldMaintenance, NewFieldValueFillsEveryRecordWhenTheFirstHoldsNull) {
-  auto rs = Notes({Variant::Null(), Variant(std::int16_t{9}), Variant::Null()});
+  auto rs = Notes({"Null", "9", "Null"});
   bool added = false;
   // The engine stores the value in the field's own type.
   Fill(rs, "Value", Variant("12"), &added);
@@ -87,7 +83,7 @@ TEST_F(FieldMaintenance, NewFieldValueFillsEveryRecordWhenTheFirstHoldsNull) {
 }
 
 TEST_F(FieldMaintenance, NewFieldValueErrorsKeepWhatWasWritten) {
-  auto rs = Notes({Variant::Null(), Variant::Null()});
+  auto rs = Notes({"Null", "Null"});
   EXPECT_PASSED_ON(err::kItemNotFound, kNewFieldValueLabel,
                    Fill(rs, "Missing", Variant(std::int16_t{1}), nullptr));
   // Without a job-general object the first record is written before the count fails.
@@ -98,7 +94,7 @@ TEST_F(FieldMaintenance, NewFieldValueErrorsKeepWhatWasWritten) {
 }
 
 TEST_F(FieldMaintenance, RenameFieldOnceThenNoLonger) {
-  Notes({Variant(std::int16_t{6})});
+  Notes({"6"});
   EXPECT_TRUE(procs_->RenameField(db_, "Notes", "Value", "Amount"));
   EXPECT_FALSE(procs_->RenameField(db_, "Notes", "Value", "Amount"));
   Reopen();
@@ -108,23 +104,19 @@ TEST_F(FieldMaintenance, RenameFieldOnceThenNoLonger) {
   EXPECT_EQ(Column("Amount"), (std::vector<std::string>{"6"}));
 }
 
-TEST_F(FieldMaintenance, RenameFieldMatchesNamesExactly) {
+TEST_F(FieldMaintenance, RenameFieldMatchesNamesExactlyAndRaisesWhenTheNameCannotBeSet) {
   Notes({});
   EXPECT_FALSE(procs_->RenameField(db_, "notes", "Value", "Amount"));
   EXPECT_FALSE(procs_->RenameField(db_, "Notes", "value", "Amount"));
   EXPECT_FALSE(procs_->RenameField(db_, "Nowhere", "Value", "Amount"));
   EXPECT_TRUE(db_->TableDefs("Notes")->FindField("Value"));
   EXPECT_EQ(ErrorStack::Instance().Count(), 0u);
-}
 
-TEST_F(FieldMaintenance, RenameFieldRaisesWhenTheNameCannotBeSet) {
-  Notes({});
   EXPECT_PASSED_ON(err::kFieldExists, kRenameFieldLabel,
                    procs_->RenameField(db_, "Notes", "Value", "Label"));
   db_->Close();
   EXPECT_PASSED_ON(err::kObjectClosed, kRenameFieldLabel,
                    procs_->RenameField(db_, "Notes", "Value", "Amount"));
-  db_.reset();
 }
 
 class OptionDefaults : public FieldMaintenance {
@@ -190,7 +182,7 @@ TEST_F(OptionDefaults, EmptyTableAndFailures) {
   EXPECT_EQ(job_general_->ChangeCount(), 0);
 
   // A table without the option fields stops at the first; nothing after it is tried.
-  auto notes = Notes({Variant::Null()});
+  auto notes = Notes({"Null"});
   ErrorStack::Instance().Reset();
   EXPECT_PASSED_ON(err::kItemNotFound, kDefaultsLabel, Defaults(notes, "Notes"));
   const auto records = ErrorStack::Instance().Records();

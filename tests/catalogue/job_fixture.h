@@ -1,8 +1,6 @@
 #pragma once
-// A fresh job file per test, a cJobProcs object, the catalogue's lists by name, and tables made
-// to order from them.
-
-#include <gtest/gtest.h>
+// A fresh job file per test, a cJobProcs object, the catalogue's lists by name, tables made to
+// order from them, and the shapes of tables and indexes as the file holds them.
 
 #include <memory>
 #include <set>
@@ -13,45 +11,31 @@
 
 #include "catalogue/catalogue_lists.h"
 #include "catalogue/job_procs_access.h"
+#include "engine/engine_fixture.h"
 #include "nrxJobDb/cjobprocs.h"
-#include "nrxJobDb/engine.h"
 #include "nrxJobDb/error_stack.h"
 #include "nrxJobDb/table_names.h"
-#include "support/test_support.h"
 
 namespace nrx::test {
 
 using FieldShape = std::tuple<std::string, int, int>;  // name, type, size (0 unless Text)
+// Index name, fields, primary, unique.
+using IndexShape = std::tuple<std::string, std::string, bool, bool>;
 
-// Expects `expr` to fail with `number`, passed on under `label` with no description of its own.
-#define EXPECT_PASSED_ON(number, label, expr)                           \
-  do {                                                                  \
-    try {                                                               \
-      expr;                                                             \
-      ADD_FAILURE() << "expected error " << (number) << " from " #expr; \
-    } catch (const ::nrx::Error& e_) {                                  \
-      EXPECT_EQ((number), e_.Number()) << e_.what();                    \
-      EXPECT_EQ(std::string(label), e_.Source());                       \
-      EXPECT_TRUE(e_.Description().empty()) << e_.Description();        \
-    }                                                                   \
-  } while (0)
-
-class JobTest : public TempDirTest {
+class JobTest : public EngineTest {
  protected:
   void SetUp() override {
-    TempDirTest::SetUp();
+    EngineTest::SetUp();
     ErrorStack::Instance().SetSuspended(false);
     ErrorStack::Instance().Reset();
     model::TableNames::Instance().Restore();
     procs_ = std::make_unique<cJobProcs>();
-    ws_ = DBEngine::Instance().Workspaces(0);
     path_ = Path("job.njb");
-    db_ = ws_->CreateDatabase(path_, kJobConnect);
+    db_ = Create("job.njb");
   }
   void TearDown() override {
-    if (db_) db_->Close();
     model::TableNames::Instance().Restore();
-    TempDirTest::TearDown();
+    EngineTest::TearDown();
   }
 
   const TableFieldList& List(std::string_view name) {
@@ -81,11 +65,7 @@ class JobTest : public TempDirTest {
   void AddIndex(const std::string& table, const std::string& name, const std::string& fields,
                 bool primary, bool unique) {
     auto def = db_->TableDefs(table);
-    auto index = def->CreateIndex(name);
-    index->SetFields(fields);
-    index->SetPrimary(primary);
-    index->SetUnique(unique);
-    def->IndexesAppend(index);
+    def->IndexesAppend(MakeIndex(*def, name, fields, primary, unique));
   }
 
   static std::vector<FieldShape> Shape(TableDef& table) {
@@ -101,9 +81,6 @@ class JobTest : public TempDirTest {
     for (const TableFieldDef& d : list) shape.emplace_back(d.fieldName, d.fieldType, d.fieldSiz);
     return shape;
   }
-
-  // Index name, fields, primary, unique, as the reopened file holds them.
-  using IndexShape = std::tuple<std::string, std::string, bool, bool>;
   std::vector<IndexShape> Indexes(const std::string& table) {
     auto def = db_->TableDefs(table);
     def->IndexesRefresh();
@@ -121,7 +98,6 @@ class JobTest : public TempDirTest {
   }
 
   std::unique_ptr<cJobProcs> procs_;
-  WorkspacePtr ws_;
   std::string path_;
   DatabasePtr db_;
 };
