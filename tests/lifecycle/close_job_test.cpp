@@ -62,12 +62,8 @@ TEST_F(CloseJob, ChangesAnsweredNoAreRolledBack) {
   Change(2);
   boxes_->QueueAnswer(MsgAnswer::No);
   EXPECT_TRUE(Close());
-  ASSERT_EQ(1u, boxes_->Calls().size());
-  const MessageBoxCall& box = boxes_->Calls()[0];
-  EXPECT_EQ("Changes have been made to job " + job_file_ + " - Save now ?", box.text);
-  EXPECT_EQ("Norvaxa database operations", box.title);
-  EXPECT_EQ(MsgButtons::YesNoCancel, box.buttons);
-  EXPECT_EQ(MsgIcon::Question, box.icon);
+  ExpectOneBox("Changes have been made to job " + job_file_ + " - Save now ?",
+               MsgButtons::YesNoCancel, MsgIcon::Question);
   ExpectClosed();
   EXPECT_EQ(kOpened, PointsIn(job_file_));
   EXPECT_FALSE(Exists(temp_));
@@ -139,16 +135,10 @@ TEST_F(CloseJob, AFailedBackupRenameIsToldAndTheJobIsStillSaved) {
 }
 
 TEST_F(CloseJob, AnyOtherErrorReleasesEverythingAndIsRaised) {
-  Write(job_file_ + ".bak1", "an earlier backup");
+  test::WriteFile(job_file_ + ".bak1", "an earlier backup");
   lifecycle::SetJobFiles(std::make_shared<test::UnreadableTimes>());
   Change(2);
-  try {
-    Close(/*forceSave=*/true);
-    ADD_FAILURE() << "expected error 53";
-  } catch (const Error& e) {
-    EXPECT_EQ(err::kFileNotFound, e.Number());
-    EXPECT_EQ(kCloseLabel, e.Source());
-  }
+  EXPECT_PASSED_ON(err::kFileNotFound, kCloseLabel, Close(/*forceSave=*/true));
   EXPECT_FALSE(grid_);
   EXPECT_FALSE(db_);
   EXPECT_FALSE(ws_);

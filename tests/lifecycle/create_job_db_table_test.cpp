@@ -7,7 +7,6 @@
 
 #include "catalogue/expected_kinds.h"
 #include "catalogue/job_fixture.h"
-#include "nrxJobDb/class_registry.h"
 #include "nrxJobDb/message_box.h"
 
 namespace nrx::test {
@@ -113,14 +112,6 @@ TEST_F(CreateJobDBTable, PointsTableStaysWhenItsIndexCannotBeMade) {
   EXPECT_EQ(Shape(*db_->TableDefs("Points")), Shape(List("Points")));
   EXPECT_TRUE(Indexes("Points").empty());
   EXPECT_EQ(ErrorStack::Instance().Count(), 0u);
-}
-
-TEST_F(CreateJobDBTable, LateBoundCallWritesTableExistsBack) {
-  Create("Radiation");
-  std::vector<Variant> args = {Variant(std::shared_ptr<Object>(db_)), Variant("Radiation"),
-                               Variant(path_), Variant(false)};
-  ClassRegistry::Instance().Invoke(*procs_, "CreateJobDBTable", args);
-  EXPECT_TRUE(args[3].ToBoolean());
 }
 
 // Overwrites the whole of a file with bytes that are no database.

@@ -15,12 +15,12 @@ class DiskFiles : public test::LifecycleTest {
 };
 
 TEST_F(DiskFiles, RenameRefusesWhatWouldLoseAFile) {
-  Write(Path("a"), "a");
-  Write(Path("b"), "b");
+  test::WriteFile(Path("a"), "a");
+  test::WriteFile(Path("b"), "b");
   EXPECT_NRX_ERROR(err::kFileExists, files_.Rename(Path("a"), Path("b")));
   EXPECT_NRX_ERROR(err::kFileNotFound, files_.Rename(Path("none"), Path("c")));
   EXPECT_NRX_ERROR(err::kFileNotFound, files_.Remove(Path("none")));
-  EXPECT_EQ("b", Contents(Path("b")));
+  EXPECT_EQ("b", test::ReadFile(Path("b")));
 
   MakeJob(Path("job.njb"), {{1, "CP"}});
   DatabasePtr open = DBEngine::Instance().Workspaces(0)->OpenDatabase(Path("job.njb"), true);
@@ -39,9 +39,9 @@ TEST_F(DiskFiles, RenameMovesAFileFromAnotherFileSystem) {
     GTEST_SKIP() << "no second file system to move from";
   }
   const std::string shm = "/dev/shm/nrxjobdb-" + std::to_string(::getpid());
-  Write(shm, "opened");
+  test::WriteFile(shm, "opened");
   files_.Rename(shm, Path("site.njb.bak1"));
-  EXPECT_EQ("opened", Contents(Path("site.njb.bak1")));
+  EXPECT_EQ("opened", test::ReadFile(Path("site.njb.bak1")));
   EXPECT_FALSE(Exists(shm));
 }
 

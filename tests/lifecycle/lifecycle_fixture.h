@@ -6,11 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -35,13 +32,10 @@ class LifecycleTest : public TempDirTest {
     TempDirTest::SetUp();
     ErrorStack::Instance().SetSuspended(false);
     ErrorStack::Instance().Reset();
-    boxes_ = std::make_shared<ScriptedMessageBox>();
     previous_boxes_ = SetMessageBoxService(boxes_);
-    if (const char* data_home = std::getenv("XDG_DATA_HOME")) saved_data_home_ = data_home;
-    ::setenv("XDG_DATA_HOME", Path("data").c_str(), 1);
+    data_home_.emplace("XDG_DATA_HOME", Path("data"));
     std::filesystem::create_directories(Path("tmp"));
     prog_->SetTempFolder(Path("tmp"));
-    procs_ = std::make_shared<cJobProcs>();
   }
 
   void TearDown() override {
@@ -52,11 +46,7 @@ class LifecycleTest : public TempDirTest {
     ws->Close();
     lifecycle::SetJobFiles(nullptr);
     SetMessageBoxService(previous_boxes_);
-    if (saved_data_home_) {
-      ::setenv("XDG_DATA_HOME", saved_data_home_->c_str(), 1);
-    } else {
-      ::unsetenv("XDG_DATA_HOME");
-    }
+    data_home_.reset();
     TempDirTest::TearDown();
   }
 
@@ -71,17 +61,32 @@ class LifecycleTest : public TempDirTest {
     return procs_->CloseDBfiles(ws_, db_, grid_, general_, toRecycleBin, forceSave, useTempBackup);
   }
 
-  // A closed job file whose Points table (PointNo, Code) holds the given records.
+  // Expects the box shown since the last ClearCalls to be the only one, and to be this one.
+  void ExpectOneBox(const std::string& text, MsgButtons buttons = MsgButtons::OK,
+                    MsgIcon icon = MsgIcon::Exclamation, std::string_view title = kMessageTitle) {
+    ASSERT_EQ(1u, boxes_->Calls().size());
+    const MessageBoxCall& box = boxes_->Calls()[0];
+    EXPECT_EQ(text, box.text);
+    EXPECT_EQ(title, box.title);
+    EXPECT_EQ(buttons, box.buttons);
+    EXPECT_EQ(icon, box.icon);
+  }
+
+  // A closed, encrypted job file whose Points table (PointNo, Code) holds the given records.
   static void MakeJob(const std::string& path, const PointRecords& records) {
     auto ws = std::make_shared<Workspace>("maker");
     DatabasePtr db = ws->CreateDatabase(path, kJobConnect, dbEncrypt);
-    TableDefPtr table = db->CreateTableDef("Points");
-    table->FieldsAppend(table->CreateField("PointNo", dbLong));
-    table->FieldsAppend(table->CreateField("Code", dbText, 16));
-    db->TableDefsAppend(table);
+    AddPointsTable(*db);
     ws->BeginTrans();  // one write to the disk rather than one a record
     for (const auto& [number, code] : records) AddPoint(*db, number, code);
     ws->CommitTrans();
+  }
+
+  static void AddPointsTable(Database& db) {
+    TableDefPtr table = db.CreateTableDef("Points");
+    table->FieldsAppend(table->CreateField("PointNo", dbLong));
+    table->FieldsAppend(table->CreateField("Code", dbText, 16));
+    db.TableDefsAppend(table);
   }
 
   static void AddPoint(Database& db, int number, const std::string& code) {
@@ -106,37 +111,23 @@ class LifecycleTest : public TempDirTest {
     return out;
   }
 
-  static std::string Contents(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
-
-  static void Write(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-  }
-
   static bool Exists(const std::string& path) { return std::filesystem::exists(path); }
 
-  // Sets a file's modification time to a moment on the local clock.
-  static void SetLocalTime(const std::string& path, int year, int month, int day, int hour,
-                           int minute) {
+  // A moment of July 2024 on the local clock.
+  static std::filesystem::file_time_type July2024(int day, int hour, int minute) {
     std::tm local{};
-    local.tm_year = year - 1900;
-    local.tm_mon = month - 1;
+    local.tm_year = 2024 - 1900;
+    local.tm_mon = 6;
     local.tm_mday = day;
     local.tm_hour = hour;
     local.tm_min = minute;
     local.tm_isdst = -1;
-    std::filesystem::last_write_time(path, LocalTime(local));
+    return std::chrono::file_clock::from_sys(
+        std::chrono::system_clock::from_time_t(std::mktime(&local)));
   }
 
-  static std::filesystem::file_time_type LocalTime(std::tm local) {
-    const auto system = std::chrono::system_clock::from_time_t(std::mktime(&local));
-    return std::chrono::file_clock::from_sys(system);
-  }
-
-  std::shared_ptr<cJobProcs> procs_;
-  std::shared_ptr<ScriptedMessageBox> boxes_;
+  std::shared_ptr<cJobProcs> procs_ = std::make_shared<cJobProcs>();
+  std::shared_ptr<ScriptedMessageBox> boxes_ = std::make_shared<ScriptedMessageBox>();
   WorkspacePtr ws_;
   DatabasePtr db_;
   model::GridPtr grid_ = std::make_shared<model::Grid>();
@@ -149,7 +140,7 @@ class LifecycleTest : public TempDirTest {
 
  private:
   std::shared_ptr<MessageBoxService> previous_boxes_;
-  std::optional<std::string> saved_data_home_;
+  std::optional<ScopedEnv> data_home_;
 };
 
 // File operations that fail the rename to a chosen destination, and pass everything else on.

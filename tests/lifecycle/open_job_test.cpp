@@ -2,11 +2,6 @@
 // ".old" copy and ".MDB" rename, and what happens to a job that is open elsewhere, was left by
 // a killed process, or is damaged.
 
-#include <signal.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <functional>
 #include <random>
 
@@ -29,65 +24,6 @@ std::span<const catalogue::FieldRow> RowsOf(std::string_view list) {
   throw std::invalid_argument(std::string(list));
 }
 
-// The names of the fields of a table in a job file.
-std::vector<std::string> FieldsOf(const std::string& path, const std::string& table) {
-  auto ws = std::make_shared<Workspace>("reader");
-  DatabasePtr db = ws->OpenDatabase(path, false, true);
-  TableDefPtr def = db->TableDefs(table);
-  std::vector<std::string> names;
-  for (int i = 0; i < def->FieldsCount(); ++i) names.push_back(def->Fields(i)->Name());
-  return names;
-}
-
-// Runs `work` in a child process, which then waits until it is let go or killed.
-class ChildProcess {
- public:
-  explicit ChildProcess(const std::function<void()>& work) {
-    int ready[2];
-    int release[2];
-    if (::pipe(ready) != 0 || ::pipe(release) != 0) return;
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::close(ready[0]);
-      ::close(release[1]);
-      char ok = 'n';
-      try {
-        work();
-        ok = 'y';
-      } catch (...) {
-      }
-      (void)!::write(ready[1], &ok, 1);
-      char done;
-      (void)!::read(release[0], &done, 1);
-      ::_exit(0);
-    }
-    ::close(ready[1]);
-    ::close(release[0]);
-    release_ = release[1];
-    char answer = 'n';
-    worked_ = ::read(ready[0], &answer, 1) == 1 && answer == 'y';
-    ::close(ready[0]);
-  }
-  ~ChildProcess() {
-    if (release_ >= 0) ::close(release_);
-    if (pid_ > 0) ::waitpid(pid_, nullptr, 0);
-  }
-  ChildProcess(const ChildProcess&) = delete;
-  ChildProcess& operator=(const ChildProcess&) = delete;
-
-  bool Worked() const { return worked_; }
-  void Kill() {
-    ::kill(pid_, SIGKILL);
-    ::waitpid(pid_, nullptr, 0);
-    pid_ = -1;
-  }
-
- private:
-  pid_t pid_ = -1;
-  int release_ = -1;
-  bool worked_ = false;
-};
-
 class OpenJob : public test::LifecycleTest {
  protected:
   // A job of an older version: its job details and points tables lack the fields that later
@@ -106,14 +42,18 @@ class OpenJob : public test::LifecycleTest {
     db->Execute("INSERT INTO Points (PointNo, Description) VALUES (7, 'MARK')");
   }
 
+  // Whether a table of the job file holds every field of its list, the last one last.
   static bool Complete(const std::string& path, const char* table) {
-    const std::vector<std::string> fields = FieldsOf(path, table);
-    return fields.size() == RowsOf(table).size() && fields.back() == RowsOf(table).back().name;
+    auto ws = std::make_shared<Workspace>("reader");
+    DatabasePtr db = ws->OpenDatabase(path, false, true);
+    TableDefPtr def = db->TableDefs(table);
+    const int count = def->FieldsCount();
+    return count == static_cast<int>(RowsOf(table).size()) &&
+           def->Fields(count - 1)->Name() == RowsOf(table).back().name;
   }
 
   void ExpectNotOpen() {
     EXPECT_FALSE(db_);
-    EXPECT_FALSE(ws_);
     EXPECT_EQ(0, DBEngine::Instance().Workspaces(0)->TransactionLevel());
   }
 
@@ -142,14 +82,10 @@ TEST_F(OpenJob, ANewJobIsCreatedEmptyAndEncryptedWithoutATemporaryCopy) {
   EXPECT_TRUE(std::filesystem::is_empty(Path("tmp")));
   EXPECT_EQ(1, ws_->TransactionLevel());
   EXPECT_EQ(files::FileKind::Encrypted, files::Probe(path));
-  EXPECT_EQ(std::string(kJobConnect), db_->Connect());
   EXPECT_TRUE(Exists(ErrorLog::LogPathFor(path)));
 
   // The transaction holds the new job's first changes until it is saved.
-  TableDefPtr table = db_->CreateTableDef("Points");
-  table->FieldsAppend(table->CreateField("PointNo", dbLong));
-  table->FieldsAppend(table->CreateField("Code", dbText, 16));
-  db_->TableDefsAppend(table);
+  AddPointsTable(*db_);
   AddPoint(*db_, 1, "CP");
   general_->UpdateChangeCount(1, false);
   EXPECT_TRUE(Close(/*forceSave=*/true));
@@ -159,7 +95,7 @@ TEST_F(OpenJob, ANewJobIsCreatedEmptyAndEncryptedWithoutATemporaryCopy) {
 TEST_F(OpenJob, AnExistingJobIsCopiedAndOpenedExclusivelyWithoutACheck) {
   const std::string path = Path("site.njb");
   MakeOlderJob(path);  // incomplete tables: without the check nobody asks
-  const std::string before = Contents(path);
+  const std::string before = test::ReadFile(path);
   general_->UpdateChangeCount(5, true);
   Open(path);
   ASSERT_TRUE(db_);
@@ -169,7 +105,7 @@ TEST_F(OpenJob, AnExistingJobIsCopiedAndOpenedExclusivelyWithoutACheck) {
   EXPECT_TRUE(boxes_->Calls().empty());
   const std::string temp = general_->TempCopyName();
   EXPECT_EQ(Path("tmp"), std::filesystem::path(temp).parent_path().string());
-  EXPECT_EQ(before, Contents(temp));
+  EXPECT_EQ(before, test::ReadFile(temp));
   EXPECT_FALSE(Exists(path + ".old"));
   EXPECT_TRUE(Close());
   EXPECT_FALSE(Complete(path, "JobDetails"));
@@ -182,16 +118,13 @@ TEST_F(OpenJob, AnOlderJobAnsweredNoIsLeftClosedAndUnchanged) {
   Open(path, /*checkFields=*/true);
   EXPECT_TRUE(cancel_);
   ExpectNotOpen();
-  ASSERT_EQ(1u, boxes_->Calls().size());
-  const MessageBoxCall& box = boxes_->Calls()[0];
-  EXPECT_EQ("Job: " + path +
-                "\r\n\r\nThe selected job was created by an older version of Norvaxa and will be"
-                "\r\nsaved with the extension '.old' before updating to the current version."
-                "\r\n\r\nContinue ?",
-            box.text);
-  EXPECT_EQ("Norvaxa database operations - Job-version update", box.title);
-  EXPECT_EQ(MsgButtons::YesNo, box.buttons);
-  EXPECT_EQ(MsgIcon::Information, box.icon);
+  EXPECT_FALSE(ws_);
+  ExpectOneBox("Job: " + path +
+                   "\r\n\r\nThe selected job was created by an older version of Norvaxa and will be"
+                   "\r\nsaved with the extension '.old' before updating to the current version."
+                   "\r\n\r\nContinue ?",
+               MsgButtons::YesNo, MsgIcon::Information,
+               "Norvaxa database operations - Job-version update");
   EXPECT_TRUE(Exists(general_->TempCopyName()));
   EXPECT_FALSE(Exists(path + ".old"));
   EXPECT_FALSE(Complete(path, "JobDetails"));
@@ -201,21 +134,21 @@ TEST_F(OpenJob, AnOlderJobAnsweredNoIsLeftClosedAndUnchanged) {
 TEST_F(OpenJob, AnOlderJobAnsweredYesIsKeptAsOldAndCompleted) {
   const std::string path = Path("site.njb");
   MakeOlderJob(path);
-  const std::string before = Contents(path);
+  const std::string before = test::ReadFile(path);
   boxes_->QueueAnswer(MsgAnswer::Yes);
   Open(path, /*checkFields=*/true);
   EXPECT_FALSE(cancel_);
   ASSERT_TRUE(db_);
   EXPECT_FALSE(db_->Exclusive());  // the reopen after an update is shared
   EXPECT_EQ(1, ws_->TransactionLevel());
-  EXPECT_EQ(before, Contents(path + ".old"));
+  EXPECT_EQ(before, test::ReadFile(path + ".old"));
   EXPECT_EQ(path, job_->JobFileName());
 
   general_->UpdateChangeCount(1, false);
   EXPECT_TRUE(Close(/*forceSave=*/true));
   EXPECT_TRUE(Complete(path, "JobDetails"));
   EXPECT_TRUE(Complete(path, "Points"));
-  EXPECT_EQ(before, Contents(path + ".old"));
+  EXPECT_EQ(before, test::ReadFile(path + ".old"));
   // The next opening finds nothing to update.
   Open(path, /*checkFields=*/true);
   EXPECT_EQ(1u, boxes_->Calls().size());
@@ -224,13 +157,13 @@ TEST_F(OpenJob, AnOlderJobAnsweredYesIsKeptAsOldAndCompleted) {
 TEST_F(OpenJob, TheOldCopyTakesTheFirstFreeCounter) {
   const std::string path = Path("site.njb");
   MakeOlderJob(path);
-  Write(path + ".old", "first update");
-  Write(path + ".old1", "second update");
+  test::WriteFile(path + ".old", "first update");
+  test::WriteFile(path + ".old1", "second update");
   prog_->SetInteractive(false);
   Open(path, /*checkFields=*/true);
   EXPECT_TRUE(boxes_->Calls().empty());  // not interactive: the update runs without a question
-  EXPECT_EQ("first update", Contents(path + ".old"));
-  EXPECT_EQ("second update", Contents(path + ".old1"));
+  EXPECT_EQ("first update", test::ReadFile(path + ".old"));
+  EXPECT_EQ("second update", test::ReadFile(path + ".old1"));
   EXPECT_TRUE(Exists(path + ".old2"));
   EXPECT_FALSE(Exists(path + ".old3"));
 }
@@ -238,14 +171,14 @@ TEST_F(OpenJob, TheOldCopyTakesTheFirstFreeCounter) {
 TEST_F(OpenJob, AnMdbJobBecomesAnNjbJob) {
   const std::string path = Path("site.mdb");
   MakeOlderJob(path);
-  const std::string before = Contents(path);
+  const std::string before = test::ReadFile(path);
   prog_->SetInteractive(false);
   Open(path, /*checkFields=*/true);
   ASSERT_TRUE(db_);
   EXPECT_EQ(Path("site.njb"), db_->Name());
   EXPECT_EQ(Path("site.njb"), job_->JobFileName());
   EXPECT_FALSE(Exists(path));
-  EXPECT_EQ(before, Contents(Path("site.mdb.old")));
+  EXPECT_EQ(before, test::ReadFile(Path("site.mdb.old")));
   EXPECT_TRUE(Exists(ErrorLog::LogPathFor(Path("site.njb"))));
 
   // A later save keeps its backup beside the new name.
@@ -258,17 +191,17 @@ TEST_F(OpenJob, AnMdbJobBecomesAnNjbJob) {
 TEST_F(OpenJob, AWritableNjbInTheWayIsReplacedByTheRenamedJob) {
   const std::string path = Path("SITE.MDB");
   MakeOlderJob(path);
-  Write(Path("SITE.njb"), "a stale file");
+  test::WriteFile(Path("SITE.njb"), "a stale file");
   prog_->SetInteractive(false);
   Open(path, /*checkFields=*/true);
   EXPECT_EQ(Path("SITE.njb"), job_->JobFileName());
-  EXPECT_NE("a stale file", Contents(Path("SITE.njb")));
+  EXPECT_NE("a stale file", test::ReadFile(Path("SITE.njb")));
 }
 
 TEST_F(OpenJob, AnMdbJobKeepsItsNameWhenAReadOnlyNjbIsInTheWay) {
   const std::string path = Path("site.mdb");
   MakeOlderJob(path);
-  Write(Path("site.njb"), "someone else's");
+  test::WriteFile(Path("site.njb"), "someone else's");
   std::filesystem::permissions(Path("site.njb"), std::filesystem::perms::owner_read,
                                std::filesystem::perm_options::replace);
   std::int32_t attributes = 0;
@@ -278,18 +211,17 @@ TEST_F(OpenJob, AnMdbJobKeepsItsNameWhenAReadOnlyNjbIsInTheWay) {
   Open(path, /*checkFields=*/true);
   EXPECT_EQ(path, db_->Name());
   EXPECT_EQ(path, job_->JobFileName());
-  EXPECT_EQ("someone else's", Contents(Path("site.njb")));
+  EXPECT_EQ("someone else's", test::ReadFile(Path("site.njb")));
 }
 
 TEST_F(OpenJob, AJobOpenInAnotherProcessGivesError70AndTellsTheUser) {
   const std::string path = Path("site.njb");
   MakeJob(path, {{1, "CP"}});
-  ChildProcess other([&] { Open(path); });
+  test::ChildProcess other([&] { Open(path); });
   ASSERT_TRUE(other.Worked());
 
   EXPECT_EQ(err::kPermissionDenied, OpenError(path));
-  EXPECT_FALSE(db_);
-  EXPECT_EQ(0, DBEngine::Instance().Workspaces(0)->TransactionLevel());
+  ExpectNotOpen();
   ASSERT_EQ(1u, boxes_->Calls().size());
   const MessageBoxCall& box = boxes_->Calls()[0];
   EXPECT_TRUE(box.text.starts_with("Error '")) << box.text;
@@ -308,7 +240,7 @@ TEST_F(OpenJob, AProcessKilledWithUnsavedChangesLeavesTheJobAsItWasOpened) {
   const test::PointRecords opened = {{1, "CP"}, {2, "TREE"}, {3, "FENCE"}};
   MakeJob(path, opened);
   {
-    ChildProcess killed([&] {
+    test::ChildProcess killed([&] {
       Open(path);
       for (int number = 10; number < 2000; ++number) AddPoint(*db_, number, "UNSAVED");
       db_->Execute("UPDATE Points SET Code = 'EDITED' WHERE PointNo = 1");
@@ -344,7 +276,7 @@ TEST_F(OpenJob, ADamagedJobIsRepairedToldAndClosed) {
          std::mt19937 random(42);
          std::string bytes(std::filesystem::file_size(path), '\0');
          for (char& c : bytes) c = static_cast<char>(random());
-         Write(path, bytes);
+         test::WriteFile(path, bytes);
        },
        false},
   };
@@ -359,15 +291,11 @@ TEST_F(OpenJob, ADamagedJobIsRepairedToldAndClosed) {
     boxes_->ClearCalls();
 
     EXPECT_EQ(err::kNotADatabase, OpenError(path, /*checkFields=*/true));
-    EXPECT_FALSE(db_);
-    EXPECT_EQ(0, DBEngine::Instance().Workspaces(0)->TransactionLevel());
+    ExpectNotOpen();
     EXPECT_FALSE(files::IsHeld(path));
     EXPECT_FALSE(Exists(general_->TempCopyName()));
-    ASSERT_EQ(1u, boxes_->Calls().size());
-    EXPECT_EQ("Attempted to open database " + path + "- database required repair\r\n\r\n" +
-                  "Please re-open job " + path + " and run 'Compact Job'",
-              boxes_->Calls()[0].text);
-    EXPECT_EQ(MsgIcon::Exclamation, boxes_->Calls()[0].icon);
+    ExpectOneBox("Attempted to open database " + path + "- database required repair\r\n\r\n" +
+                 "Please re-open job " + path + " and run 'Compact Job'");
     // What the repair could read opens again; what it could not is refused again, as cleanly.
     EXPECT_EQ(c.repairable, Exists(path + ".damaged"));
     boxes_->ClearCalls();
