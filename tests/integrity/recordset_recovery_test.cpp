@@ -19,17 +19,6 @@ constexpr const char* kOpenLabel = "(Class Module) cJobProcs::Function OpenRecor
 constexpr const char* kReopenLabel = "(Class Module) cJobProcs::Sub RequeryOrReOpenOnFail";
 constexpr const char* kCloseLabel = "(Class Module) cJobProcs::Sub CloseRecordSets";
 
-#define EXPECT_RAISED_AS(number, label, expr)                           \
-  do {                                                                  \
-    try {                                                               \
-      expr;                                                             \
-      ADD_FAILURE() << "expected error " << (number) << " from " #expr; \
-    } catch (const ::nrx::Error& e_) {                                  \
-      EXPECT_EQ((number), e_.Number()) << e_.what();                    \
-      EXPECT_EQ(std::string(label), e_.Source());                       \
-    }                                                                   \
-  } while (0)
-
 class RecordsetRecovery : public test::EngineTest {
  protected:
   void SetUp() override {
@@ -69,12 +58,7 @@ TEST_F(RecordsetRecovery, TableTypeIsAlwaysOpenedAnewAndOnlyForATableOfExactlyTh
   EXPECT_FALSE(rs);
   EXPECT_FALSE(procs_.OpenRecordsetSafely(rs, db_, "Lines"));
   EXPECT_FALSE(rs);
-}
-
-TEST_F(RecordsetRecovery, TableTypeOnADatabaseWithoutTablesIsFalse) {
-  DatabasePtr empty = Create("empty.njb");
-  RecordsetPtr rs;
-  EXPECT_FALSE(procs_.OpenRecordsetSafely(rs, empty, "Points"));
+  EXPECT_FALSE(procs_.OpenRecordsetSafely(rs, Create("empty.njb"), "Points"));
   EXPECT_FALSE(rs);
 }
 
@@ -95,7 +79,7 @@ TEST_F(RecordsetRecovery, OtherTypesOpenWithoutATableCheckAndRequeryInPlace) {
 
   // Without a table check a missing source is the engine's error, under the member's label.
   RecordsetPtr missing;
-  EXPECT_RAISED_AS(err::kNoSuchTable, kOpenLabel,
+  EXPECT_PASSED_ON(err::kNoSuchTable, kOpenLabel,
                    procs_.OpenRecordsetSafely(missing, db_, "SELECT * FROM Lines", dbOpenSnapshot));
   EXPECT_FALSE(missing);
 }
@@ -110,31 +94,27 @@ TEST_F(RecordsetRecovery, AFailedRequeryIsReplacedByANewOpenOrByItsError) {
 
   rs->Close();
   const std::size_t before = ErrorStack::Instance().Count();
-  EXPECT_RAISED_AS(err::kNoSuchTable, kOpenLabel,
+  EXPECT_PASSED_ON(err::kNoSuchTable, kOpenLabel,
                    procs_.OpenRecordsetSafely(rs, db_, "Lines", dbOpenSnapshot));
   // Only the open's failure is recorded: the dropped requery left nothing behind.
   ASSERT_EQ(before + 1, ErrorStack::Instance().Count());
   EXPECT_EQ(kOpenLabel, ErrorStack::Instance().Records().back().second);
 }
 
-TEST_F(RecordsetRecovery, NoDatabaseIsAnErrorUnderEachLabel) {
-  RecordsetPtr rs;
-  EXPECT_RAISED_AS(err::kObjectNotSet, kOpenLabel,
-                   procs_.OpenRecordsetSafely(rs, nullptr, "Points"));
-  EXPECT_RAISED_AS(err::kObjectNotSet, kCloseLabel, procs_.CloseRecordSets(nullptr));
-  rs = db_->OpenRecordset("Points");
-  std::string query;
-  EXPECT_RAISED_AS(err::kObjectNotSet, kReopenLabel,
-                   procs_.RequeryOrReOpenOnFail(rs, nullptr, query));
-  // The old recordset went before the open failed.
-  EXPECT_FALSE(rs);
-  EXPECT_EQ("Points", query);
-}
-
-TEST_F(RecordsetRecovery, ReopenDoesNothingWithoutARecordset) {
+TEST_F(RecordsetRecovery, NoDatabaseIsAnErrorUnderEachLabelAndNoRecordsetNothingToReopen) {
   RecordsetPtr rs;
   std::string query = "Points";
   procs_.RequeryOrReOpenOnFail(rs, db_, query);
+  EXPECT_FALSE(rs);
+  EXPECT_EQ("Points", query);
+  EXPECT_PASSED_ON(err::kObjectNotSet, kOpenLabel,
+                   procs_.OpenRecordsetSafely(rs, nullptr, "Points"));
+  EXPECT_PASSED_ON(err::kObjectNotSet, kCloseLabel, procs_.CloseRecordSets(nullptr));
+  rs = db_->OpenRecordset("Points");
+  query.clear();
+  EXPECT_PASSED_ON(err::kObjectNotSet, kReopenLabel,
+                   procs_.RequeryOrReOpenOnFail(rs, nullptr, query));
+  // The old recordset went before the open failed.
   EXPECT_FALSE(rs);
   EXPECT_EQ("Points", query);
 }
