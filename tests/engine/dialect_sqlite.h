@@ -8,7 +8,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "engine/dialect.h"
 
@@ -32,44 +31,28 @@ class DialectDb {
     sqlite3_free(message);
   }
 
-  // Runs one statement; returns every row's columns as text ("NULL" for Null), or nullopt and
-  // the error message in `error` when SQLite refuses or fails it.
-  std::optional<std::vector<std::vector<std::string>>> Query(const std::string& sql,
-                                                             std::string* error = nullptr) {
+  // Runs one statement and joins the first column of its rows by ",": "1,4" ("NULL" for Null);
+  // or gives nullopt and SQLite's message in `error` when SQLite refuses or fails it.
+  std::optional<std::string> Query(const std::string& sql, std::string* error = nullptr) {
     sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(db_.get(), sql.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
-      if (error) *error = sqlite3_errmsg(db_.get());
-      return std::nullopt;
-    }
+    int rc = sqlite3_prepare_v2(db_.get(), sql.c_str(), -1, &raw, nullptr);
     std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)> stmt(raw, sqlite3_finalize);
-    std::vector<std::vector<std::string>> rows;
-    int rc;
-    while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
-      std::vector<std::string> row;
-      for (int i = 0; i < sqlite3_column_count(raw); ++i) {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(raw, i));
-        row.push_back(sqlite3_column_type(raw, i) == SQLITE_NULL ? "NULL" : text);
-      }
-      rows.push_back(std::move(row));
+    std::string out;
+    for (bool first = true; rc == SQLITE_OK || rc == SQLITE_ROW; first = false) {
+      if ((rc = sqlite3_step(raw)) != SQLITE_ROW) break;
+      const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(raw, 0));
+      out += (first ? "" : ",") + std::string(text ? text : "NULL");
     }
-    if (rc != SQLITE_DONE) {
-      if (error) *error = sqlite3_errmsg(db_.get());
-      return std::nullopt;
-    }
-    return rows;
+    if (rc == SQLITE_DONE) return out;
+    if (error) *error = sqlite3_errmsg(db_.get());
+    return std::nullopt;
   }
 
-  // The first column of every row, joined by ",": "1,4".
   std::string Column(const std::string& sql) {
     std::string error;
-    auto rows = Query(sql, &error);
-    if (!rows) {
-      ADD_FAILURE() << sql << ": " << error;
-      return "<error>";
-    }
-    std::string out;
-    for (const auto& row : *rows) out += (out.empty() ? "" : ",") + row.at(0);
-    return out;
+    std::optional<std::string> out = Query(sql, &error);
+    if (!out) ADD_FAILURE() << sql << ": " << error;
+    return out.value_or("<error>");
   }
 
  private:
