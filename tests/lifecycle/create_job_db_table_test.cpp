@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "catalogue/expected_kinds.h"
 #include "catalogue/job_fixture.h"
 #include "nrxJobDb/message_box.h"
@@ -116,10 +114,7 @@ TEST_F(CreateJobDBTable, PointsTableStaysWhenItsIndexCannotBeMade) {
 
 // Overwrites the whole of a file with bytes that are no database.
 void Scramble(const std::string& path) {
-  const auto size = std::filesystem::file_size(path);
-  std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
-  const std::string noise(size, '\xA5');
-  file.write(noise.data(), static_cast<std::streamsize>(noise.size()));
+  WriteFile(path, std::string(std::filesystem::file_size(path), '\xA5'));
 }
 
 class DamagedJob : public CreateJobDBTable {

@@ -2,7 +2,6 @@
 // ".old" copy and ".MDB" rename, and what happens to a job that is open elsewhere, was left by
 // a killed process, or is damaged.
 
-#include <functional>
 #include <random>
 
 #include "catalogue/catalogue_lists.h"
@@ -260,34 +259,17 @@ TEST_F(OpenJob, AProcessKilledWithUnsavedChangesLeavesTheJobAsItWasOpened) {
 }
 
 TEST_F(OpenJob, ADamagedJobIsRepairedToldAndClosed) {
-  struct Case {
-    const char* name;
-    std::function<void(const std::string&)> damage;
-    bool repairable;
-  };
-  const Case cases[] = {
-      {"cut short",
-       [](const std::string& path) {
-         std::filesystem::resize_file(path, std::filesystem::file_size(path) / 2);
-       },
-       true},
-      {"random bytes",
-       [](const std::string& path) {
-         std::mt19937 random(42);
-         std::string bytes(std::filesystem::file_size(path), '\0');
-         for (char& c : bytes) c = static_cast<char>(random());
-         test::WriteFile(path, bytes);
-       },
-       false},
-  };
-  int n = 0;
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    const std::string path = Path("damaged" + std::to_string(++n) + ".njb");
-    test::PointRecords many;
-    for (int number = 1; number <= 300; ++number) many.emplace_back(number, "P");
+  test::PointRecords many;
+  for (int number = 1; number <= 300; ++number) many.emplace_back(number, "P");
+  for (const bool repairable : {true, false}) {  // cut short, or overwritten with random bytes
+    SCOPED_TRACE(repairable ? "cut short" : "random bytes");
+    const std::string path = Path(repairable ? "cut.njb" : "noise.njb");
     MakeJob(path, many);
-    c.damage(path);
+    const auto size = std::filesystem::file_size(path);
+    std::string bytes(size, '\0');
+    std::mt19937 random(42);
+    for (char& c : bytes) c = static_cast<char>(random());
+    repairable ? std::filesystem::resize_file(path, size / 2) : test::WriteFile(path, bytes);
     boxes_->ClearCalls();
 
     EXPECT_EQ(err::kNotADatabase, OpenError(path, /*checkFields=*/true));
@@ -297,10 +279,10 @@ TEST_F(OpenJob, ADamagedJobIsRepairedToldAndClosed) {
     ExpectOneBox("Attempted to open database " + path + "- database required repair\r\n\r\n" +
                  "Please re-open job " + path + " and run 'Compact Job'");
     // What the repair could read opens again; what it could not is refused again, as cleanly.
-    EXPECT_EQ(c.repairable, Exists(path + ".damaged"));
+    EXPECT_EQ(repairable, Exists(path + ".damaged"));
     boxes_->ClearCalls();
-    EXPECT_EQ(c.repairable ? 0 : err::kNotADatabase, OpenError(path, /*checkFields=*/true));
-    if (c.repairable) {
+    EXPECT_EQ(repairable ? 0 : err::kNotADatabase, OpenError(path, /*checkFields=*/true));
+    if (repairable) {
       EXPECT_TRUE(Close());
     }
     ws_.reset();
