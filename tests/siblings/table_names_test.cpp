@@ -11,24 +11,9 @@ TEST(TableNamesTest, DefaultNamesKeepEveryRule) {
   TableNames names;
   EXPECT_EQ("", names.BrokenRule());
   EXPECT_EQ("", TableNames::Instance().BrokenRule());
-}
-
-// The suffix arithmetic of table creation, on the default names: a traverse header name gives
-// its traverse number back, and a data-set table name its number.
-TEST(TableNamesTest, PrefixArithmeticGivesTheNumberBack) {
-  TableNames names;
-  const std::string header = names.TraverseHeaderPrefix() + "7";
-  ASSERT_EQ(0u, header.find(names.TraversePrefix()));
-  EXPECT_EQ("7", header.substr(names.TraverseHeaderPrefix().size()));
-  for (const std::string& prefix :
-       {names.LSOptionsPrefix(), names.LSPointsPrefix(), names.LSObsGenPrefix(),
-        names.LSObs3DPrefix(), names.LSCoordObsPrefix(), names.LSVectorsPrefix(),
-        names.LSLocalisationPrefix()}) {
-    EXPECT_EQ(0u, prefix.find("LS_")) << prefix;
-  }
-  // The points query names its table by the token once; replacing it names the data set's.
-  std::string query = names.LSPointsQuery();
-  std::size_t at = query.find(names.PointsTable());
+  // The points query names its table by the token once, so replacing it names the data set's.
+  const std::string query = names.LSPointsQuery();
+  const std::size_t at = query.find(names.PointsTable());
   ASSERT_NE(std::string::npos, at);
   EXPECT_EQ(std::string::npos, query.find(names.PointsTable(), at + 1));
 }
