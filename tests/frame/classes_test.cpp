@@ -34,12 +34,5 @@ TEST(JobProcsTest, TestChangeOverwritesAnyText) {
   }
 }
 
-TEST(JobProcsTest, DefaultInstanceIsMadeOnceAndStaysActive) {
-  const std::shared_ptr<cJobProcs>& first = cJobProcs::Default();
-  ASSERT_TRUE(first);
-  EXPECT_EQ(first.get(), cJobProcs::Default().get());
-  EXPECT_TRUE(first->ClassActive());
-}
-
 }  // namespace
 }  // namespace nrx
