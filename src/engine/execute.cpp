@@ -1,5 +1,7 @@
 // Database::Execute: the data-definition and action statements of the engine's dialect.
 
+#include <fmt/format.h>
+
 #include <algorithm>
 #include <type_traits>
 
@@ -15,6 +17,81 @@ std::string RequireTable(detail::Connection& conn, std::string_view table, int n
   auto found = detail::FindTable(conn, table);
   if (!found) Raise(number, kSource, table);
   return *found;
+}
+
+// What a field cannot hold, as a condition on its column: the number to raise when it is met.
+struct FieldCheck {
+  std::string condition;
+  int number;
+  std::string field;
+};
+
+std::string NumericRange(int type) {
+  switch (type) {
+    case dbByte: return "BETWEEN 0 AND 255";
+    case dbInteger: return "BETWEEN -32768 AND 32767";
+    case dbLong: return "BETWEEN -2147483648 AND 2147483647";
+    case dbSingle: return "BETWEEN -3.4028234663852886e38 AND 3.4028234663852886e38";
+    default: return {};
+  }
+}
+
+// The checks a recordset makes of each value before storing it, in the order it makes them.
+std::vector<FieldCheck> FieldChecks(detail::Connection& conn, const std::string& table) {
+  std::vector<FieldCheck> checks;
+  auto indexes = detail::LoadIndexes(conn, table);
+  for (const auto& f : detail::LoadFields(conn, table)) {
+    std::string q = detail::QuoteName(f.name);
+    if (f.type == dbText) {
+      checks.push_back({fmt::format("length({}) > {}", q, f.size), err::kValueTooLong, f.name});
+      if (!f.allow_zero_length) checks.push_back({q + " = ''", err::kZeroLength, f.name});
+    } else {
+      checks.push_back({fmt::format("typeof({}) NOT IN ('integer', 'real', 'null')", q),
+                        err::kCriteriaTypeMismatch, f.name});
+      if (auto range = NumericRange(f.type); !range.empty())
+        checks.push_back({fmt::format("{} NOT {}", q, range), err::kNumericOverflow, f.name});
+    }
+    if (f.required) checks.push_back({q + " IS NULL", err::kNullInRequired, f.name});
+    bool in_primary = std::any_of(indexes.begin(), indexes.end(), [&](const detail::IndexInfo& ix) {
+      return ix.primary && std::any_of(ix.fields.begin(), ix.fields.end(), [&](const std::string& k) {
+               return detail::SameName(k[0] == '-' || k[0] == '+' ? k.substr(1) : k, f.name);
+             });
+    });
+    if (in_primary) checks.push_back({q + " IS NULL", err::kNullInPrimaryKey, f.name});
+  }
+  return checks;
+}
+
+// Runs an INSERT or UPDATE and checks every row it wrote; the caller's savepoint undoes it all
+// when one holds what its field cannot. Returns the number of rows written.
+int RunChecked(detail::Connection& conn, const dialect::Action& action) {
+  std::vector<std::int64_t> written;
+  {
+    auto st = conn.Prepare(action.sql + " RETURNING rowid", kSource);
+    while (st.Step()) written.push_back(st.Int(0));
+  }
+  auto checks = FieldChecks(conn, action.table);
+  if (checks.empty() || written.empty()) return static_cast<int>(written.size());
+  std::string cases;
+  for (size_t i = 0; i < checks.size(); ++i)
+    cases += fmt::format(" WHEN {} THEN {}", checks[i].condition, i + 1);
+  auto check = conn.Prepare(fmt::format("SELECT CASE{} ELSE 0 END FROM {} WHERE rowid = ?1", cases,
+                                        detail::QuoteName(action.table)),
+                            kSource);
+  for (std::int64_t rowid : written) {
+    check.Reset();
+    check.Bind(1, rowid);
+    if (!check.Step()) continue;
+    if (auto failed = check.Int(0); failed > 0) {
+      const auto& c = checks[static_cast<size_t>(failed - 1)];
+      Raise(c.number, kSource, c.field);
+    }
+  }
+  return static_cast<int>(written.size());
+}
+
+bool WritesValues(const dialect::Action& action) {
+  return action.sql.rfind("INSERT", 0) == 0 || action.sql.rfind("UPDATE", 0) == 0;
 }
 
 detail::FieldInfo ToFieldInfo(const dialect::ColumnDef& column) {
@@ -78,7 +155,12 @@ void Database::Execute(std::string_view statement, int /*options*/) {
           conn.BeforeDelete(counters, st.table);
           std::int64_t last_insert = sqlite3_last_insert_rowid(conn.Handle());
           try {
-            conn.Exec(st.sql, kSource);
+            if (WritesValues(st)) {
+              records_affected_ = RunChecked(conn, st);
+            } else {
+              conn.Exec(st.sql, kSource);
+              records_affected_ = sqlite3_changes(conn.Handle());
+            }
           } catch (const Error& e) {
             // A name that is no field of the table reads, in this dialect, as a parameter
             // nobody supplied.
@@ -87,7 +169,6 @@ void Database::Execute(std::string_view statement, int /*options*/) {
               RaiseText(err::kTooFewParameters, kSource, what);
             throw;
           }
-          records_affected_ = sqlite3_changes(conn.Handle());
           ++counters.version;
           // Rows an INSERT added come last: the row id of the last is the highest.
           if (std::int64_t added = sqlite3_last_insert_rowid(conn.Handle()); added != last_insert)

@@ -49,6 +49,38 @@ TEST_F(ExecuteTest, ActionStatementsWithTrueFalseAndBothQuotes) {
   EXPECT_EQ(2, Count(*db_, "LS_Points3"));
 }
 
+TEST_F(ExecuteTest, ActionStatementsStoreOnlyWhatTheFieldsHold) {
+  db_->Execute("CREATE TABLE Checked (No LONG, Code TEXT(4), B BYTE, I SHORT, S SINGLE)");
+  db_->Execute("CREATE UNIQUE INDEX No_Index ON Checked (No) WITH PRIMARY");
+  db_->TableDefs("Checked")->Fields("I")->SetRequired(true);
+  db_->Execute("INSERT INTO Checked (No, Code, B, I) VALUES (1, 'abcd', 255, -32768)");
+  const char* refused[][2] = {
+      {"3163", "INSERT INTO Checked (No, Code, I) VALUES (2, 'abcde', 1)"},
+      {"3349", "INSERT INTO Checked (No, B, I) VALUES (2, 256, 1)"},
+      {"3349", "UPDATE Checked SET I = I - 1"},
+      {"3349", "UPDATE Checked SET S = 1E39"},
+      {"3315", "UPDATE Checked SET Code = ''"},
+      {"3314", "INSERT INTO Checked (No) VALUES (2)"},
+      {"3058", "INSERT INTO Checked (Code, I) VALUES ('x', 1)"},
+      {"3464", "INSERT INTO Checked (No, I) VALUES ('two', 1)"},
+  };
+  for (const auto& [number, statement] : refused) {
+    EXPECT_NRX_ERROR(std::stoi(number), db_->Execute(statement));
+  }
+  auto rs = db_->OpenRecordset("Checked");
+  EXPECT_EQ(1, rs->RecordCount());
+  EXPECT_EQ("abcd", rs->Fields("Code")->Value().ToText());
+  EXPECT_EQ(255, rs->Fields("B")->Value().ToLong());
+  EXPECT_EQ(-32768, rs->Fields("I")->Value().ToLong());
+  db_->Execute("INSERT INTO LS_Points3 (PointNo, Name) VALUES (7, 'seven')");
+  EXPECT_NRX_ERROR(err::kValueTooLong, db_->Execute("INSERT INTO Checked (No, Code, I) SELECT PointNo, Name, PointNo FROM LS_Points3"));
+  db_->Execute("UPDATE LS_Points3 SET Name = 'ok'");
+  db_->Execute("INSERT INTO Checked (No, Code, I) SELECT PointNo, Name, PointNo FROM LS_Points3");
+  EXPECT_EQ(1, db_->RecordsAffected());
+  db_->Execute("UPDATE Checked SET B = 7");
+  EXPECT_EQ(2, db_->RecordsAffected());
+}
+
 TEST_F(ExecuteTest, TableStatements) {
   db_->Execute("CREATE TABLE Shift (PointNo LONG, dE DOUBLE, Code TEXT(8), Flag BIT, Small SHORT, B BYTE, S SINGLE)");
   auto t = db_->TableDefs("Shift");
