@@ -372,6 +372,7 @@ void SaveFieldProps(Connection& conn, std::string_view table, const FieldInfo& f
       "DELETE FROM MSysFieldProps WHERE TableName = ?1 AND FieldName = ?2", kSource);
   del.Bind(1, table).Bind(2, field.name);
   del.Step();
+  conn.BumpSchemaGeneration();  // open recordsets check values against the properties
   if (!field.allow_zero_length && !field.required) return;
   auto& ins = conn.Cached(
       "INSERT INTO MSysFieldProps (TableName, FieldName, AllowZeroLength, Required) "

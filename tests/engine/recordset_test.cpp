@@ -529,6 +529,24 @@ TEST_F(RecordsetTest, RecordsetWhoseTableChangedUnderItIsNoLongerValid) {
   EXPECT_NRX_ERROR(err::kObjectClosed, temporary->MoveFirst());
 }
 
+TEST_F(RecordsetTest, RecordsetFollowsIndexesAndFieldPropertiesDefinedAfterItOpened) {
+  auto lines = MakeTable(*db_, "Lines", {{"Point1", dbLong, 0}, {"Code", dbText, 8}});
+  auto rs = db_->OpenRecordset("Lines");
+  lines->IndexesAppend(MakeIndex(*lines, "Point1_Index", "Point1", true, true));
+  lines->Fields("Code")->SetRequired(true);
+  rs->SetIndex("Point1_Index");
+  EXPECT_EQ("Point1_Index", rs->Index());
+  rs->AddNew();
+  rs->Fields("Code")->SetValue("x");
+  EXPECT_NRX_ERROR(err::kNullInPrimaryKey, rs->Update());
+  rs->Fields("Point1")->SetValue(1);
+  rs->Fields("Code")->SetValue(Variant::Null());
+  EXPECT_NRX_ERROR(err::kNullInRequired, rs->Update());
+  rs->Fields("Code")->SetValue("x");
+  rs->Update();
+  EXPECT_EQ(1, rs->RecordCount());
+}
+
 TEST_F(RecordsetTest, RecordsetsCollectionAndClosing) {
   EXPECT_EQ(0, db_->RecordsetsCount());
   auto a = db_->OpenRecordset("Points");

@@ -151,6 +151,7 @@ void RecordsetImpl::UpdateBuffer() {
 void RecordsetImpl::Update(int /*type*/, bool /*force*/) {
   CheckUpdatable();
   if (edit_mode_ == EditMode::None) Raise(err::kUpdateWithoutEdit, kSource, name_);
+  RefreshDefinitions();
   ValidateBuffer();
   // A dynaset keeps the records it selected, in their places, until Requery: its statement is
   // read to the end before the table changes, so that it cannot bring a changed or added record

@@ -97,6 +97,9 @@ class RecordsetImpl : public Recordset,
   bool updatable_;
   bool open_ = true;
   mutable std::uint64_t schema_seen_ = 0;  // the connection's schema generation last checked
+  std::uint64_t definitions_seen_ = 0;      // ... when indexes and field properties were read
+  // Reads the table's indexes and its fields' properties again when definitions changed since.
+  void RefreshDefinitions();
   std::string index_name_;
   std::vector<FieldPtr> fields_;
   std::string column_list_;  // "rowid", then the fields, quoted

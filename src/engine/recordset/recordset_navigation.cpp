@@ -26,7 +26,7 @@ RecordsetImpl::RecordsetImpl(std::shared_ptr<Connection> conn, std::string name,
     if (!column_list_.empty()) column_list_ += ", ";
     column_list_ += QuoteName(f.name);
   }
-  schema_seen_ = conn_->SchemaGeneration();
+  schema_seen_ = definitions_seen_ = conn_->SchemaGeneration();
   conn_->AddHolder(this);
 }
 
@@ -86,6 +86,19 @@ void RecordsetImpl::CheckOpen() const {
   if (!open_) Raise(err::kObjectClosed, kSource, name_);
   conn_->CheckOpen(kSource);
   if (conn_->SchemaGeneration() != schema_seen_) CheckSource();
+}
+
+void RecordsetImpl::RefreshDefinitions() {
+  if (definitions_seen_ == conn_->SchemaGeneration()) return;
+  source_.indexes = LoadIndexes(*conn_, source_.table);
+  for (const auto& stored : LoadFields(*conn_, source_.table)) {
+    for (auto& f : source_.fields) {
+      if (!SameName(f.name, stored.name)) continue;
+      f.allow_zero_length = stored.allow_zero_length;
+      f.required = stored.required;
+    }
+  }
+  definitions_seen_ = conn_->SchemaGeneration();
 }
 
 void RecordsetImpl::CheckSource() const {
@@ -351,6 +364,7 @@ void RecordsetImpl::Requery() {
 void RecordsetImpl::SetIndex(std::string_view name) {
   CheckOpen();
   if (type_ != dbOpenTable) Raise(err::kNotSupported, kSource, name_);
+  RefreshDefinitions();
   std::vector<OrderKey> order;
   std::string chosen;
   if (!name.empty()) {
