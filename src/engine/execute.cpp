@@ -28,11 +28,16 @@ struct FieldCheck {
 
 std::string NumericRange(int type) {
   switch (type) {
-    case dbByte: return "BETWEEN 0 AND 255";
-    case dbInteger: return "BETWEEN -32768 AND 32767";
-    case dbLong: return "BETWEEN -2147483648 AND 2147483647";
-    case dbSingle: return "BETWEEN -3.4028234663852886e38 AND 3.4028234663852886e38";
-    default: return {};
+    case dbByte:
+      return "BETWEEN 0 AND 255";
+    case dbInteger:
+      return "BETWEEN -32768 AND 32767";
+    case dbLong:
+      return "BETWEEN -2147483648 AND 2147483647";
+    case dbSingle:
+      return "BETWEEN -3.4028234663852886e38 AND 3.4028234663852886e38";
+    default:
+      return {};
   }
 }
 
@@ -53,7 +58,8 @@ std::vector<FieldCheck> FieldChecks(detail::Connection& conn, const std::string&
     }
     if (f.required) checks.push_back({q + " IS NULL", err::kNullInRequired, f.name});
     bool in_primary = std::any_of(indexes.begin(), indexes.end(), [&](const detail::IndexInfo& ix) {
-      return ix.primary && std::any_of(ix.fields.begin(), ix.fields.end(), [&](const std::string& k) {
+      return ix.primary &&
+             std::any_of(ix.fields.begin(), ix.fields.end(), [&](const std::string& k) {
                return detail::SameName(k[0] == '-' || k[0] == '+' ? k.substr(1) : k, f.name);
              });
     });

@@ -73,7 +73,10 @@ TEST_F(ExecuteTest, ActionStatementsStoreOnlyWhatTheFieldsHold) {
   EXPECT_EQ(255, rs->Fields("B")->Value().ToLong());
   EXPECT_EQ(-32768, rs->Fields("I")->Value().ToLong());
   db_->Execute("INSERT INTO LS_Points3 (PointNo, Name) VALUES (7, 'seven')");
-  EXPECT_NRX_ERROR(err::kValueTooLong, db_->Execute("INSERT INTO Checked (No, Code, I) SELECT PointNo, Name, PointNo FROM LS_Points3"));
+  EXPECT_NRX_ERROR(
+      err::kValueTooLong,
+      db_->Execute(
+          "INSERT INTO Checked (No, Code, I) SELECT PointNo, Name, PointNo FROM LS_Points3"));
   db_->Execute("UPDATE LS_Points3 SET Name = 'ok'");
   db_->Execute("INSERT INTO Checked (No, Code, I) SELECT PointNo, Name, PointNo FROM LS_Points3");
   EXPECT_EQ(1, db_->RecordsAffected());

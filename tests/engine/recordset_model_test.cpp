@@ -68,10 +68,17 @@ const Kind kKinds[] = {
 bool Before(Order order, std::int64_t ra, const Row& a, std::int64_t rb, const Row& b) {
   int c = 0;
   switch (order) {
-    case Order::RowId: break;
-    case Order::K: c = Compare(a.k, b.k); break;
-    case Order::Id: c = Compare(std::optional(a.id), std::optional(b.id)); break;
-    case Order::CodeDesc: c = -Compare(Folded(a.code), Folded(b.code)); break;
+    case Order::RowId:
+      break;
+    case Order::K:
+      c = Compare(a.k, b.k);
+      break;
+    case Order::Id:
+      c = Compare(std::optional(a.id), std::optional(b.id));
+      break;
+    case Order::CodeDesc:
+      c = -Compare(Folded(a.code), Folded(b.code));
+      break;
     case Order::KThenId:
       c = Compare(a.k, b.k);
       if (c == 0) c = Compare(std::optional(a.id), std::optional(b.id));
@@ -89,9 +96,12 @@ struct Criterion {
 Criterion RandomCriterion(std::mt19937& rng) {
   int v = static_cast<int>(rng() % 10);
   switch (rng() % 5) {
-    case 0: return {"K = " + std::to_string(v), [v](const Row& r) { return r.k && *r.k == v; }};
-    case 1: return {"K > " + std::to_string(v), [v](const Row& r) { return r.k && *r.k > v; }};
-    case 2: return {"Code Is Null", [](const Row& r) { return !r.code; }};
+    case 0:
+      return {"K = " + std::to_string(v), [v](const Row& r) { return r.k && *r.k == v; }};
+    case 1:
+      return {"K > " + std::to_string(v), [v](const Row& r) { return r.k && *r.k > v; }};
+    case 2:
+      return {"Code Is Null", [](const Row& r) { return !r.code; }};
     case 3: {
       std::string c(1, static_cast<char>('a' + v % 3));
       return {"Code = '" + c + "'", [c](const Row& r) { return r.code && Lower(*r.code) == c; }};
@@ -120,8 +130,10 @@ class Model {
     if (!list_.empty()) Current(list_[0]);
   }
   void Added(std::int64_t rowid) {
-    if (Live()) list_ = Select();
-    else list_.push_back(rowid);
+    if (Live())
+      list_ = Select();
+    else
+      list_.push_back(rowid);
   }
 
   bool Bof() const { return at_ == At::Bof || (at_ == At::Eof && list_.empty()); }
@@ -147,8 +159,10 @@ class Model {
   bool MovePrevious() {
     if (at_ == At::Bof) return false;
     size_t before = at_ == At::Eof ? list_.size() : Place().first;
-    if (before == 0) at_ = At::Bof;
-    else Current(list_[before - 1]);
+    if (before == 0)
+      at_ = At::Bof;
+    else
+      Current(list_[before - 1]);
     return true;
   }
   bool MoveFirst() { return MoveTo(0); }
@@ -162,8 +176,10 @@ class Model {
         return;
       }
       auto [before, occupied] = Place();
-      if (forward) first = before + (occupied ? 1 : 0);
-      else end = before;
+      if (forward)
+        first = before + (occupied ? 1 : 0);
+      else
+        end = before;
     }
     std::optional<size_t> hit;
     for (size_t n = first; n < end; ++n) {
@@ -181,9 +197,7 @@ class Model {
   // Seek on the selected index: the first record in the index's order for "=", ">=" and ">",
   // the last one for "<" and "<=".
   void Seek(const std::string& comparison, int key) {
-    auto key_of = [&](const Row& r) {
-      return kind_.order == Order::K ? r.k : std::optional(r.id);
-    };
+    auto key_of = [&](const Row& r) { return kind_.order == Order::K ? r.k : std::optional(r.id); };
     auto passes = [&](const Row& r) {
       auto k = key_of(r);
       if (!k) return false;
@@ -200,8 +214,10 @@ class Model {
       if (passes(rows_.at(rowid))) hit = rowid;
     }
     no_match_ = !hit;
-    if (hit) Current(*hit);
-    else at_ = At::Eof;
+    if (hit)
+      Current(*hit);
+    else
+      at_ = At::Eof;
   }
 
   void Deleted() {
@@ -216,9 +232,7 @@ class Model {
   bool no_match() const { return no_match_; }
   std::int64_t rowid() const { return rowid_; }
   const std::vector<std::int64_t>& list() const { return list_; }
-  std::optional<std::int64_t> previous() const {
-    return deleted_ ? previous_ : std::nullopt;
-  }
+  std::optional<std::int64_t> previous() const { return deleted_ ? previous_ : std::nullopt; }
 
  private:
   const Kind& kind_;
@@ -248,8 +262,10 @@ class Model {
     deleted_ = false;
   }
   void Go(size_t target, At past) {
-    if (target < list_.size()) Current(list_[target]);
-    else at_ = past;
+    if (target < list_.size())
+      Current(list_[target]);
+    else
+      at_ = past;
   }
   bool MoveTo(size_t target) {
     if (list_.empty()) return false;
@@ -304,8 +320,10 @@ void RecordsetModelTest::Run(const Kind& kind, unsigned seed, int steps) {
   };
   auto sql_value = [](const auto& v) -> std::string {
     if (!v) return "Null";
-    if constexpr (std::is_same_v<std::decay_t<decltype(*v)>, std::string>) return "'" + *v + "'";
-    else return std::to_string(*v);
+    if constexpr (std::is_same_v<std::decay_t<decltype(*v)>, std::string>)
+      return "'" + *v + "'";
+    else
+      return std::to_string(*v);
   };
   // Row ids only order records here: a new record's is above every one the table has had.
   std::int64_t highest_rowid = 0;
@@ -347,11 +365,23 @@ void RecordsetModelTest::Run(const Kind& kind, unsigned seed, int steps) {
       return 0;
     };
     switch (rng() % 16) {
-      case 0: op = "MoveFirst"; expect_move(model.MoveFirst(), [&] { rs->MoveFirst(); }); break;
-      case 1: op = "MoveLast"; expect_move(model.MoveLast(), [&] { rs->MoveLast(); }); break;
+      case 0:
+        op = "MoveFirst";
+        expect_move(model.MoveFirst(), [&] { rs->MoveFirst(); });
+        break;
+      case 1:
+        op = "MoveLast";
+        expect_move(model.MoveLast(), [&] { rs->MoveLast(); });
+        break;
       case 2:
-      case 3: op = "MoveNext"; expect_move(model.MoveNext(), [&] { rs->MoveNext(); }); break;
-      case 4: op = "MovePrevious"; expect_move(model.MovePrevious(), [&] { rs->MovePrevious(); }); break;
+      case 3:
+        op = "MoveNext";
+        expect_move(model.MoveNext(), [&] { rs->MoveNext(); });
+        break;
+      case 4:
+        op = "MovePrevious";
+        expect_move(model.MovePrevious(), [&] { rs->MovePrevious(); });
+        break;
       case 5:
       case 6: {
         static const char* kinds[] = {"FindFirst", "FindNext", "FindLast", "FindPrevious"};
@@ -363,10 +393,18 @@ void RecordsetModelTest::Run(const Kind& kind, unsigned seed, int steps) {
         model.Find(criterion, forward, from_current);
         got = ErrorOf([&] {
           switch (which) {
-            case 0: rs->FindFirst(criterion.text); break;
-            case 1: rs->FindNext(criterion.text); break;
-            case 2: rs->FindLast(criterion.text); break;
-            default: rs->FindPrevious(criterion.text); break;
+            case 0:
+              rs->FindFirst(criterion.text);
+              break;
+            case 1:
+              rs->FindNext(criterion.text);
+              break;
+            case 2:
+              rs->FindLast(criterion.text);
+              break;
+            default:
+              rs->FindPrevious(criterion.text);
+              break;
           }
         });
         break;
@@ -376,9 +414,12 @@ void RecordsetModelTest::Run(const Kind& kind, unsigned seed, int steps) {
         std::string comparison = comparisons[rng() % 5];
         int key = static_cast<int>(rng() % (kind.order == Order::Id ? next_id + 1 : 10));
         op = "Seek " + comparison + " " + std::to_string(key);
-        if (kind.type != dbOpenTable) expected = err::kNotSupported;
-        else if (kind.index.empty()) expected = err::kNoIndexSelected;
-        else model.Seek(comparison, key);
+        if (kind.type != dbOpenTable)
+          expected = err::kNotSupported;
+        else if (kind.index.empty())
+          expected = err::kNoIndexSelected;
+        else
+          model.Seek(comparison, key);
         got = ErrorOf([&] { rs->Seek(comparison, key); });
         break;
       }

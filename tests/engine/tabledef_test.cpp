@@ -121,7 +121,8 @@ TEST_F(TableDefTest, DefinitionOfADroppedTableIsNoLongerValid) {
   auto x = t->Fields("X");
   db->Execute("DROP TABLE Gone");
   EXPECT_NRX_ERROR(err::kObjectClosed, t->FieldsAppend(t->CreateField("Y", dbLong)));
-  EXPECT_NRX_ERROR(err::kObjectClosed, t->IndexesAppend(MakeIndex(*t, "X_Index", "X", false, false)));
+  EXPECT_NRX_ERROR(err::kObjectClosed,
+                   t->IndexesAppend(MakeIndex(*t, "X_Index", "X", false, false)));
   EXPECT_NRX_ERROR(err::kObjectClosed, t->SetName("Back"));
   EXPECT_NRX_ERROR(err::kObjectClosed, t->FieldsCount());
   EXPECT_NRX_ERROR(err::kObjectClosed, x->SetName("Z"));

@@ -113,7 +113,8 @@ std::int64_t RecordsetImpl::InsertBuffer() {
 }
 
 bool RecordsetImpl::RowExists(std::int64_t rowid) {
-  auto& st = conn_->Cached("SELECT 1 FROM " + QuoteName(source_.table) + " WHERE rowid = ?1", kSource);
+  auto& st =
+      conn_->Cached("SELECT 1 FROM " + QuoteName(source_.table) + " WHERE rowid = ?1", kSource);
   st.Bind(1, rowid);
   bool exists = st.Step();
   st.Reset();
@@ -138,7 +139,8 @@ void RecordsetImpl::UpdateBuffer() {
     BindValue(st.Get(), static_cast<int>(k) + 2, buffer_[cols[k]]);
   st.Step();
   st.Reset();
-  if (sqlite3_changes(conn_->Handle()) == 0) Raise(err::kRecordDeleted, kSource, name_);  // elsewhere
+  if (sqlite3_changes(conn_->Handle()) == 0)
+    Raise(err::kRecordDeleted, kSource, name_);  // elsewhere
   NoteOwnWrite();
   // A table-type recordset follows its index: a changed key moves the record.
   if (type_ == dbOpenTable) {
@@ -160,8 +162,10 @@ void RecordsetImpl::Update(int /*type*/, bool /*force*/) {
   if (type_ != dbOpenTable) FetchAllKeys();
   if (edit_mode_ == EditMode::AddNew) {
     std::int64_t rowid = InsertBuffer();
-    if (type_ == dbOpenTable) InvalidateKeys();
-    else keys_.push_back(rowid);
+    if (type_ == dbOpenTable)
+      InvalidateKeys();
+    else
+      keys_.push_back(rowid);
   } else {
     UpdateBuffer();
   }
@@ -198,7 +202,8 @@ void RecordsetImpl::Delete() {
   st.Bind(1, rowid_);
   st.Step();
   st.Reset();
-  if (sqlite3_changes(conn_->Handle()) == 0) Raise(err::kRecordDeleted, kSource, name_);  // elsewhere
+  if (sqlite3_changes(conn_->Handle()) == 0)
+    Raise(err::kRecordDeleted, kSource, name_);  // elsewhere
   NoteOwnWrite();
   if (where_ == Where::At) {
     // Later records move up one place; the deleted one stays current until the next move.

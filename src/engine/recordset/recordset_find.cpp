@@ -100,8 +100,10 @@ void RecordsetImpl::Find(std::string_view criteria, bool forward, bool from_curr
     bound = place.before + (forward && place.occupied ? 1 : 0);
   }
   // Until the table changes, the selection finds exactly the keyset's records, in its order.
-  if (keyset_version_ == *version_) FindInOrder(criteria, forward, bound);
-  else FindInKeyset(criteria, forward, bound);
+  if (keyset_version_ == *version_)
+    FindInOrder(criteria, forward, bound);
+  else
+    FindInKeyset(criteria, forward, bound);
 }
 
 Statement RecordsetImpl::PrepareCriteria(const std::string& sql, std::string_view criteria) {
@@ -116,7 +118,8 @@ Statement RecordsetImpl::PrepareCriteria(const std::string& sql, std::string_vie
   }
 }
 
-void RecordsetImpl::FindInOrder(std::string_view criteria, bool forward, std::optional<size_t> bound) {
+void RecordsetImpl::FindInOrder(std::string_view criteria, bool forward,
+                                std::optional<size_t> bound) {
   Statement st = PrepareCriteria(SelectSql(column_list_, last_criteria_sql_, !forward), criteria);
   // Matches arrive in the recordset's order (or its reverse), as the keyset does: walk both.
   if (bound && !forward) FetchAllKeys();
@@ -142,13 +145,15 @@ void RecordsetImpl::FindInOrder(std::string_view criteria, bool forward, std::op
     no_match_ = false;
     std::vector<Variant> values;
     for (size_t i = 0; i < source_.fields.size(); ++i)
-      values.push_back(ReadValue(st.Get(), static_cast<int>(i) + value_offset_, source_.fields[i].type));
+      values.push_back(
+          ReadValue(st.Get(), static_cast<int>(i) + value_offset_, source_.fields[i].type));
     return SetDetached(rowid, std::move(values));
   }
   no_match_ = true;
 }
 
-void RecordsetImpl::FindInKeyset(std::string_view criteria, bool forward, std::optional<size_t> bound) {
+void RecordsetImpl::FindInKeyset(std::string_view criteria, bool forward,
+                                 std::optional<size_t> bound) {
   // The rows that match now; the keyset says which are the recordset's and in what order.
   Statement st = PrepareCriteria(
       "SELECT rowid FROM " + QuoteName(source_.table) + " WHERE " + last_criteria_sql_, criteria);

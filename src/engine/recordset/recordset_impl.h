@@ -97,7 +97,7 @@ class RecordsetImpl : public Recordset,
   bool updatable_;
   bool open_ = true;
   mutable std::uint64_t schema_seen_ = 0;  // the connection's schema generation last checked
-  std::uint64_t definitions_seen_ = 0;      // ... when indexes and field properties were read
+  std::uint64_t definitions_seen_ = 0;     // ... when indexes and field properties were read
   // Reads the table's indexes and its fields' properties again when definitions changed since.
   void RefreshDefinitions();
   std::string index_name_;

@@ -274,9 +274,13 @@ void RecordsetImpl::SetNoCurrent(Where where) {
   found_values_.clear();
 }
 
-bool RecordsetImpl::Bof() const { return where_ == Where::Bof || (where_ == Where::Eof && Empty()); }
+bool RecordsetImpl::Bof() const {
+  return where_ == Where::Bof || (where_ == Where::Eof && Empty());
+}
 
-bool RecordsetImpl::Eof() const { return where_ == Where::Eof || (where_ == Where::Bof && Empty()); }
+bool RecordsetImpl::Eof() const {
+  return where_ == Where::Eof || (where_ == Where::Bof && Empty());
+}
 
 bool RecordsetImpl::Empty() const {
   if (!open_) return false;
