@@ -319,19 +319,6 @@ TEST_F(RecordsetTest, WritesAreCheckedAgainstTheField) {
   EXPECT_EQ(4, rs->RecordCount());
 }
 
-TEST_F(RecordsetTest, DeleteKeepsTheDeletedRecordCurrentUntilMoved) {
-  auto rs = db_->OpenRecordset("Points");
-  rs->SetIndex("PointNo_Index");
-  rs->Seek("=", 20);
-  rs->Delete();
-  EXPECT_NRX_ERROR(err::kRecordDeleted, rs->Fields("Code")->Value());
-  rs->MoveNext();
-  EXPECT_EQ(30, rs->Fields("PointNo")->Value().ToLong());
-  rs->MovePrevious();
-  EXPECT_EQ(10, rs->Fields("PointNo")->Value().ToLong());
-  EXPECT_EQ(2, rs->RecordCount());
-}
-
 TEST_F(RecordsetTest, ValuesReadAreThoseStoredNow) {
   // Ordered by a field without an index: the records come sorted, copied as they were.
   auto sorted = db_->OpenRecordset("SELECT * FROM Points ORDER BY Height DESC");
@@ -358,95 +345,6 @@ TEST_F(RecordsetTest, ValuesReadAreThoseStoredNow) {
   EXPECT_EQ("Ten", reader->Fields("Code")->Value().ToText());
   db_->Execute("UPDATE Points SET Code = 'Tenth' WHERE PointNo = 10");
   EXPECT_EQ("Tenth", reader->Fields("Code")->Value().ToText());
-}
-
-TEST_F(RecordsetTest, MovesFromADeletedRecordAfterTheIndexOrderWasReadAgain) {
-  auto rs = db_->OpenRecordset("Points");
-  rs->SetIndex("PointNo_Index");
-  auto add = [&](int no) {
-    rs->AddNew();
-    rs->Fields("PointNo")->SetValue(no);
-    rs->Update();
-  };
-  rs->Seek("=", 20);
-  rs->Delete();
-  add(15);  // 10 15 30: moves go on from the record before the deleted one
-  rs->MoveNext();
-  EXPECT_EQ(15, rs->Fields("PointNo")->Value().ToLong());
-  rs->Seek("=", 30);
-  rs->Delete();
-  add(40);
-  rs->MovePrevious();
-  EXPECT_EQ(15, rs->Fields("PointNo")->Value().ToLong());
-  rs->MoveFirst();
-  rs->Delete();
-  add(5);
-  rs->MovePrevious();
-  EXPECT_TRUE(rs->Bof());
-  rs->MoveFirst();
-  rs->Delete();
-  add(1);
-  rs->MoveNext();
-  EXPECT_EQ(1, rs->Fields("PointNo")->Value().ToLong());
-}
-
-TEST_F(RecordsetTest, FindNextAfterDeleteStartsAtTheFollowingRecord) {
-  auto rs = db_->OpenRecordset("SELECT * FROM Points ORDER BY PointNo");
-  rs->Delete();  // 10
-  rs->FindNext("PointNo > 0");
-  EXPECT_FALSE(rs->NoMatch());
-  EXPECT_EQ(20, rs->Fields("PointNo")->Value().ToLong());
-  rs->MoveLast();
-  rs->Delete();  // 30
-  rs->FindPrevious("PointNo > 0");
-  EXPECT_EQ(20, rs->Fields("PointNo")->Value().ToLong());
-}
-
-TEST_F(RecordsetTest, BofAndEofTellATableEmptiedElsewhere) {
-  auto rs = db_->OpenRecordset("Points");
-  rs->MovePrevious();
-  db_->Execute("DELETE FROM Points");
-  EXPECT_TRUE(rs->Bof());
-  EXPECT_TRUE(rs->Eof());
-}
-
-TEST_F(RecordsetTest, DeleteFindsItsPlaceAfterChangesElsewhere) {
-  auto rs = db_->OpenRecordset("Points");
-  rs->SetIndex("PointNo_Index");
-  rs->MoveFirst();
-  rs->MoveNext();  // 20
-  db_->Execute("DELETE FROM Points WHERE PointNo = 10");
-  rs->Delete();
-  db_->Execute("INSERT INTO Points (PointNo) VALUES (25)");
-  rs->MoveNext();
-  EXPECT_EQ(25, rs->Fields("PointNo")->Value().ToLong());
-  // A record deleted elsewhere cannot be deleted or changed again.
-  db_->Execute("DELETE FROM Points WHERE PointNo = 25");
-  EXPECT_NRX_ERROR(err::kRecordDeleted, rs->Delete());
-  auto other = db_->OpenRecordset("SELECT * FROM Points");
-  other->Edit();
-  other->Fields("Code")->SetValue("X");
-  db_->Execute("DELETE FROM Points WHERE PointNo = 30");
-  EXPECT_NRX_ERROR(err::kRecordDeleted, other->Update());
-}
-
-TEST_F(RecordsetTest, DynasetShowsNeitherRecordsAddedElsewhereNorThemInDeletedOnesPlaces) {
-  auto rs = db_->OpenRecordset("SELECT * FROM Points");  // read lazily, in the order of adding
-  Add(40, "D", false, 0.0, 1);
-  EXPECT_EQ((std::vector<int>{30, 10, 20}), Walk(*rs));
-  // 40 was added last; once it is gone its row id must not name another record.
-  auto all = db_->OpenRecordset("SELECT * FROM Points");
-  all->MoveLast();
-  db_->Execute("DELETE FROM Points WHERE PointNo = 40");
-  Add(50, "E", false, 0.0, 1);
-  EXPECT_NRX_ERROR(err::kRecordDeleted, all->Fields("PointNo")->Value());
-  all->AddNew();
-  all->Fields("PointNo")->SetValue(60);
-  all->Update();
-  all->MoveLast();
-  EXPECT_EQ(60, all->Fields("PointNo")->Value().ToLong());
-  all->MovePrevious();
-  EXPECT_NRX_ERROR(err::kRecordDeleted, all->Fields("PointNo")->Value());
 }
 
 TEST_F(RecordsetTest, RequeryShowsChangesMadeElsewhere) {
