@@ -84,6 +84,10 @@ fs::file_time_type DiskJobFiles::LastWriteTime(const std::string& path) {
   return time;
 }
 
+bool DiskJobFiles::Exists(const std::string& path, std::int32_t& attributes) {
+  return model::FileUtility::Instance().FileExists(path, attributes);
+}
+
 JobFiles& CurrentJobFiles() { return *CurrentSlot(); }
 
 std::shared_ptr<JobFiles> SetJobFiles(std::shared_ptr<JobFiles> files) {

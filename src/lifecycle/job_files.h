@@ -2,6 +2,7 @@
 // The file operations that opening, closing and backing up a job make on job files, behind one
 // small interface, so a test can put a failing rename or copy in their way.
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -23,6 +24,9 @@ class JobFiles {
   virtual void Remove(const std::string& path) = 0;
   // The file's modification time. Raises 53 when it cannot be read.
   virtual std::filesystem::file_time_type LastWriteTime(const std::string& path) = 0;
+  // Whether a file is there, with the file utility's attributes: 0 for one this process may
+  // write, kAttrReadOnly for one it may not.
+  virtual bool Exists(const std::string& path, std::int32_t& attributes) = 0;
 };
 
 // The operations on the real file system.
@@ -32,6 +36,7 @@ class DiskJobFiles : public JobFiles {
   void Rename(const std::string& source, const std::string& destination) override;
   void Remove(const std::string& path) override;
   std::filesystem::file_time_type LastWriteTime(const std::string& path) override;
+  bool Exists(const std::string& path, std::int32_t& attributes) override;
 };
 
 // The operations the lifecycle members use: the disk until a test sets others.

@@ -64,12 +64,11 @@ std::string RenameOlderGeneration(const std::string& job, model::Job& thisJob) {
   // Only the file name is searched, so a folder whose name holds ".mdb" is never renamed.
   const std::size_t name_start = job.find_last_of('/') + 1;  // npos + 1 is 0
   const std::string renamed = job.substr(0, upper.find(".MDB", name_start)) + ".njb";
+  lifecycle::JobFiles& files = lifecycle::CurrentJobFiles();
   std::int32_t attributes = 0;
-  if (model::FileUtility::Instance().FileExists(renamed, attributes) && attributes == 0) {
-    lifecycle::CurrentJobFiles().Remove(renamed);
-  }
-  if (model::FileUtility::Instance().FileExists(renamed)) return job;
-  lifecycle::CurrentJobFiles().Rename(job, renamed);
+  if (files.Exists(renamed, attributes) && attributes == 0) files.Remove(renamed);
+  if (files.Exists(renamed, attributes)) return job;
+  files.Rename(job, renamed);
   thisJob.SetFileExtension(".njb");
   // A name with ".mdb" twice ("a.mdb.mdb") loses more than its extension; the job object must
   // still name the file that is there.

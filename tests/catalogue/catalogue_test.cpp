@@ -1,6 +1,6 @@
 // The catalogue's data, written out here apart from the component's own tables so that a slip
 // in either shows: per list its field count, types and Text sizes, the places of fields that look
-// alike across lists, the declaration and fill order, and the routine that stores one definition.
+// alike across lists, and the routine that stores one definition.
 
 #include <gtest/gtest.h>
 
@@ -145,58 +145,6 @@ TEST_F(CatalogueData, LookAlikeFieldsKeepTheirOwnPlaceTypeAndSpelling) {
     const int col = (position - 11) % 7 + 1;
     EXPECT_EQ(At("LSLocalisation", position).fieldName,
               "Localisation_CoVar" + std::to_string(row * 10 + col));
-  }
-}
-
-TEST(CatalogueOrder, MembersAreDeclaredInTheirOrderAndNamedAfterThemselves) {
-  const std::vector<std::string> declared = {
-      "JobDetails",      "Points",         "Lines",     "DisplaySettings", "TraverseHeader",
-      "Traverse",        "LSOptions",      "LSPoints",  "LSObsGen",        "LSCoordObs",
-      "GridEntryHeader", "GeoEntryHeader", "GridEntry", "GeoEntry",        "RadiationHeader",
-      "Radiation",       "JobLSOptions",   "Triangles", "SecondAlphaIDs",  "AlphaIDs",
-      "PointShift",      "LSObs3D",        "LSVectors", "LSLocalisation"};
-  TableCatalogue catalogue;
-  ASSERT_EQ(DeclaredLists().size(), declared.size());
-  for (std::size_t i = 0; i < declared.size(); ++i) {
-    EXPECT_EQ(DeclaredLists()[i].list, declared[i]);
-    // Members of one struct are laid out in declaration order.
-    if (i > 0) {
-      EXPECT_LT(reinterpret_cast<std::uintptr_t>(&(catalogue.*DeclaredLists()[i - 1].member)),
-                reinterpret_cast<std::uintptr_t>(&(catalogue.*DeclaredLists()[i].member)))
-          << declared[i];
-    }
-  }
-  // Each filled list names the member it fills.
-  for (const ListRows& rows : FilledLists()) {
-    const auto named = std::find_if(DeclaredLists().begin(), DeclaredLists().end(),
-                                    [&](const ListMember& m) { return m.member == rows.member; });
-    ASSERT_NE(named, DeclaredLists().end()) << rows.list;
-    EXPECT_EQ(named->list, rows.list);
-  }
-}
-
-TEST(CatalogueFill, StoresEachListFromPositionOneInTableOrder) {
-  struct Call {
-    const TableFieldList* list;
-    std::int16_t index;
-    std::string name;
-  };
-  TableCatalogue catalogue;
-  std::vector<Call> calls;
-  FillCatalogue(catalogue,
-                [&](TableFieldList& list, std::int16_t& index, const std::string& fieldName,
-                    std::int16_t fieldType, std::int16_t fieldSiz) {
-                  calls.push_back({&list, index, fieldName});
-                  StoreFieldDef(list, index, fieldName, fieldType, fieldSiz);
-                });
-  ASSERT_EQ(calls.size(), 507u);
-  std::size_t next = 0;
-  for (const ListRows& rows : FilledLists()) {
-    for (std::size_t i = 0; i < rows.rows.size(); ++i, ++next) {
-      ASSERT_EQ(calls[next].list, &(catalogue.*rows.member)) << rows.list << " call " << next;
-      EXPECT_EQ(calls[next].index, static_cast<std::int16_t>(i + 1));
-      EXPECT_EQ(calls[next].name, rows.rows[i].name);
-    }
   }
 }
 

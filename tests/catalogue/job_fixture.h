@@ -1,8 +1,9 @@
 #pragma once
-// A fresh job file per test, a cJobProcs object, the catalogue's lists by name, tables made to
+// A fresh job file per test with the component's globals put back after it, a cJobProcs object, the catalogue's lists by name, tables made to
 // order from them, and the shapes of tables and indexes as the file holds them.
 
 #include <memory>
+#include <optional>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -15,6 +16,7 @@
 #include "nrxJobDb/cjobprocs.h"
 #include "nrxJobDb/error_stack.h"
 #include "nrxJobDb/table_names.h"
+#include "support/component_globals.h"
 
 namespace nrx::test {
 
@@ -26,15 +28,14 @@ class JobTest : public EngineTest {
  protected:
   void SetUp() override {
     EngineTest::SetUp();
-    ErrorStack::Instance().SetSuspended(false);
-    ErrorStack::Instance().Reset();
-    model::TableNames::Instance().Restore();
+    globals_.emplace(boxes_);
     procs_ = std::make_unique<cJobProcs>();
     path_ = Path("job.njb");
     db_ = Create("job.njb");
   }
   void TearDown() override {
-    model::TableNames::Instance().Restore();
+    db_.reset();
+    globals_.reset();
     EngineTest::TearDown();
   }
 
@@ -100,6 +101,10 @@ class JobTest : public EngineTest {
   std::unique_ptr<cJobProcs> procs_;
   std::string path_;
   DatabasePtr db_;
+  std::shared_ptr<ScriptedMessageBox> boxes_ = std::make_shared<ScriptedMessageBox>();
+
+ private:
+  std::optional<ComponentGlobals> globals_;
 };
 
 }  // namespace nrx::test

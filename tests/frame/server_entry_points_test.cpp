@@ -32,14 +32,12 @@ nrxGUID Guid(std::string_view text) {
 class ServerTest : public test::TempDirTest {
  protected:
   void SetUp() override {
-    TempDirTest::SetUp();
-    config_home_.emplace("XDG_CONFIG_HOME", Path("config"));
+    TempDirTest::SetUp();  // XDG_CONFIG_HOME points into the test's folder
     library_ = ::dlopen(NRXJOBDB_SO, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(nullptr, library_) << ::dlerror();
   }
   void TearDown() override {
     if (library_) ::dlclose(library_);
-    config_home_.reset();
     TempDirTest::TearDown();
   }
   template <class F>
@@ -51,7 +49,6 @@ class ServerTest : public test::TempDirTest {
   fs::path RegistryFile() { return Dir() / "config" / "nrxJobDb" / "registry.ini"; }
 
   void* library_ = nullptr;
-  std::optional<test::ScopedEnv> config_home_;
 };
 
 TEST(ServerExportsTest, SharedLibraryExportsTheFourEntryPoints) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "nrxJobDb/cjobprocs.h"
 #include "nrxJobDb/class_registry.h"
 #include "nrxJobDb/error_stack.h"
+#include "support/component_globals.h"
 
 namespace nrx {
 namespace {
@@ -23,8 +25,7 @@ class RecordsetRecovery : public test::EngineTest {
  protected:
   void SetUp() override {
     EngineTest::SetUp();
-    ErrorStack::Instance().SetSuspended(false);
-    ErrorStack::Instance().Reset();
+    globals_.emplace(std::make_shared<ScriptedMessageBox>());
     db_ = Create("job.njb");
     MakeTable(*db_, "Points", {{"PointNo", dbLong, 0}, {"Code", dbText, 16}});
     db_->Execute("INSERT INTO Points (PointNo, Code) VALUES (1, 'CP')");
@@ -41,7 +42,14 @@ class RecordsetRecovery : public test::EngineTest {
   }
 
   cJobProcs procs_;
+  void TearDown() override {
+    db_.reset();
+    globals_.reset();
+    EngineTest::TearDown();
+  }
+
   DatabasePtr db_;
+  std::optional<test::ComponentGlobals> globals_;
 };
 
 TEST_F(RecordsetRecovery, TableTypeIsAlwaysOpenedAnewAndOnlyForATableOfExactlyThatName) {

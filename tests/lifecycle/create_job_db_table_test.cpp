@@ -119,13 +119,7 @@ void Scramble(const std::string& path) {
 
 class DamagedJob : public CreateJobDBTable {
  protected:
-  void SetUp() override {
-    CreateJobDBTable::SetUp();
-    boxes_ = std::make_shared<ScriptedMessageBox>();
-    SetMessageBoxService(boxes_);
-  }
   void TearDown() override {
-    SetMessageBoxService(nullptr);
     try {
       if (db_) db_->Close();
     } catch (const Error&) {
@@ -133,7 +127,6 @@ class DamagedJob : public CreateJobDBTable {
     db_.reset();
     CreateJobDBTable::TearDown();
   }
-  std::shared_ptr<ScriptedMessageBox> boxes_;
 };
 
 TEST_F(DamagedJob, RepairIsAskedForTheUserToldAndTheErrorPassedOn) {

@@ -1,6 +1,6 @@
 #pragma once
 // What the lifecycle tests share: the objects the application hands to OpenJobDB and
-// CloseDBfiles, scripted message boxes, a recycle bin inside the test's folder, small job files
+// CloseDBfiles, the component's globals with scripted message boxes, a recycle bin inside the test's folder, small job files
 // and file times set on the local clock.
 
 #include <gtest/gtest.h>
@@ -17,8 +17,9 @@
 #include "lifecycle/job_files.h"
 #include "nrxJobDb/cjobprocs.h"
 #include "nrxJobDb/error_log.h"
-#include "nrxJobDb/error_stack.h"
+#include "nrxJobDb/file_utility.h"
 #include "nrxJobDb/message_box.h"
+#include "support/component_globals.h"
 #include "support/test_support.h"
 
 namespace nrx::test {
@@ -30,23 +31,15 @@ class LifecycleTest : public TempDirTest {
  protected:
   void SetUp() override {
     TempDirTest::SetUp();
-    ErrorStack::Instance().SetSuspended(false);
-    ErrorStack::Instance().Reset();
-    previous_boxes_ = SetMessageBoxService(boxes_);
-    data_home_.emplace("XDG_DATA_HOME", Path("data"));
+    globals_.emplace(boxes_);
     std::filesystem::create_directories(Path("tmp"));
     prog_->SetTempFolder(Path("tmp"));
   }
 
   void TearDown() override {
     log_->Stop();
-    WorkspacePtr ws = DBEngine::Instance().Workspaces(0);
-    while (ws->TransactionLevel() > 0) ws->Rollback();
     db_.reset();
-    ws->Close();
-    lifecycle::SetJobFiles(nullptr);
-    SetMessageBoxService(previous_boxes_);
-    data_home_.reset();
+    globals_.reset();
     TempDirTest::TearDown();
   }
 
@@ -139,8 +132,7 @@ class LifecycleTest : public TempDirTest {
   bool cancel_ = false;
 
  private:
-  std::shared_ptr<MessageBoxService> previous_boxes_;
-  std::optional<ScopedEnv> data_home_;
+  std::optional<ComponentGlobals> globals_;
 };
 
 // File operations that fail the rename to a chosen destination, and pass everything else on.
@@ -156,6 +148,21 @@ class FailingRename : public lifecycle::DiskJobFiles {
 
  private:
   std::string destination_;
+};
+
+// File operations that see one chosen file as one this process may not write, and pass
+// everything else on.
+class ReadOnlyFile : public lifecycle::DiskJobFiles {
+ public:
+  explicit ReadOnlyFile(std::string path) : path_(std::move(path)) {}
+  bool Exists(const std::string& path, std::int32_t& attributes) override {
+    const bool there = DiskJobFiles::Exists(path, attributes);
+    if (there && path == path_) attributes = model::kAttrReadOnly;
+    return there;
+  }
+
+ private:
+  std::string path_;
 };
 
 // File operations that cannot read a file's time, and pass everything else on.

@@ -201,11 +201,7 @@ TEST_F(OpenJob, AnMdbJobKeepsItsNameWhenAReadOnlyNjbIsInTheWay) {
   const std::string path = Path("site.mdb");
   MakeOlderJob(path);
   test::WriteFile(Path("site.njb"), "someone else's");
-  std::filesystem::permissions(Path("site.njb"), std::filesystem::perms::owner_read,
-                               std::filesystem::perm_options::replace);
-  std::int32_t attributes = 0;
-  model::FileUtility::Instance().FileExists(Path("site.njb"), attributes);
-  if (attributes != model::kAttrReadOnly) GTEST_SKIP() << "this user may write any file";
+  lifecycle::SetJobFiles(std::make_shared<test::ReadOnlyFile>(Path("site.njb")));
   prog_->SetInteractive(false);
   Open(path, /*checkFields=*/true);
   EXPECT_EQ(path, db_->Name());

@@ -21,15 +21,8 @@ using test::WriteFile;
 
 class TextUtilityTest : public test::TempDirTest {
  protected:
-  // XDG_DATA_HOME points into the test's folder, so the user's own trash is never touched.
-  void SetUp() override {
-    TempDirTest::SetUp();
-    data_home_.emplace("XDG_DATA_HOME", Path("data"));
-  }
-  void TearDown() override {
-    data_home_.reset();
-    TempDirTest::TearDown();
-  }
+  // XDG_DATA_HOME points into the test's folder (TempDirTest), so the user's own trash is never
+  // touched.
   fs::path Trash() { return Dir() / "data" / "Trash"; }
   std::string MakeFile(const std::string& name, const std::string& text) {
     WriteFile(Path(name), text);
@@ -37,7 +30,6 @@ class TextUtilityTest : public test::TempDirTest {
   }
 
   TextUtility& util_ = TextUtility::Instance();
-  std::optional<test::ScopedEnv> data_home_;
 };
 
 TEST_F(TextUtilityTest, TempFileNameNamesAFreeFileInTheFolder) {

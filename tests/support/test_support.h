@@ -1,7 +1,8 @@
 #pragma once
 // What every test binary shares: a fresh folder per test, whole-file reads and writes, an
 // environment variable set for one test, a child process that holds something until released,
-// and checks for the error number (and source) of an expression.
+// work done without the superuser's right to read and write every file, and checks for the
+// error number (and source) of an expression.
 
 #include <gtest/gtest.h>
 #include <sys/types.h>
@@ -16,9 +17,16 @@
 
 namespace nrx::test {
 
-// Gives each test its own empty folder, named after the test, removed afterwards.
+class ScopedEnv;
+
+// Gives each test its own empty folder, named after the test inside a folder of this process's
+// own (two runs at once never share one), removed afterwards unless the test failed. The user's
+// data and configuration folders (XDG_DATA_HOME, XDG_CONFIG_HOME) point into it meanwhile, so no
+// test reaches the real trash or registry.
 class TempDirTest : public ::testing::Test {
  protected:
+  TempDirTest();
+  ~TempDirTest() override;
   void SetUp() override;
   void TearDown() override;
   // A path inside the test's folder.
@@ -27,6 +35,8 @@ class TempDirTest : public ::testing::Test {
 
  private:
   std::filesystem::path dir_;
+  std::unique_ptr<ScopedEnv> data_home_;
+  std::unique_ptr<ScopedEnv> config_home_;
 };
 
 std::string ReadFile(const std::filesystem::path& path);
@@ -64,6 +74,11 @@ class ChildProcess {
   int release_ = -1;
   bool worked_ = false;
 };
+
+// Runs `work` in a forked child that has given up the superuser's rights to read, write and
+// change any file, so checks of permissions mean the same under root as under any user; returns
+// what `work` returned (0..255), or -1 when the child failed.
+int WithoutFileOverride(const std::function<int()>& work);
 
 // A child process holding the engine's lock on an existing file, shared or exclusive.
 std::unique_ptr<ChildProcess> LockInChild(const std::string& path, bool exclusive);
