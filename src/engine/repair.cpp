@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <bit>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -104,15 +105,47 @@ Db Open(const std::string& uri, int flags, const std::string& name) {
   return handle;
 }
 
+// The page size the file's header gives (bytes 16 and 17, 1 meaning 65536), or 0 when the
+// header holds none that SQLite could have written.
+off_t PageSizeOf(const std::string& path, bool encrypted) {
+  unsigned char bytes[2] = {0, 0};
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return 0;
+  const bool read = pread(fd, bytes, sizeof bytes, 16) == static_cast<ssize_t>(sizeof bytes);
+  close(fd);
+  if (!read) return 0;
+  if (encrypted) CipherXor(bytes, sizeof bytes, 16);
+  const unsigned size = bytes[0] == 0 && bytes[1] == 1 ? 65536u : (bytes[0] << 8) | bytes[1];
+  return size >= 512 && std::has_single_bit(size) ? static_cast<off_t>(size) : 0;
+}
+
+// The length of the file's whole pages when it ends inside a page (a file cut short), else -1.
+// SQLite fills the missing end of such a page with zeros, and the page's cells that pointed
+// there would read as records of nothing but Nulls: rows nobody wrote.
+off_t WholePagesLength(const std::string& path, bool encrypted) {
+  struct stat st {};
+  const off_t page = PageSizeOf(path, encrypted);
+  if (page == 0 || stat(path.c_str(), &st) != 0 || st.st_size % page == 0) return -1;
+  return st.st_size - st.st_size % page;
+}
+
 // Where to read from. A file left with a hot journal is read as SQLite would after playing
-// the journal back; that is done on a copy, so the original stays untouched.
+// the journal back, and a file cut short inside a page is read without that page; both are
+// done on a copy, so the original stays untouched.
 Db OpenSource(const std::string& path, bool encrypted, const WorkFiles& work) {
-  if (!HasJournal(path)) {
+  const bool journal = HasJournal(path);
+  const off_t whole_pages = WholePagesLength(path, encrypted);
+  if (!journal && whole_pages < 0) {
     // Immutable: no locks and no journal; the exclusive file lock keeps writers out.
     return Open(MakeUri(path, encrypted, true) + "&immutable=1", SQLITE_OPEN_READONLY, path);
   }
+  // Not even the first page is whole: the schema is gone, and every row with it.
+  if (whole_pages == 0) Raise(err::kNotADatabase, kSource, path);
   Copy(path, work.Snapshot());
-  Copy(path + "-journal", work.Snapshot() + "-journal");
+  if (whole_pages >= 0 && truncate(work.Snapshot().c_str(), whole_pages) != 0) {
+    RaiseFileError("The copy to repair cannot be cut to whole pages", work.Snapshot(), errno);
+  }
+  if (journal) Copy(path + "-journal", work.Snapshot() + "-journal");
   return Open(MakeUri(work.Snapshot(), encrypted, false), SQLITE_OPEN_READWRITE, path);
 }
 

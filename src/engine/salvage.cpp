@@ -16,6 +16,7 @@
 #include <optional>
 #include <vector>
 
+#include "engine/schema_store.h"
 #include "nrxJobDb/errors.h"
 
 namespace nrx::files::detail {
@@ -118,12 +119,15 @@ std::optional<long long> FindResume(sqlite3_stmt* probe, long long damaged) {
   return good;
 }
 
-bool ScanInOnePass(sqlite3* db, const std::string& select,
+bool ScanInOnePass(sqlite3* db, const std::string& select, std::size_t most,
                    const std::function<void(sqlite3_stmt*)>& visit) {
   Stmt scan = TryPrepare(db, select);
   if (!scan) return true;
   Outcome outcome;
-  while ((outcome = StepSource(scan.get())) == Outcome::kRow) visit(scan.get());
+  for (std::size_t seen = 0; (outcome = StepSource(scan.get())) == Outcome::kRow; ++seen) {
+    if (seen == most) return true;
+    visit(scan.get());
+  }
   return outcome == Outcome::kDamaged;
 }
 
@@ -171,10 +175,10 @@ std::string TextAt(sqlite3_stmt* stmt, int column) {
 }
 
 // The readable entries of sqlite_master; `damaged` tells whether some could not be read.
-std::vector<SchemaEntry> ReadSchema(sqlite3* source, bool& damaged) {
+std::vector<SchemaEntry> ReadSchema(sqlite3* source, std::size_t most, bool& damaged) {
   std::vector<SchemaEntry> entries;
   damaged = ScanReadableRows(
-      source, "SELECT rowid, type, name, tbl_name, sql FROM main.sqlite_master", "rowid",
+      source, "SELECT rowid, type, name, tbl_name, sql FROM main.sqlite_master", "rowid", most,
       [&](sqlite3_stmt* row) {
         entries.push_back({TextAt(row, 1), TextAt(row, 2), TextAt(row, 3), TextAt(row, 4)});
       });
@@ -200,6 +204,15 @@ void CopyFileSettings(sqlite3* source, sqlite3* target, const std::string& name)
   }
 }
 
+// The most rows a file of its size can hold: every cell takes its 2-byte pointer and at least
+// 2 bytes of its own. Anything read beyond that comes from a tree that leads back into itself.
+std::size_t MostRows(sqlite3* source) {
+  const auto pages = PragmaNumber(source, "page_count");
+  const auto page_size = PragmaNumber(source, "page_size");
+  if (!pages || !page_size || *pages <= 0 || *page_size <= 0) return 1 << 20;
+  return static_cast<std::size_t>(*pages) * static_cast<std::size_t>(*page_size) / 4 + 1;
+}
+
 void CopyHeaderNumbers(sqlite3* source, sqlite3* target, const std::string& name) {
   for (const char* pragma : {"user_version", "application_id"}) {
     if (auto value = PragmaNumber(source, pragma)) {
@@ -219,6 +232,13 @@ std::vector<std::string> IndexesOf(const std::vector<SchemaEntry>& schema,
 
 bool IsInternal(const std::string& name) {
   return sqlite3_strnicmp(name.c_str(), "sqlite_", 7) == 0;
+}
+
+// The engine's files are told by their index records' table, as the engine itself tells them.
+bool IsEngineFile(const std::vector<SchemaEntry>& schema) {
+  return std::any_of(schema.begin(), schema.end(), [](const SchemaEntry& entry) {
+    return SameName(entry.name, std::string(nrx::detail::kIndexTable));
+  });
 }
 
 bool IsVirtual(const std::string& sql) {
@@ -270,13 +290,13 @@ std::string JoinQuoted(const std::vector<std::string>& names) {
 // a scan of the table may have jumped over along with a damaged stretch.
 std::vector<long long> RowIdsInIndexes(sqlite3* source, const std::string& table,
                                        const std::string& rowid,
-                                       const std::vector<std::string>& indexes) {
+                                       const std::vector<std::string>& indexes, std::size_t most) {
   std::vector<long long> ids;
   for (const auto& index : indexes) {
     Stmt stmt = TryPrepare(source, fmt::format("SELECT {} FROM main.{} INDEXED BY {}", rowid,
                                                Quote(table), Quote(index)));
     if (!stmt) continue;
-    while (StepSource(stmt.get()) == Outcome::kRow)
+    for (std::size_t seen = 0; seen < most && StepSource(stmt.get()) == Outcome::kRow; ++seen)
       ids.push_back(sqlite3_column_int64(stmt.get(), 0));
   }
   std::sort(ids.begin(), ids.end());
@@ -285,19 +305,29 @@ std::vector<long long> RowIdsInIndexes(sqlite3* source, const std::string& table
 }
 
 void CopyRows(sqlite3* source, sqlite3* target, const std::string& table,
-              const std::vector<std::string>& indexes, const std::string& name) {
+              const std::vector<std::string>& indexes, std::size_t most,
+              const std::string& name) {
   std::vector<std::string> columns = ColumnsOf(source, table);
+  // Columns go by position: an engine table made anew from its own definition keeps its
+  // columns' order even where the damaged definition misspells a name.
+  std::vector<std::string> target_columns = ColumnsOf(target, table);
+  columns.resize(std::min(columns.size(), target_columns.size()));
+  target_columns.resize(columns.size());
   if (columns.empty()) return;
   std::string rowid = RowIdName(source, table, columns);
   std::string list = JoinQuoted(columns);
-  if (!rowid.empty()) list = rowid + ", " + list;
+  std::string target_list = JoinQuoted(target_columns);
+  if (!rowid.empty()) {
+    list = rowid + ", " + list;
+    target_list = "rowid, " + target_list;
+  }
   std::string placeholders;
   int count = static_cast<int>(columns.size()) + (rowid.empty() ? 0 : 1);
   for (int i = 1; i <= count; ++i) placeholders += fmt::format("{}?{}", i > 1 ? ", " : "", i);
 
   // OR IGNORE: a row that breaks a constraint of its table is damage too, not a reason to stop.
   Stmt insert = TryPrepare(target, fmt::format("INSERT OR IGNORE INTO main.{} ({}) VALUES ({})",
-                                               Quote(table), list, placeholders));
+                                               Quote(table), target_list, placeholders));
   if (!insert) RaiseTarget(target, name);
   auto copy = [&](sqlite3_stmt* row) {
     sqlite3_reset(insert.get());
@@ -308,7 +338,7 @@ void CopyRows(sqlite3* source, sqlite3* target, const std::string& table,
   };
   std::string select = fmt::format("SELECT {} FROM main.{}", list, Quote(table));
   std::vector<long long> copied;  // ascending: the scan goes in row id order
-  bool damaged = ScanReadableRows(source, select, rowid, [&](sqlite3_stmt* row) {
+  bool damaged = ScanReadableRows(source, select, rowid, most, [&](sqlite3_stmt* row) {
     if (!rowid.empty()) copied.push_back(sqlite3_column_int64(row, 0));
     copy(row);
   });
@@ -316,7 +346,7 @@ void CopyRows(sqlite3* source, sqlite3* target, const std::string& table,
 
   Stmt lookup = TryPrepare(source, fmt::format("{} WHERE {} = ?1", select, rowid));
   if (!lookup) return;
-  for (long long id : RowIdsInIndexes(source, table, rowid, indexes)) {
+  for (long long id : RowIdsInIndexes(source, table, rowid, indexes, most)) {
     if (std::binary_search(copied.begin(), copied.end(), id)) continue;
     sqlite3_reset(lookup.get());
     sqlite3_bind_int64(lookup.get(), 1, id);
@@ -327,8 +357,8 @@ void CopyRows(sqlite3* source, sqlite3* target, const std::string& table,
 }  // namespace
 
 bool ScanReadableRows(sqlite3* db, const std::string& select, const std::string& rowid,
-                      const std::function<void(sqlite3_stmt*)>& visit) {
-  if (rowid.empty()) return ScanInOnePass(db, select, visit);
+                      std::size_t most, const std::function<void(sqlite3_stmt*)>& visit) {
+  if (rowid.empty()) return ScanInOnePass(db, select, most, visit);
   std::string ordered = fmt::format("{} WHERE {} >= ?1 ORDER BY {}", select, rowid, rowid);
   Stmt scan = TryPrepare(db, ordered);
   Stmt probe = TryPrepare(db, ordered + " LIMIT 1");
@@ -336,12 +366,17 @@ bool ScanReadableRows(sqlite3* db, const std::string& select, const std::string&
 
   bool damaged = false;
   long long next = kFirstRowId;
-  for (;;) {
+  for (std::size_t seen = 0;;) {
     sqlite3_reset(scan.get());
     sqlite3_bind_int64(scan.get(), 1, next);
     Outcome outcome;
     while ((outcome = StepSource(scan.get())) == Outcome::kRow) {
       long long id = sqlite3_column_int64(scan.get(), 0);
+      if (seen++ == most) return true;
+      if (id < next) {
+        outcome = Outcome::kDamaged;  // the tree led back: seek past what was read instead
+        break;
+      }
       visit(scan.get());
       if (id == kLastRowId) return damaged;
       next = id + 1;
@@ -360,11 +395,16 @@ void CopyReadable(sqlite3* source, sqlite3* target, const std::string& name) {
   // end instead of refusing it.
   sqlite3_exec(source, "PRAGMA writable_schema = ON", nullptr, nullptr, nullptr);
   bool damaged = false;
-  std::vector<SchemaEntry> schema = ReadSchema(source, damaged);
+  const std::size_t most = MostRows(source);
+  std::vector<SchemaEntry> schema = ReadSchema(source, most, damaged);
   if (schema.empty() && damaged) Raise(err::kNotADatabase, kSource, name);
 
   CopyFileSettings(source, target, name);
   ExecTarget(target, "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; BEGIN", name);
+  // The engine's own tables are made from their one true definition, whatever the damaged
+  // file says of them: a definition changed by damage would make the job unreadable.
+  const bool engine_file = IsEngineFile(schema);
+  if (engine_file) ExecTarget(target, nrx::detail::SystemTablesSql(), name);
   for (const auto& entry : schema) {
     if (entry.type == "table" && !IsInternal(entry.name) && !IsVirtual(entry.sql)) {
       TryDefine(target, entry.sql, name);
@@ -373,7 +413,7 @@ void CopyReadable(sqlite3* source, sqlite3* target, const std::string& name) {
   // Internal tables such as sqlite_sequence come into being with the tables that use them.
   for (const auto& entry : schema) {
     if (entry.type == "table" && TargetHasTable(target, entry.name)) {
-      CopyRows(source, target, entry.name, IndexesOf(schema, entry.name), name);
+      CopyRows(source, target, entry.name, IndexesOf(schema, entry.name), most, name);
     }
   }
   // Indexes after the rows (a unique index the salvaged rows break is left out), triggers
@@ -383,6 +423,7 @@ void CopyReadable(sqlite3* source, sqlite3* target, const std::string& name) {
       if (entry.type == type && !entry.sql.empty()) TryDefine(target, entry.sql, name);
     }
   }
+  if (engine_file) ReconcileIndexes(target);
   CopyHeaderNumbers(source, target, name);
   ExecTarget(target, "COMMIT", name);
 }

@@ -44,20 +44,6 @@ std::string JoinFields(const std::vector<std::string>& fields) {
   return out;
 }
 
-std::vector<std::string> SplitFields(std::string_view text) {
-  std::vector<std::string> out;
-  size_t start = 0;
-  while (start <= text.size()) {
-    size_t end = text.find(';', start);
-    if (end == std::string_view::npos) end = text.size();
-    std::string part(text.substr(start, end - start));
-    part.erase(0, part.find_first_not_of(' '));
-    part.erase(part.find_last_not_of(' ') + 1);
-    if (!part.empty()) out.push_back(part);
-    start = end + 1;
-  }
-  return out;
-}
 
 std::string BareField(std::string_view f) {
   if (!f.empty() && (f[0] == '-' || f[0] == '+')) f.remove_prefix(1);
@@ -161,6 +147,21 @@ std::string CreateSqlIndex(Connection& conn, std::string_view table, const Index
 
 }  // namespace
 
+std::vector<std::string> SplitFields(std::string_view text) {
+  std::vector<std::string> out;
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t end = text.find(';', start);
+    if (end == std::string_view::npos) end = text.size();
+    std::string part(text.substr(start, end - start));
+    part.erase(0, part.find_first_not_of(' '));
+    part.erase(part.find_last_not_of(' ') + 1);
+    if (!part.empty()) out.push_back(part);
+    start = end + 1;
+  }
+  return out;
+}
+
 std::string DeclaredType(int type, int size) {
   if (type == dbText) return fmt::format("TEXT({})", size > 0 ? size : DefaultSize(dbText));
   for (const auto& t : kTypeNames)
@@ -211,18 +212,21 @@ FieldInfo ParseDeclaredType(std::string_view declared) {
   return f;
 }
 
+std::string SystemTablesSql() {
+  return fmt::format(
+      "CREATE TABLE IF NOT EXISTS {} (TableName TEXT(64) COLLATE NOCASE, "
+      "IndexName TEXT(64) COLLATE NOCASE, Fields TEXT(255), IsPrimary BIT_INTEGER, "
+      "IsUnique BIT_INTEGER, SqlName TEXT(255));"
+      "CREATE UNIQUE INDEX IF NOT EXISTS \"MSysIndexes.ByName\" ON {} (TableName, IndexName);"
+      "CREATE TABLE IF NOT EXISTS {} (TableName TEXT(64) COLLATE NOCASE, "
+      "FieldName TEXT(64) COLLATE NOCASE, AllowZeroLength BIT_INTEGER, Required BIT_INTEGER);"
+      "CREATE UNIQUE INDEX IF NOT EXISTS \"MSysFieldProps.ByName\" ON {} (TableName, FieldName);"
+      "CREATE TABLE IF NOT EXISTS {} (Property TEXT(64) COLLATE NOCASE, Value TEXT(255));",
+      kIndexTable, kIndexTable, kFieldPropsTable, kFieldPropsTable, kInfoTable);
+}
+
 void CreateSystemTables(Connection& conn) {
-  conn.Exec(fmt::format(
-                "CREATE TABLE IF NOT EXISTS {} (TableName TEXT(64) COLLATE NOCASE, "
-                "IndexName TEXT(64) COLLATE NOCASE, Fields TEXT(255), IsPrimary BIT_INTEGER, "
-                "IsUnique BIT_INTEGER, SqlName TEXT(255));"
-                "CREATE UNIQUE INDEX IF NOT EXISTS \"MSysIndexes.ByName\" ON {} (TableName, IndexName);"
-                "CREATE TABLE IF NOT EXISTS {} (TableName TEXT(64) COLLATE NOCASE, "
-                "FieldName TEXT(64) COLLATE NOCASE, AllowZeroLength BIT_INTEGER, Required BIT_INTEGER);"
-                "CREATE UNIQUE INDEX IF NOT EXISTS \"MSysFieldProps.ByName\" ON {} (TableName, FieldName);"
-                "CREATE TABLE IF NOT EXISTS {} (Property TEXT(64) COLLATE NOCASE, Value TEXT(255));",
-                kIndexTable, kIndexTable, kFieldPropsTable, kFieldPropsTable, kInfoTable),
-            kSource);
+  conn.Exec(SystemTablesSql(), kSource);
   conn.ForgetSchema();
 }
 

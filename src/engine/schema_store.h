@@ -57,6 +57,10 @@ FieldInfo ParseDeclaredType(std::string_view declared);
 int DefaultSize(int type);
 bool ValidFieldType(int type);
 
+// The field names of an index record's "A;-B" text, each with its order sign.
+std::vector<std::string> SplitFields(std::string_view text);
+// The statements that create the system tables and their indexes, where they are missing.
+std::string SystemTablesSql();
 // Creates the system tables in a new file.
 void CreateSystemTables(Connection& conn);
 bool HasSystemTables(Connection& conn);
