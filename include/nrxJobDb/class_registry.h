@@ -86,20 +86,13 @@ class ClassRegistry {
   // has no such member.
   std::int32_t DispIdOf(const Object& object, std::string_view member) const;
 
-  // Calls a member late-bound. Method also reaches a property's get. A member whose call is
-  // not provided (yet) raises 438; a missing required argument 449; too many arguments 450.
-  // Errors of the member itself pass through unchanged.
+  // Calls a member late-bound. Method also reaches a property's get. A member that is in the
+  // interface but not written yet raises 438; a missing required argument 449; too many
+  // arguments 450. Errors of the member itself pass through unchanged.
   Variant Invoke(Object& object, std::string_view member, std::vector<Variant>& args,
                  InvokeKind kind = InvokeKind::Method) const;
   Variant Invoke(Object& object, std::int32_t dispid, std::vector<Variant>& args,
                  InvokeKind kind = InvokeKind::Method) const;
-
-  // Provides the call of one member of one class; the files that implement members register
-  // them (see MemberRegistrar). Raises 438 when the class has no such member or it does not
-  // allow `kind`.
-  void RegisterAdapter(std::string_view className, std::string_view member, InvokeKind kind,
-                       MemberAdapter adapter);
-  bool HasAdapter(std::string_view className, std::string_view member, InvokeKind kind) const;
 
  private:
   ClassRegistry();
@@ -115,18 +108,6 @@ class ClassRegistry {
   std::vector<ClassInfo> classes_;
   std::vector<Factory> factories_;  // parallel to classes_
   std::map<std::tuple<std::string, std::int32_t, unsigned>, MemberAdapter> adapters_;
-};
-
-// Registers an adapter when the program starts: a file that implements a member defines
-//   const MemberRegistrar kOpenJobDB{"cJobProcs", "OpenJobDB", InvokeKind::Method,
-//                                    MethodAdapter(&cJobProcs::OpenJobDB)};
-// (MethodAdapter: src/frame/member_adapter.h). In a static library the registrar runs only when
-// the linker takes its object file; the shared library always holds every one.
-struct MemberRegistrar {
-  MemberRegistrar(std::string_view className, std::string_view member, InvokeKind kind,
-                  MemberAdapter adapter) {
-    ClassRegistry::Instance().RegisterAdapter(className, member, kind, std::move(adapter));
-  }
 };
 
 }  // namespace nrx

@@ -4,6 +4,7 @@
 
 #include "catalogue/catalogue_lists.h"
 #include "catalogue/table_kinds.h"
+#include "frame/member_support.h"
 #include "nrxJobDb/table_names.h"
 
 namespace nrx {
@@ -45,13 +46,6 @@ std::vector<std::string> SplitFields(const std::string& fields) {
   return out;
 }
 
-bool HasField(TableDef& table, const std::string& name) {
-  for (int i = 0; i < table.FieldsCount(); ++i) {
-    if (table.Fields(i)->Name() == name) return true;
-  }
-  return false;
-}
-
 bool HasIndex(TableDef& table, const CatalogueIndex& wanted) {
   for (int i = 0; i < table.IndexesCount(); ++i) {
     const IndexPtr index = table.Indexes(i);
@@ -72,7 +66,7 @@ TableCheck CheckTable(TableDef& table, const model::TableNames& names) {
   const CatalogueList expected = Describe(*kind, names);
   check.list = expected.list;
   for (const CatalogueField& field : expected.fields) {
-    if (!HasField(table, field.name)) check.missing_fields.push_back(field);
+    if (!frame::FindExactField(table, field.name)) check.missing_fields.push_back(field);
   }
   for (const CatalogueIndex& index : expected.indexes) {
     if (!HasIndex(table, index)) check.missing_indexes.push_back(index);

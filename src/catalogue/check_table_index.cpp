@@ -2,14 +2,13 @@
 
 #include <fmt/format.h>
 
-#include "catalogue/required.h"
+#include "frame/job_procs_members.h"
+#include "frame/member_support.h"
 #include "nrxJobDb/cjobprocs.h"
 #include "nrxJobDb/error_convention.h"
 
 namespace nrx {
 namespace {
-
-constexpr MemberLabel kCheckTableIndex{cJobProcs::kClassName, MemberKind::Sub, "CheckTableIndex"};
 
 // The name of the leftover primary index that older jobs may carry.
 constexpr std::string_view kLeftoverIndex = "PrimaryKey";
@@ -19,8 +18,8 @@ constexpr std::string_view kLeftoverIndex = "PrimaryKey";
 void cJobProcs::CheckTableIndex(const DatabasePtr& jobDB, const TableDefPtr& tableDef,
                                 const std::string& indexName, const std::string& indexFields,
                                 bool makePrimary) {
-  Guard(kCheckTableIndex, [&] {
-    TableDef& table = catalogue::Required(tableDef, "tableDef");
+  Guard(JobProcsLabel("CheckTableIndex"), [&] {
+    TableDef& table = frame::Require(tableDef, "tableDef");
     bool create = table.IndexesCount() == 0;
     // From the last index down, so deleting one leaves the positions still to visit in place.
     for (int i = table.IndexesCount() - 1; i >= 0; --i) {
@@ -38,7 +37,7 @@ void cJobProcs::CheckTableIndex(const DatabasePtr& jobDB, const TableDefPtr& tab
     std::string statement =
         fmt::format("CREATE UNIQUE INDEX {} ON {} ({})", indexName, table.Name(), indexFields);
     if (makePrimary) statement += " WITH PRIMARY;";
-    catalogue::Required(jobDB, "jobDB").Execute(statement);
+    frame::Require(jobDB, "jobDB").Execute(statement);
   });
 }
 

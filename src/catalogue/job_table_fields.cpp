@@ -1,7 +1,8 @@
 // The field check: every table of a job compared with its catalogue list.
 
-#include "catalogue/required.h"
 #include "catalogue/table_kinds.h"
+#include "frame/job_procs_members.h"
+#include "frame/member_support.h"
 #include "nrxJobDb/cjobprocs.h"
 #include "nrxJobDb/error_convention.h"
 #include "nrxJobDb/table_names.h"
@@ -9,15 +10,13 @@
 namespace nrx {
 namespace {
 
-constexpr MemberLabel kJobTableFields{cJobProcs::kClassName, MemberKind::Function,
-                                      "JobTableFields"};
 constexpr std::string_view kSystemTableStart = "MSys";
 
 }  // namespace
 
 bool cJobProcs::JobTableFields(const DatabasePtr& jobDB, bool addMissing) {
-  return Guard(kJobTableFields, [&] {
-    Database& db = catalogue::Required(jobDB, "jobDB");
+  return Guard(JobProcsLabel("JobTableFields"), [&] {
+    Database& db = frame::Require(jobDB, "jobDB");
     db.TableDefsRefresh();
     const int count = db.TableDefsCount();
     if (count == 0) return true;

@@ -3,21 +3,14 @@
 #include <array>
 #include <string_view>
 
-#include "catalogue/required.h"
-#include "frame/member_adapter.h"
+#include "frame/job_procs_members.h"
+#include "frame/member_support.h"
 #include "nrxJobDb/cjobprocs.h"
 #include "nrxJobDb/error_convention.h"
 #include "nrxJobDb/table_names.h"
 
 namespace nrx {
 namespace {
-
-constexpr MemberLabel kNewLSOptionFieldDefaults{cJobProcs::kClassName, MemberKind::Sub,
-                                                "NewLSOptionFieldDefaults"};
-
-const MemberRegistrar kRegistrar{cJobProcs::kClassName, "NewLSOptionFieldDefaults",
-                                 InvokeKind::Method,
-                                 frame::MethodAdapter(&cJobProcs::NewLSOptionFieldDefaults)};
 
 // An option field and the type code handed on with it. The preference of the same name gives
 // the value, in its own type; the engine converts it to the field's type when storing it.
@@ -91,9 +84,9 @@ void cJobProcs::NewLSOptionFieldDefaults(const DatabasePtr& jobDB, const Records
                                          const std::string& tableName,
                                          const model::LSOptPrefsPtr& LSOptPrefs,
                                          const model::JobGeneralPtr& jobGeneral) {
-  Guard(kNewLSOptionFieldDefaults, [&] {
+  Guard(JobProcsLabel("NewLSOptionFieldDefaults"), [&] {
     auto fill = [&](const OptionField& option) {
-      const Variant value = catalogue::Required(LSOptPrefs, "LSOptPrefs").Option(option.name);
+      const Variant value = frame::Require(LSOptPrefs, "LSOptPrefs").Option(option.name);
       bool valueAdded = false;
       NewFieldValue(jobDB, currentTable, tableName, std::string(option.name), option.type, 0, value,
                     jobGeneral, &valueAdded);

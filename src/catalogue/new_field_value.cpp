@@ -1,27 +1,19 @@
 // Giving a newly added field its first value in every record.
 
-#include "catalogue/required.h"
-#include "frame/member_adapter.h"
+#include "frame/job_procs_members.h"
+#include "frame/member_support.h"
 #include "nrxJobDb/cjobprocs.h"
 #include "nrxJobDb/error_convention.h"
 
 namespace nrx {
-namespace {
-
-constexpr MemberLabel kNewFieldValue{cJobProcs::kClassName, MemberKind::Sub, "NewFieldValue"};
-
-const MemberRegistrar kRegistrar{cJobProcs::kClassName, "NewFieldValue", InvokeKind::Method,
-                                 frame::MethodAdapter(&cJobProcs::NewFieldValue)};
-
-}  // namespace
 
 void cJobProcs::NewFieldValue(const DatabasePtr& /*jobDB*/, const RecordsetPtr& currentTable,
                               const std::string& /*tableName*/, const std::string& fieldName,
                               std::int16_t /*fieldType*/, std::int16_t /*fieldSiz*/,
                               const Variant& newValue, const model::JobGeneralPtr& jobGeneral,
                               bool* valueAdded) {
-  Guard(kNewFieldValue, [&] {
-    Recordset& table = catalogue::Required(currentTable, "currentTable");
+  Guard(JobProcsLabel("NewFieldValue"), [&] {
+    Recordset& table = frame::Require(currentTable, "currentTable");
     const bool bof = table.Bof();
     const bool eof = table.Eof();
     if ((bof && eof) || table.RecordCount() <= 0) return;
@@ -37,7 +29,7 @@ void cJobProcs::NewFieldValue(const DatabasePtr& /*jobDB*/, const RecordsetPtr& 
       table.Edit();
       table.Fields(fieldName)->SetValue(newValue);
       table.Update(dbUpdateRegular, false);
-      catalogue::Required(jobGeneral, "jobGeneral").UpdateChangeCount(1, false);
+      frame::Require(jobGeneral, "jobGeneral").UpdateChangeCount(1, false);
       table.MoveNext();
     }
     if (valueAdded) *valueAdded = true;

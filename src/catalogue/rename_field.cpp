@@ -1,41 +1,26 @@
 // Renaming one field of one table.
 
-#include "catalogue/required.h"
-#include "frame/member_adapter.h"
+#include "frame/job_procs_members.h"
+#include "frame/member_support.h"
 #include "nrxJobDb/cjobprocs.h"
 #include "nrxJobDb/error_convention.h"
 
 namespace nrx {
 namespace {
 
-constexpr MemberLabel kRenameField{cJobProcs::kClassName, MemberKind::Function, "RenameField"};
-
-const MemberRegistrar kRegistrar{cJobProcs::kClassName, "RenameField", InvokeKind::Method,
-                                 frame::MethodAdapter(&cJobProcs::RenameField)};
-
 // The field `fieldName` of the table `tableName`, both matched exactly; nullptr when either is
-// missing. A table without fields is passed over.
+// missing.
 FieldPtr FindExactField(Database& db, const std::string& tableName, const std::string& fieldName) {
-  const int tables = db.TableDefsCount();
-  for (int t = 0; t < tables; ++t) {
-    TableDefPtr table = db.TableDefs(t);
-    if (table->Name() != tableName || table->FieldsCount() == 0) continue;
-    const int fields = table->FieldsCount();
-    for (int f = 0; f < fields; ++f) {
-      FieldPtr field = table->Fields(f);
-      if (field->Name() == fieldName) return field;
-    }
-    return nullptr;
-  }
-  return nullptr;
+  TableDefPtr table = frame::FindExactTable(db, tableName);
+  return table ? frame::FindExactField(*table, fieldName) : nullptr;
 }
 
 }  // namespace
 
 bool cJobProcs::RenameField(const DatabasePtr& jobDB, const std::string& tableName,
                             const std::string& oldFieldName, const std::string& newFieldName) {
-  return Guard(kRenameField, [&] {
-    Database& db = catalogue::Required(jobDB, "jobDB");
+  return Guard(JobProcsLabel("RenameField"), [&] {
+    Database& db = frame::Require(jobDB, "jobDB");
     db.TableDefsRefresh();
     // The engine reloads the collection when it is next read; reading it here lets a refresh
     // that fails (a closed or damaged database) report itself rather than look like a miss.

@@ -1,31 +1,15 @@
 // The members of cJobProcs that build, read and erase its table catalogue.
 
 #include "catalogue/catalogue_lists.h"
+#include "frame/job_procs_members.h"
+#include "frame/member_support.h"
 #include "nrxJobDb/cjobprocs.h"
 #include "nrxJobDb/error_convention.h"
 
 namespace nrx {
-namespace {
-
-constexpr MemberLabel kSetupTableArrays{cJobProcs::kClassName, MemberKind::Sub, "SetupTableArrays"};
-constexpr MemberLabel kSetTableArrayValues{cJobProcs::kClassName, MemberKind::Sub,
-                                           "SetTableArrayValues"};
-constexpr MemberLabel kFieldsInTable{cJobProcs::kClassName, MemberKind::Function, "FieldsInTable"};
-constexpr MemberLabel kClearTableArrays{cJobProcs::kClassName, MemberKind::Sub, "ClearTableArrays"};
-
-// Field names are compared exactly: a field that differs only in letter case is another field.
-bool HasField(TableDef& tableDef, const std::string& name) {
-  const int count = tableDef.FieldsCount();
-  for (int i = 0; i < count; ++i) {
-    if (tableDef.Fields(i)->Name() == name) return true;
-  }
-  return false;
-}
-
-}  // namespace
 
 void cJobProcs::SetupTableArrays() {
-  Guard(kSetupTableArrays, [&] {
+  Guard(JobProcsLabel("SetupTableArrays"), [&] {
     // Each definition goes through SetTableArrayValues, so a failure there carries its own label
     // on the error stack below this one.
     catalogue::FillCatalogue(
@@ -39,29 +23,30 @@ void cJobProcs::SetupTableArrays() {
 void cJobProcs::SetTableArrayValues(TableFieldList& list, std::int16_t& index,
                                     const std::string& fieldName, std::int16_t fieldType,
                                     std::int16_t fieldSiz) {
-  Guard(kSetTableArrayValues,
+  Guard(JobProcsLabel("SetTableArrayValues"),
         [&] { catalogue::StoreFieldDef(list, index, fieldName, fieldType, fieldSiz); });
 }
 
 bool cJobProcs::FieldsInTable(const TableFieldList& list, const TableDefPtr& tableDef,
                               bool addMissing) {
-  return Guard(kFieldsInTable, [&] {
-    if (!tableDef) Raise(err::kObjectNotSet, kRuntimeErrorSource, "tableDef");
+  return Guard(JobProcsLabel("FieldsInTable"), [&] {
+    TableDef& table = frame::Require(tableDef, "tableDef");
     // The result is the presence of the last field looked at: with addMissing that is only
     // whether the list's last field was already there, which callers that add do not read.
     bool found = false;
     for (const TableFieldDef& def : list) {
-      found = HasField(*tableDef, def.fieldName);
+      // Field names are compared exactly: a field that differs only in letter case is another.
+      found = frame::FindExactField(table, def.fieldName) != nullptr;
       if (found) continue;
       if (!addMissing) return false;
-      tableDef->FieldsAppend(tableDef->CreateField(def.fieldName, def.fieldType, def.fieldSiz));
+      table.FieldsAppend(table.CreateField(def.fieldName, def.fieldType, def.fieldSiz));
     }
     return found;
   });
 }
 
 void cJobProcs::ClearTableArrays() {
-  Guard(kClearTableArrays, [&] { catalogue::ClearCatalogue(catalogue_); });
+  Guard(JobProcsLabel("ClearTableArrays"), [&] { catalogue::ClearCatalogue(catalogue_); });
 }
 
 }  // namespace nrx

@@ -2,17 +2,12 @@
 
 #include "nrxJobDb/cdbtransactions.h"
 
+#include "frame/db_transactions_members.h"
 #include "frame/lifecycle.h"
 #include "frame/live_objects.h"
-#include "frame/member_adapter.h"
 #include "nrxJobDb/error_convention.h"
 
 namespace nrx {
-namespace {
-
-const frame::ClassActiveRegistrars<cDBtransactions> kClassActive;
-
-}  // namespace
 
 cDBtransactions::cDBtransactions() {
   Class_Initialize();
@@ -25,7 +20,7 @@ cDBtransactions::~cDBtransactions() {
 }
 
 void cDBtransactions::Class_Initialize() {
-  Guard({kClassName, MemberKind::Sub, "Class_Initialize"}, [&] {
+  Guard(DBtransactionsLabel("Class_Initialize"), [&] {
     class_active_ = true;
     jobProcs_ = std::make_shared<cJobProcs>();
   });
@@ -33,7 +28,7 @@ void cDBtransactions::Class_Initialize() {
 
 void cDBtransactions::Class_Terminate() {
   // Pending transactions stay as they are: they belong to the caller's workspace.
-  Guard({kClassName, MemberKind::Sub, "Class_Terminate"}, [&] {
+  Guard(DBtransactionsLabel("Class_Terminate"), [&] {
     class_active_ = false;
     jobProcs_.reset();
   });

@@ -2,17 +2,12 @@
 
 #include "nrxJobDb/cfixedpoints.h"
 
+#include "frame/fixed_points_members.h"
 #include "frame/lifecycle.h"
 #include "frame/live_objects.h"
-#include "frame/member_adapter.h"
 #include "nrxJobDb/error_convention.h"
 
 namespace nrx {
-namespace {
-
-const frame::ClassActiveRegistrars<cFixedPoints> kClassActive;
-
-}  // namespace
 
 cFixedPoints::cFixedPoints() {
   Class_Initialize();
@@ -25,11 +20,11 @@ cFixedPoints::~cFixedPoints() {
 }
 
 void cFixedPoints::Class_Initialize() {
-  Guard({kClassName, MemberKind::Sub, "Class_Initialize"}, [&] { class_active_ = true; });
+  Guard(FixedPointsLabel("Class_Initialize"), [&] { class_active_ = true; });
 }
 
 void cFixedPoints::Class_Terminate() {
-  Guard({kClassName, MemberKind::Sub, "Class_Terminate"}, [&] { class_active_ = false; });
+  Guard(FixedPointsLabel("Class_Terminate"), [&] { class_active_ = false; });
 }
 
 }  // namespace nrx

@@ -2,28 +2,12 @@
 
 #include "nrxJobDb/cjobprocs.h"
 
+#include "frame/job_procs_members.h"
 #include "frame/lifecycle.h"
 #include "frame/live_objects.h"
-#include "frame/member_adapter.h"
 #include "nrxJobDb/error_convention.h"
 
 namespace nrx {
-namespace {
-
-MemberLabel Sub(std::string_view member) {
-  return {cJobProcs::kClassName, MemberKind::Sub, member};
-}
-
-using frame::MethodAdapter;
-const frame::ClassActiveRegistrars<cJobProcs> kClassActive;
-const MemberRegistrar kSetBlank{cJobProcs::kClassName, "SetBlank", InvokeKind::Method,
-                                MethodAdapter(&cJobProcs::SetBlank)};
-const MemberRegistrar kNewTableField{cJobProcs::kClassName, "NewTableField_OLD", InvokeKind::Method,
-                                     MethodAdapter(&cJobProcs::NewTableField_OLD)};
-const MemberRegistrar kTestChange{cJobProcs::kClassName, "TestChange", InvokeKind::Method,
-                                  MethodAdapter(&cJobProcs::TestChange)};
-
-}  // namespace
 
 cJobProcs::cJobProcs() {
   Class_Initialize();
@@ -36,14 +20,14 @@ cJobProcs::~cJobProcs() {
 }
 
 void cJobProcs::Class_Initialize() {
-  Guard(Sub("Class_Initialize"), [&] {
+  Guard(JobProcsLabel("Class_Initialize"), [&] {
     class_active_ = true;
     SetupTableArrays();
   });
 }
 
 void cJobProcs::Class_Terminate() {
-  Guard(Sub("Class_Terminate"), [&] {
+  Guard(JobProcsLabel("Class_Terminate"), [&] {
     ClearTableArrays();
     class_active_ = false;
   });

@@ -5,9 +5,7 @@
 
 #include <algorithm>
 
-#include "frame/class_table.h"
-#include "nrxJobDb/cdbtransactions.h"
-#include "nrxJobDb/cfixedpoints.h"
+#include "frame/component_classes.h"
 #include "nrxJobDb/cjobprocs.h"
 #include "nrxJobDb/errors.h"
 
@@ -53,12 +51,16 @@ ClassRegistry& ClassRegistry::Instance() {
   return registry;
 }
 
-ClassRegistry::ClassRegistry() : classes_(frame::ComponentClasses()) {
-  factories_ = {
-      {typeid(cJobProcs), [] { return std::make_shared<cJobProcs>(); }},
-      {typeid(cDBtransactions), [] { return std::make_shared<cDBtransactions>(); }},
-      {typeid(cFixedPoints), [] { return std::make_shared<cFixedPoints>(); }},
-  };
+// Every call is registered here, from the classes' member tables, so no member depends on the
+// linker keeping a file for its call to exist.
+ClassRegistry::ClassRegistry() {
+  for (frame::ComponentClass& cls : frame::ComponentClasses()) {
+    for (frame::MemberCall& call : cls.calls) {
+      adapters_[{cls.info.name, call.dispid, Bit(call.kind)}] = std::move(call.adapter);
+    }
+    classes_.push_back(std::move(cls.info));
+    factories_.push_back({cls.type, std::move(cls.create)});
+  }
 }
 
 const ClassInfo* ClassRegistry::FindClass(std::string_view key) const {
@@ -143,23 +145,6 @@ Variant ClassRegistry::Invoke(Object& object, std::int32_t dispid, std::vector<V
       (it->kinds & Bit(kind)) != 0 ? FindAdapter(cls, *it, kind) : nullptr;
   if (!adapter) NoMember(cls.name, fmt::format("{} ({})", it->name, KindName(kind)));
   return (*adapter)(object, args);
-}
-
-void ClassRegistry::RegisterAdapter(std::string_view className, std::string_view member,
-                                    InvokeKind kind, MemberAdapter adapter) {
-  auto cls = std::find_if(classes_.begin(), classes_.end(),
-                          [&](const ClassInfo& c) { return c.name == className; });
-  if (cls == classes_.end()) NoMember(className, member);
-  const MemberInfo* info = FindMember(*cls, member);
-  if (!info || (info->kinds & Bit(kind)) == 0) NoMember(className, member);
-  adapters_[{cls->name, info->dispid, Bit(kind)}] = std::move(adapter);
-}
-
-bool ClassRegistry::HasAdapter(std::string_view className, std::string_view member,
-                               InvokeKind kind) const {
-  const ClassInfo* cls = FindClass(className);
-  const MemberInfo* info = cls ? FindMember(*cls, member) : nullptr;
-  return info && FindAdapter(*cls, *info, kind) != nullptr;
 }
 
 }  // namespace nrx

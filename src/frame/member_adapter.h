@@ -8,10 +8,8 @@
 //   MethodAdapter(&cJobProcs::CloseDBfiles, {Variant(false), Variant(true)})
 //
 // The second argument gives the defaults of the trailing optional parameters, last ones last.
-// A pointer parameter is optional by itself: without an argument it gets nullptr.
-//
-// Register a member's adapter in the file that defines the member: a static library hands the
-// linker that file whenever the member is used, and the registrar comes with it.
+// A pointer parameter is optional by itself: without an argument it gets nullptr. The class
+// registry builds one for each member function in the classes' member tables (member_table.h).
 
 #include <fmt/format.h>
 
@@ -212,14 +210,5 @@ MemberAdapter MethodAdapter(R (C::*fn)(P...) const, std::vector<Variant> default
                                                 std::index_sequence_for<P...>{});
   };
 }
-
-// The late-bound get and let of the ClassActive variable that every class has.
-template <class C>
-struct ClassActiveRegistrars {
-  MemberRegistrar get{C::kClassName, "ClassActive", InvokeKind::PropertyGet,
-                      MethodAdapter(&C::ClassActive)};
-  MemberRegistrar let{C::kClassName, "ClassActive", InvokeKind::PropertyLet,
-                      MethodAdapter(&C::SetClassActive)};
-};
 
 }  // namespace nrx::frame

@@ -1,62 +1,40 @@
 // The members of cJobProcs that get a usable recordset back and close every recordset of a
 // database.
 
-#include "frame/member_adapter.h"
+#include "frame/job_procs_members.h"
+#include "frame/member_support.h"
 #include "nrxJobDb/cjobprocs.h"
 #include "nrxJobDb/error_convention.h"
 
 namespace nrx {
 namespace {
 
-constexpr MemberLabel kOpenRecordsetSafely{cJobProcs::kClassName, MemberKind::Function,
-                                           "OpenRecordsetSafely"};
-constexpr MemberLabel kRequeryOrReOpenOnFail{cJobProcs::kClassName, MemberKind::Sub,
-                                             "RequeryOrReOpenOnFail"};
-constexpr MemberLabel kCloseRecordSets{cJobProcs::kClassName, MemberKind::Sub, "CloseRecordSets"};
-
-using frame::MethodAdapter;
-const MemberRegistrar kOpenRecordsetSafelyCall{
-    cJobProcs::kClassName, "OpenRecordsetSafely", InvokeKind::Method,
-    MethodAdapter(&cJobProcs::OpenRecordsetSafely, {Variant(std::int16_t{dbOpenTable})})};
-const MemberRegistrar kRequeryOrReOpenOnFailCall{
-    cJobProcs::kClassName, "RequeryOrReOpenOnFail", InvokeKind::Method,
-    MethodAdapter(&cJobProcs::RequeryOrReOpenOnFail, {Variant(std::int16_t{dbOpenTable})})};
-const MemberRegistrar kCloseRecordSetsCall{cJobProcs::kClassName, "CloseRecordSets",
-                                           InvokeKind::Method,
-                                           MethodAdapter(&cJobProcs::CloseRecordSets)};
-
-Database& Require(const DatabasePtr& db) {
-  if (!db) Raise(err::kObjectNotSet, kRuntimeErrorSource, "database");
-  return *db;
-}
+using frame::Require;
 
 // A table-type source is there only when a table has exactly this name: a name that differs in
 // letter case would open the table under a name the caller's later comparisons do not expect.
 bool TableAvailable(Database& db, const std::string& name) {
   db.TableDefsRefresh();
-  int count = 0;
+  // A collection that cannot be read holds no table to open.
   try {
-    count = db.TableDefsCount();
+    db.TableDefsCount();
   } catch (const Error&) {
     return false;
   }
-  for (int i = 0; i < count; ++i) {
-    if (db.TableDefs(i)->Name() == name) return true;
-  }
-  return false;
+  return frame::FindExactTable(db, name) != nullptr;
 }
 
 }  // namespace
 
 bool cJobProcs::OpenRecordsetSafely(RecordsetPtr& recSet, const DatabasePtr& DB,
                                     const std::string& SELECTclause, std::int16_t rsetType) {
-  return Guard(kOpenRecordsetSafely, [&] {
+  return Guard(JobProcsLabel("OpenRecordsetSafely"), [&] {
     bool reopen = !recSet;
     if (rsetType == dbOpenTable && recSet) {
       recSet.reset();
       reopen = true;
     }
-    if (rsetType == dbOpenTable && !TableAvailable(Require(DB), SELECTclause)) return false;
+    if (rsetType == dbOpenTable && !TableAvailable(Require(DB, "DB"), SELECTclause)) return false;
     if (!reopen) {
       try {
         recSet->Requery();
@@ -66,14 +44,14 @@ bool cJobProcs::OpenRecordsetSafely(RecordsetPtr& recSet, const DatabasePtr& DB,
         // replaced by a new one; only a failure of that open reaches the caller.
       }
     }
-    recSet = Require(DB).OpenRecordset(SELECTclause, rsetType);
+    recSet = Require(DB, "DB").OpenRecordset(SELECTclause, rsetType);
     return true;
   });
 }
 
 void cJobProcs::RequeryOrReOpenOnFail(RecordsetPtr& recSet, const DatabasePtr& DB,
                                       std::string& recSetQuery, std::int16_t dbOpenType) {
-  Guard(kRequeryOrReOpenOnFail, [&] {
+  Guard(JobProcsLabel("RequeryOrReOpenOnFail"), [&] {
     if (!recSet) return;
     if (recSetQuery.empty()) recSetQuery = recSet->Name();
     recSet.reset();
@@ -82,8 +60,8 @@ void cJobProcs::RequeryOrReOpenOnFail(RecordsetPtr& recSet, const DatabasePtr& D
 }
 
 void cJobProcs::CloseRecordSets(const DatabasePtr& jobDB) {
-  Guard(kCloseRecordSets, [&] {
-    Database& db = Require(jobDB);
+  Guard(JobProcsLabel("CloseRecordSets"), [&] {
+    Database& db = Require(jobDB, "jobDB");
     // Closing takes a recordset out of the collection, so each pass goes from the end; another
     // pass catches any recordset that came while the previous one ran.
     while (db.RecordsetsCount() > 0) {

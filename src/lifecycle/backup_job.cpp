@@ -3,10 +3,10 @@
 
 #include <fmt/format.h>
 
-#include "frame/member_adapter.h"
+#include "frame/job_procs_members.h"
+#include "frame/member_support.h"
 #include "lifecycle/backup_names.h"
 #include "lifecycle/job_files.h"
-#include "lifecycle/lifecycle_support.h"
 #include "nrxJobDb/cjobprocs.h"
 #include "nrxJobDb/error_convention.h"
 #include "nrxJobDb/error_stack.h"
@@ -16,11 +16,6 @@
 
 namespace nrx {
 namespace {
-
-constexpr MemberLabel kBackupJobDB{cJobProcs::kClassName, MemberKind::Sub, "BackupJobDB"};
-
-const MemberRegistrar kBackupJobDBCall{cJobProcs::kClassName, "BackupJobDB", InvokeKind::Method,
-                                       frame::MethodAdapter(&cJobProcs::BackupJobDB)};
 
 // A rename that failed: the step's own text goes into the message to the user.
 struct RenameFailed {
@@ -77,7 +72,7 @@ class Rotation {
     try {
       lifecycle::CurrentJobFiles().Rename(from, to);
     } catch (const Error& e) {
-      throw RenameFailed{fmt::format("{} as {}", step, to), lifecycle::DescriptionOf(e)};
+      throw RenameFailed{fmt::format("{} as {}", step, to), frame::DescriptionOf(e)};
     }
   }
 
@@ -106,8 +101,8 @@ void TellRenameFailed(const RenameFailed& failure, const std::string& job) {
 
 void cJobProcs::BackupJobDB(const std::string& jobDBname, const model::JobGeneralPtr& jobGeneral,
                             bool deleteToRecycleBin) {
-  Guard(kBackupJobDB, [&] {
-    const std::string& temp_copy = lifecycle::Require(jobGeneral, "jobGeneral").TempCopyName();
+  Guard(JobProcsLabel("BackupJobDB"), [&] {
+    const std::string& temp_copy = frame::Require(jobGeneral, "jobGeneral").TempCopyName();
     const model::FileUtility& files = model::FileUtility::Instance();
     if (!files.FileExists(jobDBname) || !files.FileExists(temp_copy)) return;
     try {

@@ -3,9 +3,9 @@
 
 #include <fmt/format.h>
 
-#include "frame/member_adapter.h"
+#include "frame/job_procs_members.h"
+#include "frame/member_support.h"
 #include "lifecycle/job_files.h"
-#include "lifecycle/lifecycle_support.h"
 #include "nrxJobDb/cjobprocs.h"
 #include "nrxJobDb/error_convention.h"
 #include "nrxJobDb/file_utility.h"
@@ -13,12 +13,6 @@
 
 namespace nrx {
 namespace {
-
-constexpr MemberLabel kCloseDBfiles{cJobProcs::kClassName, MemberKind::Function, "CloseDBfiles"};
-
-const MemberRegistrar kCloseDBfilesCall{
-    cJobProcs::kClassName, "CloseDBfiles", InvokeKind::Method,
-    frame::MethodAdapter(&cJobProcs::CloseDBfiles, {Variant(false), Variant(true)})};
 
 enum class SaveAnswer { Save, Discard, Cancel };
 
@@ -28,17 +22,6 @@ SaveAnswer AskToSave(const Database& jobDB) {
                      std::string(kMessageTitle), MsgButtons::YesNoCancel, MsgIcon::Question);
   if (answer == MsgAnswer::Cancel) return SaveAnswer::Cancel;
   return answer == MsgAnswer::Yes ? SaveAnswer::Save : SaveAnswer::Discard;
-}
-
-// A job whose opening failed before its transaction began is closed as well: the missing
-// transaction is passed over and the close goes on.
-template <class F>
-void PassOverNoTransaction(F&& end_transaction) {
-  try {
-    end_transaction();
-  } catch (const Error& e) {
-    if (e.Number() != err::kNoTransaction) throw;
-  }
 }
 
 void DeleteTempCopy(const model::JobGeneral& jobGeneral) {
@@ -54,9 +37,9 @@ void DeleteTempCopy(const model::JobGeneral& jobGeneral) {
 bool cJobProcs::CloseDBfiles(WorkspacePtr& jobWorkspace, DatabasePtr& jobDB, model::GridPtr& grid,
                              const model::JobGeneralPtr& jobGeneral, bool deleteToRecycleBin,
                              bool forceSave, bool useTempBackup) {
-  return Guard(kCloseDBfiles, [&] {
+  return Guard(JobProcsLabel("CloseDBfiles"), [&] {
     try {
-      model::JobGeneral& general = lifecycle::Require(jobGeneral, "jobGeneral");
+      model::JobGeneral& general = frame::Require(jobGeneral, "jobGeneral");
       if (!jobDB) {
         DeleteTempCopy(general);
         return true;
@@ -67,12 +50,16 @@ bool cJobProcs::CloseDBfiles(WorkspacePtr& jobWorkspace, DatabasePtr& jobDB, mod
         if (answer == SaveAnswer::Cancel) return false;
         save = answer == SaveAnswer::Save;
       }
+      // A job whose opening failed before its transaction began is closed as well: the missing
+      // transaction is passed over and the close goes on.
       if (general.ChangeCount() < 1 || !save) {
-        if (jobWorkspace) PassOverNoTransaction([&] { jobWorkspace->Rollback(); });
+        if (jobWorkspace) frame::PassOver(err::kNoTransaction, [&] { jobWorkspace->Rollback(); });
         CloseRecordSets(jobDB);
         DeleteTempCopy(general);
       } else {
-        if (jobWorkspace) PassOverNoTransaction([&] { jobWorkspace->CommitTrans(); });
+        if (jobWorkspace) {
+          frame::PassOver(err::kNoTransaction, [&] { jobWorkspace->CommitTrans(); });
+        }
         CloseRecordSets(jobDB);
         if (useTempBackup) BackupJobDB(jobDB->Name(), jobGeneral, deleteToRecycleBin);
       }

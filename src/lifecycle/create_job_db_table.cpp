@@ -1,8 +1,8 @@
 // Making sure a job table exists, and creating it from the catalogue when it does not.
 
-#include "catalogue/required.h"
 #include "catalogue/table_kinds.h"
-#include "frame/member_adapter.h"
+#include "frame/job_procs_members.h"
+#include "frame/member_support.h"
 #include "nrxJobDb/cjobprocs.h"
 #include "nrxJobDb/error_convention.h"
 #include "nrxJobDb/file_utility.h"
@@ -12,24 +12,15 @@
 namespace nrx {
 namespace {
 
-constexpr MemberLabel kCreateJobDBTable{cJobProcs::kClassName, MemberKind::Sub, "CreateJobDBTable"};
-
-const MemberRegistrar kRegistrar{
-    cJobProcs::kClassName, "CreateJobDBTable", InvokeKind::Method,
-    frame::MethodAdapter(&cJobProcs::CreateJobDBTable, {Variant(false)})};
-
 // Whether `db` holds a table named exactly `tableName`. The engine finds names in any letter
 // case, so the walk compares them itself. This is only a look: a collection that cannot be read
 // counts as not holding the table, and creating it then reports what is wrong.
 bool HasExactTable(Database& db, const std::string& tableName) {
   try {
-    const int count = db.TableDefsCount();
-    for (int i = 0; i < count; ++i) {
-      if (db.TableDefs(i)->Name() == tableName) return true;
-    }
+    return frame::FindExactTable(db, tableName) != nullptr;
   } catch (const Error&) {
+    return false;
   }
-  return false;
 }
 
 void CreateFromKind(Database& db, const std::string& tableName, const catalogue::TableKind& kind,
@@ -61,28 +52,19 @@ void CreateFromKind(Database& db, const std::string& tableName, const catalogue:
 }
 
 // Hands the damaged file to the engine's repair and tells the user to reopen and compact the
-// job. Neither step may take the place of the error that led here, which goes on to the caller.
-void RepairAndTell(const std::string& jobDBname, const std::string& tableName) {
-  // The repair cannot take a file that is held open, and the caller's own database holds this
-  // one, so it usually refuses (3045). The user is told all the same.
-  try {
-    DBEngine::Instance().RepairDatabase(jobDBname);
-  } catch (const Error&) {
-  }
-  try {
-    std::string drive;
-    std::string folder;
-    std::string extension;
-    const std::string job_name =
-        model::FileUtility::Instance().SplitPath(jobDBname, drive, folder, extension);
-    const std::string crlf(kCrLf);
-    ShowMessageBox("Attempted to open database " + jobDBname + " to add table '" + tableName + "'" +
-                       "- database required repair" + crlf + crlf +
-                       "Please close and re-open current job " + job_name +
-                       " and run 'Compact Job' option",
-                   std::string(kMessageTitle), MsgButtons::OK, MsgIcon::Exclamation);
-  } catch (const Error&) {
-  }
+// job. The repair cannot take a file that is held open, and the caller's own database holds
+// this one, so it usually refuses (3045); the user is told all the same.
+void RepairForNewTable(const std::string& jobDBname, const std::string& tableName) {
+  std::string drive;
+  std::string folder;
+  std::string extension;
+  const std::string job_name =
+      model::FileUtility::Instance().SplitPath(jobDBname, drive, folder, extension);
+  const std::string crlf(kCrLf);
+  frame::RepairAndTell(jobDBname, "Attempted to open database " + jobDBname + " to add table '" +
+                                      tableName + "'" + "- database required repair" + crlf + crlf +
+                                      "Please close and re-open current job " + job_name +
+                                      " and run 'Compact Job' option");
 }
 
 }  // namespace
@@ -90,11 +72,11 @@ void RepairAndTell(const std::string& jobDBname, const std::string& tableName) {
 void cJobProcs::CreateJobDBTable(const DatabasePtr& jobDB, const std::string& tableName,
                                  const std::string& jobDBname, bool* tableExists,
                                  bool exitIfNotExist) {
-  Guard(kCreateJobDBTable, [&] {
+  Guard(JobProcsLabel("CreateJobDBTable"), [&] {
     if (tableName.empty()) return;
     try {
       if (tableExists) *tableExists = false;
-      Database& db = catalogue::Required(jobDB, "jobDB");
+      Database& db = frame::Require(jobDB, "jobDB");
       db.TableDefsRefresh();
       const bool exists = HasExactTable(db, tableName);
       if (tableExists) *tableExists = exists;
@@ -108,7 +90,7 @@ void cJobProcs::CreateJobDBTable(const DatabasePtr& jobDB, const std::string& ta
       CreateFromKind(db, tableName, *kind, catalogue_.*kind->member);
     } catch (const Error& e) {
       if (e.Number() == err::kDiskError || e.Number() == err::kNotADatabase) {
-        RepairAndTell(jobDBname, tableName);
+        RepairForNewTable(jobDBname, tableName);
       }
       throw;
     }

@@ -1,23 +1,18 @@
 // cJobProcs::DecimalsOK: whether every entered decimal text ends in the digit 0.
 
-#include "frame/member_adapter.h"
+#include "frame/job_procs_members.h"
 #include "nrxJobDb/cjobprocs.h"
 #include "nrxJobDb/error_convention.h"
 
 namespace nrx {
 namespace {
 
-constexpr MemberLabel kDecimalsOK{cJobProcs::kClassName, MemberKind::Function, "DecimalsOK"};
-
-const MemberRegistrar kDecimalsOKCall{cJobProcs::kClassName, "DecimalsOK", InvokeKind::Method,
-                                      frame::MethodAdapter(&cJobProcs::DecimalsOK)};
-
 bool Blank(const std::string& text) { return text.find_first_not_of(' ') == std::string::npos; }
 
 }  // namespace
 
 bool cJobProcs::DecimalsOK(const std::vector<std::string>& field, std::int16_t records) {
-  return Guard(kDecimalsOK, [&] {
+  return Guard(JobProcsLabel("DecimalsOK"), [&] {
     for (std::int16_t i = 0; i < records; ++i) {
       if (static_cast<std::size_t>(i) >= field.size()) {
         Raise(err::kSubscript, kRuntimeErrorSource, "field");

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <limits>
 
-#include "frame/member_adapter.h"
+#include "frame/job_procs_members.h"
+#include "frame/member_support.h"
 #include "lifecycle/job_files.h"
-#include "lifecycle/lifecycle_support.h"
 #include "lifecycle/upper_case.h"
 #include "nrxJobDb/cjobprocs.h"
 #include "nrxJobDb/error_convention.h"
@@ -19,12 +19,7 @@
 namespace nrx {
 namespace {
 
-constexpr MemberLabel kOpenJobDB{cJobProcs::kClassName, MemberKind::Sub, "OpenJobDB"};
-
-const MemberRegistrar kOpenJobDBCall{cJobProcs::kClassName, "OpenJobDB", InvokeKind::Method,
-                                     frame::MethodAdapter(&cJobProcs::OpenJobDB)};
-
-using lifecycle::Require;
+using frame::Require;
 
 bool FileThere(const std::string& path) {
   std::int32_t attributes = 0;
@@ -79,15 +74,8 @@ std::string RenameOlderGeneration(const std::string& job, model::Job& thisJob) {
 void TellOpenElsewhere(const Error& e, const std::string& job) {
   ShowMessageBox(
       fmt::format("Error '{1}' in {2}{0}{0}Job [ {3} ] may be open at another location{0}{0}",
-                  kCrLf, lifecycle::DescriptionOf(e), kOpenJobDB.Text(), job),
+                  kCrLf, frame::DescriptionOf(e), JobProcsLabel("OpenJobDB").Text(), job),
       std::string(kMessageTitle), MsgButtons::OK, MsgIcon::Exclamation);
-}
-
-void TellRepaired(const std::string& job) {
-  ShowMessageBox(fmt::format("Attempted to open database {1}- database required repair{0}{0}"
-                             "Please re-open job {1} and run 'Compact Job'",
-                             kCrLf, job),
-                 std::string(kMessageTitle), MsgButtons::OK, MsgIcon::Exclamation);
 }
 
 void RepairAndClose(cJobProcs& procs, WorkspacePtr& jobWorkspace, DatabasePtr& jobDB,
@@ -96,13 +84,9 @@ void RepairAndClose(cJobProcs& procs, WorkspacePtr& jobWorkspace, DatabasePtr& j
   // This call may hold the damaged file itself; the repair needs it free. (A database that the
   // caller passed in, of another file, is the close's business below.)
   if (jobDB && jobDB->Name() == job) jobDB->Close();
-  try {
-    DBEngine::Instance().RepairDatabase(job);
-  } catch (const Error&) {
-    // A file with nothing readable left cannot be repaired; the user is still told, and the
-    // caller still receives the error that the open met.
-  }
-  TellRepaired(job);
+  frame::RepairAndTell(job, fmt::format("Attempted to open database {1}- database required "
+                                        "repair{0}{0}Please re-open job {1} and run 'Compact Job'",
+                                        kCrLf, job));
   try {
     procs.CloseDBfiles(jobWorkspace, jobDB, grid, jobGeneral, true, false, true);
   } catch (const Error&) {
@@ -117,7 +101,7 @@ void cJobProcs::OpenJobDB(WorkspacePtr& jobWorkspace, DatabasePtr& jobDB, model:
                           bool readOnly, model::JobGeneralPtr& jobGeneral, bool& checkFields,
                           const model::ProgramPtr& prog, bool* cancelJobOpen) {
   std::string job;
-  Guard(kOpenJobDB, [&] {
+  Guard(JobProcsLabel("OpenJobDB"), [&] {
     try {
       DBEngine& engine = DBEngine::Instance();
       engine.SetDefaultType(dbUseJet);

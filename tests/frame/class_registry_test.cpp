@@ -68,28 +68,6 @@ TEST(ClassRegistryTest, TestChangeByNameAndByDispatchIdChangesTheCallersArgument
   EXPECT_EQ(0x60030006, Registry().DispIdOf(*procs, "TestChange"));
 }
 
-TEST(ClassRegistryTest, NewTableFieldOldChangesNoArgument) {
-  auto procs = Registry().CreateObject("nrxJobDb.cJobProcs");
-  const Variant none(std::shared_ptr<Object>{});
-  std::vector<Variant> args{none,
-                            none,
-                            Variant("Points"),
-                            Variant("Zone"),
-                            Variant(std::int16_t{3}),
-                            Variant(std::int16_t{0}),
-                            Variant::Null(),
-                            none,
-                            Variant(true)};
-  const std::vector<Variant> before = args;
-  Registry().Invoke(*procs, "NewTableField_OLD", args);
-  ASSERT_EQ(before.size(), args.size());
-  for (std::size_t i = 0; i < args.size(); ++i) EXPECT_TRUE(before[i].SameAs(args[i])) << i;
-  // Without the optional last argument the call is as quiet.
-  args.pop_back();
-  Registry().Invoke(*procs, "NewTableField_OLD", args);
-  EXPECT_EQ(before.size() - 1, args.size());
-}
-
 TEST(ClassRegistryTest, ClassActiveReadAndWrittenLateBound) {
   auto points = Registry().CreateObject("nrxJobDb.cFixedPoints");
   std::vector<Variant> none;
@@ -119,14 +97,6 @@ TEST(ClassRegistryTest, BadCallsRaiseTheRuntimesNumbers) {
   // Objects of no registered class have no members.
   Object stranger;
   EXPECT_NRX_ERROR(err::kNoSuchMember, Registry().Invoke(stranger, "TestChange", one));
-}
-
-TEST(ClassRegistryTest, RegisteringAnUnknownMemberIsRefused) {
-  auto noop = [](Object&, std::vector<Variant>&) { return Variant(); };
-  EXPECT_NRX_ERROR(err::kNoSuchMember,
-                   Registry().RegisterAdapter("cJobProcs", "OpenJobDb2", InvokeKind::Method, noop));
-  EXPECT_NRX_ERROR(err::kNoSuchMember, Registry().RegisterAdapter("cJobProcs", "ClassActive",
-                                                                  InvokeKind::Method, noop));
 }
 
 }  // namespace

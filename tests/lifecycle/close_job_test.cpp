@@ -8,7 +8,7 @@ namespace nrx {
 namespace {
 
 constexpr const char* kCloseLabel = "(Class Module) cJobProcs::Function CloseDBfiles";
-constexpr const char* kBackupLabel = "(Class Module) cJobProcs::Sub BackupJobDB";
+constexpr const char* kBackupLabel = "(Class Module) cJobProcs::Function BackupJobDB";
 
 class CloseJob : public test::LifecycleTest {
  protected:
