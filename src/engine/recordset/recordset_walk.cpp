@@ -7,6 +7,7 @@
 namespace nrx::detail {
 namespace {
 constexpr std::string_view kSource = "nrxEngine.Recordset";
+constexpr size_t kWalkStatementsKept = 64;
 }
 
 void RecordsetImpl::OrderChanged() {
@@ -72,6 +73,11 @@ const RowKey& RecordsetImpl::KeyOf(std::int64_t rowid, RowKey& cache) {
 
 bool RecordsetImpl::Walk(RowStream& stream, bool forward, const RowKey* from, bool inclusive,
                          std::string_view extra) {
+  // Every criterion Find is given makes statements of its own: keep a bounded number.
+  if (walk_statements_.size() > kWalkStatementsKept) {
+    stream_.Stop();
+    walk_statements_.clear();
+  }
   std::vector<std::string> conditions{""};
   if (from) conditions = RangeConditions(source_.order, *from, forward, inclusive, UniqueOrder());
   std::vector<Statement*> parts;
