@@ -141,13 +141,9 @@ void RecordsetImpl::UpdateBuffer() {
   st.Reset();
   if (sqlite3_changes(conn_->Handle()) == 0)
     Raise(err::kRecordDeleted, kSource, name_);  // elsewhere
+  // A table-type recordset follows its index: a changed key moves the record, which the next
+  // move finds from its key as it is then.
   NoteOwnWrite();
-  // A table-type recordset follows its index: a changed key moves the record.
-  if (type_ == dbOpenTable) {
-    for (size_t i : cols)
-      for (const auto& k : source_.order)
-        if (SameName(k.column, source_.fields[i].name)) InvalidateKeys();
-  }
 }
 
 void RecordsetImpl::Update(int /*type*/, bool /*force*/) {
@@ -161,11 +157,9 @@ void RecordsetImpl::Update(int /*type*/, bool /*force*/) {
   // the order of its index. Either way the current record stays.
   if (type_ != dbOpenTable) FetchAllKeys();
   if (edit_mode_ == EditMode::AddNew) {
+    // A table-type recordset finds the new record at its place in the index when it gets there.
     std::int64_t rowid = InsertBuffer();
-    if (type_ == dbOpenTable)
-      InvalidateKeys();
-    else
-      keys_.push_back(rowid);
+    if (type_ != dbOpenTable) keys_.push_back(rowid);
   } else {
     UpdateBuffer();
   }
@@ -188,15 +182,24 @@ void RecordsetImpl::Delete() {
   CheckUpdatable();
   RequireCurrent();
   EndEdit();
-  // Find the record's place in the keyset as it is now, so the next move knows where the
-  // following record is.
+  // Find the record's place as it is now, so the next move knows where the following record
+  // is: its position in the keyset, or the record before it in the index.
   try {
-    CurrentPlace();
+    if (type_ == dbOpenTable)
+      TableDeleting();
+    else
+      CurrentPlace();
   } catch (const Error& e) {
     if (e.Number() != err::kNoCurrentRecord) throw;
     // Not in the keyset (removed from it elsewhere): it is deleted all the same.
   }
+  bool in_sync = type_ != dbOpenTable && where_ == Where::At && keyset_version_ == *version_;
+  // A dynaset that can read on from its last row id does so later instead of reading every
+  // record now: its own deletion changes nothing it has not read.
+  bool suspended = Suspend();
+  if (suspended) StopReading();
   conn_->BeforeWrite(*counters_);
+  if (suspended) StartReading();
   conn_->BeforeDelete(*counters_, source_.table);  // its row id must not come back
   auto& st = conn_->Cached("DELETE FROM " + QuoteName(source_.table) + " WHERE rowid = ?1", kSource);
   st.Bind(1, rowid_);
@@ -205,12 +208,17 @@ void RecordsetImpl::Delete() {
   if (sqlite3_changes(conn_->Handle()) == 0)
     Raise(err::kRecordDeleted, kSource, name_);  // elsewhere
   NoteOwnWrite();
-  if (where_ == Where::At) {
+  if (type_ == dbOpenTable) {
+    // Deleting another record leaves the key of the one before as it was.
+    if (previous_key_.known) previous_key_.version = *version_;
+  } else if (where_ == Where::At) {
     // Later records move up one place; the deleted one stays current until the next move.
     SetPrevious();
     bool was_cursor_row = pos_ + 1 == keys_.size() && !keys_complete_;
-    keys_.erase(keys_.begin() + static_cast<std::ptrdiff_t>(pos_));
+    keys_.erase(pos_);
     if (was_cursor_row) cursor_has_row_ = false;
+    // The keyset no longer lists the record, and neither does the selection.
+    if (in_sync) keyset_version_ = *version_;
   }
   deleted_ = true;
 }

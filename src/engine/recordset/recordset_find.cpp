@@ -1,6 +1,7 @@
 // Recordset: Seek on a table-type recordset's index, and the Find family on criteria.
 
 #include <algorithm>
+#include <cstdint>
 #include <unordered_set>
 
 #include "engine/dialect.h"
@@ -11,6 +12,15 @@ namespace nrx::detail {
 namespace {
 
 constexpr std::string_view kSource = "nrxEngine.Recordset";
+
+// Called while handling `e`: a criterion naming no field raises 3070, anything else goes on.
+[[noreturn]] void RaiseUnknownName(const Error& e, std::string_view criteria) {
+  std::string what = e.what();
+  if (what.find("no such column") != std::string::npos)
+    RaiseText(err::kUnknownName, kSource,
+              std::string(ErrorText(err::kUnknownName)) + " (" + std::string(criteria) + ")");
+  throw;
+}
 
 bool IsKnownComparison(std::string_view c) {
   return c == "=" || c == "<" || c == "<=" || c == ">=" || c == ">";
@@ -65,11 +75,8 @@ void RecordsetImpl::Seek(std::string_view comparison, const std::vector<Variant>
     return;
   }
   no_match_ = false;
-  std::vector<Variant> values;
-  values.reserve(source_.fields.size());
-  for (size_t i = 0; i < source_.fields.size(); ++i)
-    values.push_back(ReadValue(st.Get(), static_cast<int>(i) + value_offset_, source_.fields[i].type));
-  SetDetached(st.Int(0), std::move(values));
+  KeepKey(st.Get(), current_key_);
+  SetDetached(st.Int(0), ValuesOf(st.Get()));
   st.Reset();
 }
 
@@ -86,70 +93,88 @@ void RecordsetImpl::Find(std::string_view criteria, bool forward, bool from_curr
     last_criteria_sql_ = dialect::TranslateCriteria(criteria);
     last_criteria_ = std::string(criteria);
   }
+  // Which records the search covers: forward, those after the current one; backward, those
+  // before it. From BOF forward or EOF backward, all of them.
+  if (from_current && where_ == (forward ? Where::Eof : Where::Bof)) {
+    no_match_ = true;
+    return;
+  }
+  bool bounded = from_current && where_ != (forward ? Where::Bof : Where::Eof);
   EnsureFresh();
-
-  // Which records the search covers: forward, those from index `bound` on; backward, those
-  // before it. Without a bound, all of them.
+  // A table-type recordset is the table in its order; a keyset is the selection until the
+  // table changes.
+  if (type_ == dbOpenTable || keyset_version_ == *version_)
+    return FindInOrder(criteria, forward, bounded);
   std::optional<size_t> bound;
-  if (from_current && where_ != (forward ? Where::Bof : Where::Eof)) {
-    if (where_ == (forward ? Where::Eof : Where::Bof)) {
-      no_match_ = true;
-      return;
-    }
+  if (bounded) {
     Place place = CurrentPlace();
     bound = place.before + (forward && place.occupied ? 1 : 0);
   }
-  // Until the table changes, the selection finds exactly the keyset's records, in its order.
-  if (keyset_version_ == *version_)
-    FindInOrder(criteria, forward, bound);
-  else
-    FindInKeyset(criteria, forward, bound);
+  FindInKeyset(criteria, forward, bound);
 }
 
 Statement RecordsetImpl::PrepareCriteria(const std::string& sql, std::string_view criteria) {
   try {
     return conn_->Prepare(sql, kSource);
   } catch (const Error& e) {
-    std::string what = e.what();
-    if (what.find("no such column") != std::string::npos)
-      RaiseText(err::kUnknownName, kSource,
-                std::string(ErrorText(err::kUnknownName)) + " (" + std::string(criteria) + ")");
-    throw;
+    RaiseUnknownName(e, criteria);
   }
 }
 
-void RecordsetImpl::FindInOrder(std::string_view criteria, bool forward,
-                                std::optional<size_t> bound) {
-  Statement st = PrepareCriteria(SelectSql(column_list_, last_criteria_sql_, !forward), criteria);
-  // Matches arrive in the recordset's order (or its reverse), as the keyset does: walk both.
-  if (bound && !forward) FetchAllKeys();
-  size_t walk = forward ? 0 : keys_.size();
-  while (st.Step()) {
-    std::int64_t rowid = st.Int(0);
-    if (bound) {
-      if (forward) {
-        while ((walk < keys_.size() || FetchNextKey()) && keys_[walk] != rowid) ++walk;
-        if (walk >= keys_.size() || walk < *bound) continue;
-      } else {
-        while (walk > 0 && keys_[walk - 1] != rowid) --walk;
-        if (walk == 0 || walk - 1 >= *bound) continue;
+void RecordsetImpl::FindInOrder(std::string_view criteria, bool forward, bool bounded) {
+  // Searching on from the current record: after it, or before it; after a deleted record, on
+  // from the one that stood before it, which itself comes first backward.
+  const RowKey* from = nullptr;
+  bool inclusive = false;
+  if (bounded) {
+    if (!deleted_) {
+      from = &KeyOf(rowid_, current_key_);
+    } else {
+      if (!has_previous_) Raise(err::kNoCurrentRecord, kSource, name_);
+      if (previous_) from = &KeyOf(*previous_, previous_key_);
+      else if (!forward) {
+        no_match_ = true;  // nothing stands before the first record
+        return;
       }
+      inclusive = !forward;
     }
-    if (materialized_) {
-      // Copies read their own values, so the found record needs its place in the copy.
-      auto pos = PositionOf(rowid);
-      if (!pos) continue;
-      no_match_ = false;
-      return SetAt(*pos);
-    }
-    no_match_ = false;
-    std::vector<Variant> values;
-    for (size_t i = 0; i < source_.fields.size(); ++i)
-      values.push_back(
-          ReadValue(st.Get(), static_cast<int>(i) + value_offset_, source_.fields[i].type));
-    return SetDetached(rowid, std::move(values));
   }
-  no_match_ = true;
+  RowStream matches;
+  bool hit = false;
+  try {
+    hit = Walk(matches, forward, from, inclusive, last_criteria_sql_);
+  } catch (const Error& e) {
+    RaiseUnknownName(e, criteria);
+  }
+  no_match_ = !hit;
+  if (!hit) return;
+  std::int64_t rowid = sqlite3_column_int64(matches.Row(), 0);
+  std::vector<Variant> values = ValuesOf(matches.Row());
+  RowKey key;
+  KeepKey(matches.Row(), key);
+  matches.Stop();
+  if (type_ != dbOpenTable) {
+    // Where the keyset lists the record: after the place the search began (before it backward).
+    if (!bounded) {
+      hint_ = forward ? 0 : SIZE_MAX;
+      hint_forward_ = forward;
+    } else if (where_ == Where::At) {
+      hint_ = pos_;
+      hint_forward_ = forward;
+    } else if (hint_forward_ != forward) {
+      hint_ = 0;  // no better hint
+      hint_forward_ = true;
+    }
+  }
+  if (materialized_) {
+    // Copies read their own values, so the found record needs its place in the copy.
+    auto pos = PositionOf(rowid);
+    no_match_ = !pos;
+    if (pos) SetAt(*pos);
+    return;
+  }
+  SetDetached(rowid, std::move(values));
+  current_key_ = std::move(key);
 }
 
 void RecordsetImpl::FindInKeyset(std::string_view criteria, bool forward,

@@ -1,26 +1,25 @@
 #pragma once
-// The engine's recordset: a keyset of row ids in the recordset's order, filled lazily by one
-// streaming statement, so that a forward scan reads each row once and an open recordset costs
-// eight bytes per record it has reached. The current record is a position in the keyset, or a
-// row found by Seek or Find whose position is worked out only when the caller moves from it.
-// A table-type recordset reads its keyset again after a record was added or its key changed,
-// so that it follows the selected index; a dynaset keeps the records it selected in their
-// places, with records added through it at its end, until Requery.
+// The engine's recordset. A table-type recordset shows the table as it is now, so it keeps no
+// keyset: the current record is a row id, and a move reads on from it along the selected index
+// (one streaming statement while nothing changes, a seek from the record's key after a change),
+// so that adding, editing or deleting a record costs nothing more than SQLite's own work.
+// Dynasets and snapshots keep the records they selected: a keyset of row ids in the recordset's
+// order, filled lazily by one streaming statement, eight bytes per record it has reached. Their
+// current record is a position in the keyset, or a row found by Find whose position is worked
+// out only when the caller moves from it, searching from where the search began.
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/connection.h"
 #include "engine/engine_internal.h"
+#include "engine/recordset/key_chunks.h"
+#include "engine/recordset/order_walk.h"
 
 namespace nrx::detail {
-
-struct OrderKey {
-  std::string column;  // a field of the table
-  bool descending = false;
-};
 
 // What a recordset reads: one table, some of its fields, a filter and an order (all SQLite).
 struct RecordSource {
@@ -110,16 +109,21 @@ class RecordsetImpl : public Recordset,
   std::uint64_t* version_;
 
   // The keyset and the statement that fills it.
-  std::uint64_t keyset_version_ = 0;  // the table's version when the statement started
-  // The table's version once the recordset's own changes are counted: a table-type recordset
-  // reads its keyset again when the table changed in other ways (another recordset, a statement,
-  // a rollback).
-  std::uint64_t seen_version_ = 0;
-  std::vector<std::int64_t> keys_;
+  // The table's version for which the keyset lists exactly what the selection finds: when the
+  // statement started, or after the recordset deleted one of its records.
+  std::uint64_t keyset_version_ = 0;
+  KeyChunks keys_;
   bool keys_complete_ = false;
   bool keys_stale_ = true;
   Statement cursor_;  // positioned on keys_.back() while !keys_complete_
   bool cursor_has_row_ = false;
+  std::uint64_t cursor_version_ = 0;  // the table's version when the cursor started
+  // A dynaset in row id order that deleted one of its records lets go of its statement rather
+  // than read every record first: it reads on from the last row id it had.
+  bool suspended_ = false;
+  std::optional<std::int64_t> last_fetched_;
+  Statement resume_;  // kept prepared between uses
+  bool cursor_is_resume_ = false;
   // Snapshots and distinct selections keep their own copy of every value, row by row.
   bool materialized_ = false;
   std::vector<std::vector<Variant>> rows_;
@@ -137,6 +141,9 @@ class RecordsetImpl : public Recordset,
   bool has_previous_ = false;
   std::optional<std::int64_t> previous_;
   bool no_match_ = false;
+  // When Detached by Find on a keyset: where to look for the record's position, and which way.
+  size_t hint_ = 0;
+  bool hint_forward_ = true;
 
   // Reading the current record when the cursor is elsewhere.
   mutable Statement lookup_;
@@ -147,6 +154,12 @@ class RecordsetImpl : public Recordset,
   std::vector<Variant> found_values_;
   std::uint64_t found_version_ = 0;
   std::vector<std::pair<std::string, Statement>> seek_statements_;
+  // Statements of walks along the order, kept prepared; made again when the order changes.
+  std::unordered_map<std::string, Statement> walk_statements_;
+  Statement key_lookup_;
+  std::vector<int> key_columns_;  // the statement column of each order field; -1 when not read
+  RowStream stream_;               // a table-type recordset's walk through its records
+  RowKey current_key_, previous_key_;
   std::string last_criteria_;
   std::string last_criteria_sql_;
 
@@ -162,12 +175,13 @@ class RecordsetImpl : public Recordset,
   void FetchAllKeys();
   void EnsureFresh();   // rebuilds a stale keyset and finds the current row in it
   std::optional<size_t> PositionOf(std::int64_t rowid);
-  void InvalidateKeys() { keys_stale_ = true; }
+  bool Suspend();  // true when it let go of its statement
+  void ResumeReading();
   // A dynaset is listed with its table's readers while its statement reads.
   bool reading_ = false;
   void StartReading();
   void StopReading();
-  bool Stale() const { return keys_stale_ || (type_ == dbOpenTable && *version_ != seen_version_); }
+  bool Stale() const { return keys_stale_; }
   // Counts a change the recordset made to its table.
   void NoteOwnWrite();
   void MoveToFirstIfAny();
@@ -204,11 +218,37 @@ class RecordsetImpl : public Recordset,
   bool RowExists(std::int64_t rowid);
   void UpdateBuffer();
 
+  // Walking the order (order_walk.h).
+  bool UniqueOrder();
+  void OrderChanged();
+  // The key of a record, read again when the table changed since `cache` was filled. Raises
+  // 3021 when the record is gone.
+  const RowKey& KeyOf(std::int64_t rowid, RowKey& cache);
+  // Keeps the key of the row a statement is on, when the statement reads every order field.
+  void KeepKey(sqlite3_stmt* row, RowKey& cache);
+  // Starts `stream` reading the records after `from` (before it backward; from it on when
+  // inclusive), or all of them without it, that also meet `extra`; false when there is none.
+  bool Walk(RowStream& stream, bool forward, const RowKey* from, bool inclusive,
+            std::string_view extra);
+  Statement& WalkStatement(const std::string& sql);
+  std::vector<Variant> ValuesOf(sqlite3_stmt* row) const;
+
+  // Table-type moves: along the index from the current record.
+  bool TableFirst();  // false when the table is empty
+  void TableLast();
+  void TableNext();
+  void TablePrevious();
+  void LandOnStream();
+  // Where a search or a move of a table-type recordset goes on from: the current record, or
+  // the one before a deleted record; nullptr when that is the start.
+  const RowKey* TableFrom();
+  void TableDeleting();  // remembers the record before the current one
+
   // Finding.
   void Find(std::string_view criteria, bool forward, bool from_current);
   Statement PrepareCriteria(const std::string& sql, std::string_view criteria);
   // Runs the selection with the criteria, for a keyset the table has not changed under.
-  void FindInOrder(std::string_view criteria, bool forward, std::optional<size_t> bound);
+  void FindInOrder(std::string_view criteria, bool forward, bool from_current);
   // Tests the keyset's records against the rows that match.
   void FindInKeyset(std::string_view criteria, bool forward, std::optional<size_t> bound);
   const IndexInfo& SelectedIndex() const;

@@ -27,6 +27,7 @@ RecordsetImpl::RecordsetImpl(std::shared_ptr<Connection> conn, std::string name,
     column_list_ += QuoteName(f.name);
   }
   schema_seen_ = definitions_seen_ = conn_->SchemaGeneration();
+  OrderChanged();
   conn_->AddHolder(this);
 }
 
@@ -35,10 +36,12 @@ RecordsetImpl::~RecordsetImpl() { Close(); }
 void RecordsetImpl::ReleaseStatements() noexcept {
   lookup_valid_ = false;
   if (lookup_) sqlite3_reset(lookup_.Get());
-  if (keys_complete_ || !cursor_) return;
+  stream_.Stop();  // a table-type recordset seeks its place again
+  if (keys_complete_ || (!cursor_ && !suspended_)) return;
   if (Stale()) {
     cursor_ = Statement();  // the keyset is read again anyway
     cursor_has_row_ = false;
+    suspended_ = false;
     StopReading();
     return;
   }
@@ -49,6 +52,7 @@ void RecordsetImpl::ReleaseStatements() noexcept {
     // Read it again, from the start, when it is next needed.
     cursor_ = Statement();
     cursor_has_row_ = false;
+    suspended_ = false;
     keys_stale_ = true;
     StopReading();
   }
@@ -77,6 +81,10 @@ void RecordsetImpl::Open() {
 }
 
 void RecordsetImpl::MoveToFirstIfAny() {
+  if (type_ == dbOpenTable) {
+    if (!TableFirst()) SetNoCurrent(Where::Eof);
+    return;
+  }
   EnsureFresh();
   if (!keys_.empty() || FetchNextKey()) SetAt(0);
   else SetNoCurrent(Where::Eof);
@@ -121,10 +129,13 @@ void RecordsetImpl::Close() {
   StopReading();
   edit_mode_ = EditMode::None;
   cursor_ = Statement();
+  resume_ = Statement();
   lookup_ = Statement();
+  stream_.Stop();
+  walk_statements_.clear();
+  key_lookup_ = Statement();
   seek_statements_.clear();
   keys_.clear();
-  keys_.shrink_to_fit();
   rows_.clear();
 }
 
@@ -156,8 +167,13 @@ void RecordsetImpl::ResetKeyset() {
   rows_.clear();
   keys_complete_ = false;
   cursor_has_row_ = false;
+  cursor_is_resume_ = false;
+  suspended_ = false;
+  last_fetched_.reset();
   lookup_valid_ = false;
-  keyset_version_ = seen_version_ = *version_;
+  hint_ = 0;
+  hint_forward_ = true;
+  keyset_version_ = cursor_version_ = *version_;
   StopReading();
   cursor_ = conn_->Prepare(SelectSql(column_list_, {}, false), kSource);
   if (!materialized_) {
@@ -180,9 +196,14 @@ void RecordsetImpl::ResetKeyset() {
 }
 
 bool RecordsetImpl::FetchNextKey() {
-  if (keys_complete_ || !cursor_) return false;  // no statement: the keyset is stale
+  if (keys_complete_) return false;
+  if (!cursor_) {
+    if (!suspended_) return false;  // no statement: the keyset is stale
+    ResumeReading();
+  }
   if (cursor_.Step()) {
-    keys_.push_back(cursor_.Int(0));
+    last_fetched_ = cursor_.Int(0);
+    keys_.push_back(*last_fetched_);
     cursor_has_row_ = true;
     return true;
   }
@@ -190,8 +211,32 @@ bool RecordsetImpl::FetchNextKey() {
   cursor_has_row_ = false;
   cursor_ = Statement();
   StopReading();
-  keys_.shrink_to_fit();
   return false;
+}
+
+bool RecordsetImpl::Suspend() {
+  // Only in row id order does reading on from the last row id read what the first statement
+  // would have: records the recordset deleted are behind it, and any other change has the
+  // recordset read every record first.
+  if (type_ != dbOpenDynaset || !source_.order.empty() || source_.distinct || keys_complete_ ||
+      !cursor_ || !last_fetched_ || Stale())
+    return false;
+  sqlite3_reset(cursor_.Get());
+  if (cursor_is_resume_) resume_ = std::move(cursor_);
+  cursor_ = Statement();
+  cursor_has_row_ = false;
+  suspended_ = true;
+  return true;
+}
+
+void RecordsetImpl::ResumeReading() {
+  if (!resume_) resume_ = conn_->Prepare(SelectSql(column_list_, "rowid > ?1", false), kSource);
+  resume_.Reset();
+  resume_.Bind(1, *last_fetched_);
+  cursor_ = std::move(resume_);
+  cursor_is_resume_ = true;
+  cursor_version_ = *version_;
+  suspended_ = false;
 }
 
 void RecordsetImpl::FetchAllKeys() {
@@ -200,14 +245,10 @@ void RecordsetImpl::FetchAllKeys() {
   }
 }
 
-void RecordsetImpl::NoteOwnWrite() {
-  bool seen_all = seen_version_ == *version_;
-  ++*version_;
-  if (seen_all) seen_version_ = *version_;
-}
+void RecordsetImpl::NoteOwnWrite() { ++*version_; }
 
 void RecordsetImpl::EnsureFresh() {
-  if (!Stale()) return;
+  if (type_ == dbOpenTable || !Stale()) return;
   if (where_ == Where::At) {
     // The current record keeps its place by identity, not by position; should it be gone from
     // the new keyset, moves go on from the record before it.
@@ -242,10 +283,15 @@ RecordsetImpl::Place RecordsetImpl::CurrentPlace() {
 
 std::optional<size_t> RecordsetImpl::PositionOf(std::int64_t rowid) {
   EnsureFresh();
-  auto it = std::find(keys_.begin(), keys_.end(), rowid);
-  if (it != keys_.end()) return static_cast<size_t>(it - keys_.begin());
+  // Find leaves a hint of where the record is: searching from it costs what the search did.
+  if (!hint_forward_ && hint_ > keys_.size()) FetchAllKeys();
+  size_t from = std::min(hint_, keys_.size());
+  if (!hint_forward_)
+    if (auto pos = keys_.Find(rowid, from, false)) return pos;
+  if (auto pos = keys_.Find(rowid, from, true)) return pos;
   while (FetchNextKey())
     if (keys_.back() == rowid) return keys_.size() - 1;
+  if (hint_forward_) return keys_.Find(rowid, from, false);
   return std::nullopt;
 }
 
@@ -285,6 +331,12 @@ bool RecordsetImpl::Eof() const {
 bool RecordsetImpl::Empty() const {
   if (!open_) return false;
   CheckOpen();
+  if (type_ == dbOpenTable) {
+    auto& st = conn_->Cached("SELECT 1 FROM " + QuoteName(source_.table) + " LIMIT 1", kSource);
+    bool empty = !st.Step();
+    st.Reset();
+    return empty;
+  }
   // The keyset is filled as it is needed; whether it holds anything is part of the state the
   // caller sees, so finding out does not change what the recordset is.
   auto* self = const_cast<RecordsetImpl*>(this);
@@ -313,6 +365,10 @@ long RecordsetImpl::RecordCount() {
 void RecordsetImpl::MoveFirst() {
   CheckOpen();
   if (edit_mode_ != EditMode::None) edit_mode_ = EditMode::None;
+  if (type_ == dbOpenTable) {
+    if (!TableFirst()) Raise(err::kNoCurrentRecord, kSource, name_);
+    return;
+  }
   EnsureFresh();
   if (keys_.empty() && !FetchNextKey()) Raise(err::kNoCurrentRecord, kSource, name_);
   SetAt(0);
@@ -321,6 +377,7 @@ void RecordsetImpl::MoveFirst() {
 void RecordsetImpl::MoveLast(int /*options*/) {
   CheckOpen();
   edit_mode_ = EditMode::None;
+  if (type_ == dbOpenTable) return TableLast();
   FetchAllKeys();
   if (keys_.empty()) Raise(err::kNoCurrentRecord, kSource, name_);
   SetAt(keys_.size() - 1);
@@ -330,6 +387,7 @@ void RecordsetImpl::MoveNext() {
   CheckOpen();
   edit_mode_ = EditMode::None;
   if (where_ == Where::Eof) Raise(err::kNoCurrentRecord, kSource, name_);
+  if (type_ == dbOpenTable) return TableNext();
   size_t target = 0;
   if (where_ == Where::Bof) {
     EnsureFresh();
@@ -346,6 +404,7 @@ void RecordsetImpl::MovePrevious() {
   CheckOpen();
   edit_mode_ = EditMode::None;
   if (where_ == Where::Bof) Raise(err::kNoCurrentRecord, kSource, name_);
+  if (type_ == dbOpenTable) return TablePrevious();
   size_t before = 0;
   if (where_ == Where::Eof) {
     FetchAllKeys();
@@ -361,6 +420,7 @@ void RecordsetImpl::Requery() {
   CheckOpen();
   edit_mode_ = EditMode::None;
   keys_stale_ = true;
+  stream_.Stop();
   where_ = Where::Bof;
   MoveToFirstIfAny();
 }
@@ -383,6 +443,7 @@ void RecordsetImpl::SetIndex(std::string_view name) {
   }
   index_name_ = chosen;
   source_.order = std::move(order);
+  OrderChanged();
   seek_statements_.clear();
   Requery();
 }
@@ -405,7 +466,7 @@ bool RecordsetImpl::CursorOnCurrent() const {
   // A statement that sorts copies the records when it starts; one that reads an index or the
   // table reads each when it reaches it. Either way a change since it started may not show.
   return where_ == Where::At && cursor_has_row_ && !keys_complete_ && pos_ + 1 == keys_.size() &&
-         keyset_version_ == *version_;
+         cursor_version_ == *version_;
 }
 
 Variant RecordsetImpl::CurrentValue(int col) const {
@@ -413,6 +474,8 @@ Variant RecordsetImpl::CurrentValue(int col) const {
   if (materialized_) return rows_[pos_][static_cast<size_t>(col)];
   if (!found_values_.empty() && found_version_ == *version_)
     return found_values_[static_cast<size_t>(col)];
+  if (type_ == dbOpenTable && stream_.OnRow(rowid_, *version_))
+    return ReadValue(stream_.Row(), col + value_offset_, type);
   if (CursorOnCurrent()) return ReadValue(cursor_.Get(), col + value_offset_, type);
   if (!lookup_valid_ || lookup_rowid_ != rowid_ || lookup_version_ != *version_) {
     if (!lookup_)
