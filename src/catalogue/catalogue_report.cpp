@@ -10,7 +10,6 @@ namespace nrx {
 namespace {
 
 constexpr std::string_view kSource = "nrxJobDb.Catalogue";
-constexpr std::string_view kSystemTableStart = "MSys";
 
 // The lists as a cJobProcs object holds them, built by the same routine.
 const TableCatalogue& Lists() {
@@ -46,20 +45,13 @@ std::vector<std::string> SplitFields(const std::string& fields) {
 }
 
 bool HasField(TableDef& table, const std::string& name) {
-  for (int i = 0; i < table.FieldsCount(); ++i) {
-    if (table.Fields(i)->Name() == name) return true;
-  }
-  return false;
+  return table.Fields().FindExact(name) != nullptr;
 }
 
 bool HasIndex(TableDef& table, const CatalogueIndex& wanted) {
-  for (int i = 0; i < table.IndexesCount(); ++i) {
-    const IndexPtr index = table.Indexes(i);
-    if (index->Name() != wanted.name) continue;
-    return index->FieldNames() == SplitFields(wanted.fields) &&
-           (index->Primary() || !wanted.primary) && (index->Unique() || !wanted.unique);
-  }
-  return false;
+  const IndexPtr index = table.Indexes().FindExact(wanted.name);
+  return index && index->FieldNames() == SplitFields(wanted.fields) &&
+         (index->Primary() || !wanted.primary) && (index->Unique() || !wanted.unique);
 }
 
 TableCheck CheckTable(TableDef& table, const model::TableNames& names) {
@@ -107,10 +99,8 @@ bool JobCheck::Complete() const {
 JobCheck CheckJobAgainstCatalogue(Database& db) {
   const model::TableNames& names = model::TableNames::Instance();
   JobCheck out;
-  const int count = db.TableDefsCount();
-  for (int i = 0; i < count; ++i) {
-    TableDefPtr table = db.TableDefs(i);
-    if (table->Name().starts_with(kSystemTableStart)) continue;
+  for (const TableDefPtr& table : db.TableDefs()) {
+    if (table->IsSystem()) continue;
     out.tables.push_back(CheckTable(*table, names));
   }
   return out;

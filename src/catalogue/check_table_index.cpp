@@ -2,6 +2,8 @@
 
 #include <fmt/format.h>
 
+#include <ranges>
+
 #include "catalogue/required.h"
 #include "nrxJobDb/cjobprocs.h"
 #include "nrxJobDb/error_convention.h"
@@ -21,10 +23,11 @@ void cJobProcs::CheckTableIndex(const DatabasePtr& jobDB, const TableDefPtr& tab
                                 bool makePrimary) {
   Guard(kCheckTableIndex, [&] {
     TableDef& table = catalogue::Required(tableDef, "tableDef");
-    bool create = table.IndexesCount() == 0;
-    // From the last index down, so deleting one leaves the positions still to visit in place.
-    for (int i = table.IndexesCount() - 1; i >= 0; --i) {
-      const IndexPtr index = table.Indexes(i);
+    const Collection<Index> indexes = table.Indexes();
+    bool create = indexes.empty();
+    // From the last index down: the leftover index goes as well when it comes after the named
+    // one, and is left alone when it comes before.
+    for (const IndexPtr& index : indexes | std::views::reverse) {
       const std::string name = index->Name();
       if (name != kLeftoverIndex && name != indexName) continue;
       if (name == kLeftoverIndex || (!index->Primary() && makePrimary)) {

@@ -14,20 +14,10 @@ const MemberRegistrar kRegistrar{cJobProcs::kClassName, "RenameField", InvokeKin
                                  frame::MethodAdapter(&cJobProcs::RenameField)};
 
 // The field `fieldName` of the table `tableName`, both matched exactly; nullptr when either is
-// missing. A table without fields is passed over.
+// missing.
 FieldPtr FindExactField(Database& db, const std::string& tableName, const std::string& fieldName) {
-  const int tables = db.TableDefsCount();
-  for (int t = 0; t < tables; ++t) {
-    TableDefPtr table = db.TableDefs(t);
-    if (table->Name() != tableName || table->FieldsCount() == 0) continue;
-    const int fields = table->FieldsCount();
-    for (int f = 0; f < fields; ++f) {
-      FieldPtr field = table->Fields(f);
-      if (field->Name() == fieldName) return field;
-    }
-    return nullptr;
-  }
-  return nullptr;
+  const TableDefPtr table = db.TableDefs().FindExact(tableName);
+  return table ? table->Fields().FindExact(fieldName) : nullptr;
 }
 
 }  // namespace

@@ -15,11 +15,7 @@ constexpr MemberLabel kClearTableArrays{cJobProcs::kClassName, MemberKind::Sub, 
 
 // Field names are compared exactly: a field that differs only in letter case is another field.
 bool HasField(TableDef& tableDef, const std::string& name) {
-  const int count = tableDef.FieldsCount();
-  for (int i = 0; i < count; ++i) {
-    if (tableDef.Fields(i)->Name() == name) return true;
-  }
-  return false;
+  return tableDef.Fields().FindExact(name) != nullptr;
 }
 
 }  // namespace

@@ -23,13 +23,10 @@ const MemberRegistrar kRegistrar{
 // counts as not holding the table, and creating it then reports what is wrong.
 bool HasExactTable(Database& db, const std::string& tableName) {
   try {
-    const int count = db.TableDefsCount();
-    for (int i = 0; i < count; ++i) {
-      if (db.TableDefs(i)->Name() == tableName) return true;
-    }
+    return db.TableDefs().FindExact(tableName) != nullptr;
   } catch (const Error&) {
+    return false;
   }
-  return false;
 }
 
 void CreateFromKind(Database& db, const std::string& tableName, const catalogue::TableKind& kind,
