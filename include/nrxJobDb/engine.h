@@ -4,11 +4,13 @@
 // "Nothing", and a recordset closes when its last reference goes. Every failure is an nrx::Error
 // carrying the engine's error number (see errors.h).
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "nrxJobDb/errors.h"
@@ -57,7 +59,39 @@ class Connection;
 struct WorkspaceState;
 class FieldOwner;
 struct TableDefState;
+// How the engine's own code reaches the members below that callers must not use.
+struct EngineAccess;
 }  // namespace detail
+
+// A snapshot of one of the engine's collections, for range-for and look-ups by name. A snapshot
+// rather than a live view: it holds its items, so a loop that deletes from or appends to the
+// collection it came from stays valid (and does not see those changes; ask again for them).
+template <typename T>
+class Collection {
+ public:
+  using Ptr = std::shared_ptr<T>;
+
+  Collection() = default;
+  explicit Collection(std::vector<Ptr> items) : items_(std::move(items)) {}
+
+  auto begin() const { return items_.begin(); }
+  auto end() const { return items_.end(); }
+  std::size_t size() const { return items_.size(); }
+  bool empty() const { return items_.empty(); }
+
+  // The item of that name, letter case ignored as in the engine's own look-ups; nullptr if none.
+  Ptr Find(std::string_view name) const;
+  // The item of exactly that name, letter case included; nullptr if none.
+  Ptr FindExact(std::string_view name) const;
+
+ private:
+  std::vector<Ptr> items_;
+};
+
+// True when a database of this engine, in this process or another, holds the file open (in any
+// way, or exclusively). False for a missing file. Asking never disturbs the engine's own locks.
+bool IsFileHeld(const std::string& path);
+bool IsFileHeldExclusively(const std::string& path);
 
 // One per process, made on first use.
 class DBEngine : public Object {
@@ -102,6 +136,7 @@ class Workspace : public Object, public std::enable_shared_from_this<Workspace> 
   // The databases still open in this workspace, in opening order.
   int DatabasesCount() const;
   DatabasePtr Databases(int index) const;
+  Collection<Database> Databases() const;
 
   // Nested transactions; there is no small nesting limit. CommitTrans and Rollback raise 3034
   // when none is pending.
@@ -112,9 +147,6 @@ class Workspace : public Object, public std::enable_shared_from_this<Workspace> 
 
   // Rolls back what is pending and closes every database of the workspace.
   void Close();
-
-  // Internal: the shared state the databases of this workspace refer to.
-  const std::shared_ptr<detail::WorkspaceState>& State() const { return state_; }
 
  private:
   std::string name_;
@@ -133,8 +165,9 @@ class Database : public Object, public std::enable_shared_from_this<Database> {
   bool IsOpen() const;
 
   // Table definitions, ordered by name case-insensitively; the engine's own tables begin with
-  // "MSys". Items are looked up by position or by name (case-insensitive); unknown ones raise
-  // 3265. FindTableDef returns nullptr instead.
+  // "MSys" (TableDef::IsSystem). Items are looked up by position or by name (case-insensitive);
+  // unknown ones raise 3265. FindTableDef returns nullptr instead.
+  Collection<TableDef> TableDefs();
   int TableDefsCount();
   TableDefPtr TableDefs(int index);
   TableDefPtr TableDefs(std::string_view name);
@@ -159,20 +192,16 @@ class Database : public Object, public std::enable_shared_from_this<Database> {
   RecordsetPtr OpenRecordset(std::string_view source, std::optional<int> type = std::nullopt);
 
   // The recordsets still open on this database, in opening order; the collection does not keep
-  // them alive.
+  // them alive (a snapshot of it does, while it lasts).
+  Collection<Recordset> Recordsets();
   int RecordsetsCount();
   RecordsetPtr Recordsets(int index);
 
   // Closes every recordset and the file; a transaction still pending on it is rolled back.
   void Close();
 
-  // Internal.
-  const std::shared_ptr<detail::Connection>& Conn() const;
-  static DatabasePtr Make(std::shared_ptr<detail::Connection> conn,
-                          std::weak_ptr<detail::WorkspaceState> ws);
-  void RegisterRecordset(const std::shared_ptr<Recordset>& rs);
-
  private:
+  friend struct detail::EngineAccess;
   Database() = default;
   std::shared_ptr<detail::Connection> conn_;
   std::weak_ptr<detail::WorkspaceState> workspace_;
@@ -182,6 +211,9 @@ class Database : public Object, public std::enable_shared_from_this<Database> {
   std::vector<std::weak_ptr<Recordset>> recordsets_;
   int records_affected_ = 0;
 
+  static DatabasePtr Make(std::shared_ptr<detail::Connection> conn,
+                          std::weak_ptr<detail::WorkspaceState> ws);
+  void RegisterRecordset(const std::shared_ptr<Recordset>& rs);
   void LoadTableDefs();
   void CheckOpen() const;
 };
@@ -209,16 +241,8 @@ class Field : public Object {
   Variant Value() const;
   void SetValue(const Variant& value);
 
-  // Internal: binds the field to the object that owns it (a table or a recordset), which must
-  // outlive the binding or be detected as gone (3420).
-  void Bind(std::weak_ptr<detail::FieldOwner> owner, int position);
-  bool Bound() const { return bound_; }
-  int Position() const { return position_; }
-  void SetPosition(int position) { position_ = position; }
-  // Sets the stored definition without going through the owner (used by owners themselves).
-  void Define(std::string name, int type, int size, bool allowZeroLength, bool required);
-
  private:
+  friend struct detail::EngineAccess;
   std::string name_;
   int type_;
   int size_;
@@ -233,6 +257,11 @@ class Field : public Object {
   detail::FieldOwner* LockOwner() const;
   // Sets AllowZeroLength or Required and has the owner store it.
   void SetProperty(bool& property, bool value);
+  // Binds the field to the object that owns it (a table or a recordset), which must outlive the
+  // binding or be detected as gone (3420).
+  void Bind(std::weak_ptr<detail::FieldOwner> owner, int position);
+  // Sets the stored definition without going through the owner (used by owners themselves).
+  void Define(std::string name, int type, int size, bool allowZeroLength, bool required);
 };
 
 // A named index of a table: one or more fields, with the Primary and Unique flags.
@@ -253,11 +282,8 @@ class Index : public Object {
   // Appends a field made with CreateField to the index's fields.
   void AppendField(const FieldPtr& field);
 
-  // Internal.
-  bool Appended() const { return appended_; }
-  void MarkAppended() { appended_ = true; }
-
  private:
+  friend struct detail::EngineAccess;
   std::string name_;
   std::string fields_;
   bool primary_ = false;
@@ -275,10 +301,13 @@ class TableDef : public Object, public std::enable_shared_from_this<TableDef> {
   const std::string& Name() const;
   void SetName(std::string_view name);
   bool Appended() const;
+  // One of the engine's own tables, whose names begin with "MSys".
+  bool IsSystem() const;
 
   // Rows in the table; -1 when the engine cannot count it.
   long RecordCount();
 
+  Collection<Field> Fields();
   int FieldsCount();
   FieldPtr Fields(int index);
   FieldPtr Fields(std::string_view name);
@@ -287,6 +316,7 @@ class TableDef : public Object, public std::enable_shared_from_this<TableDef> {
   void FieldsAppend(const FieldPtr& field);
   FieldPtr CreateField(std::string_view name = {}, int type = dbText, int size = 0);
 
+  Collection<Index> Indexes();
   int IndexesCount();
   IndexPtr Indexes(int index);
   IndexPtr Indexes(std::string_view name);
@@ -298,15 +328,13 @@ class TableDef : public Object, public std::enable_shared_from_this<TableDef> {
   void IndexesRefresh();
   IndexPtr CreateIndex(std::string_view name = {});
 
-  // Internal.
+ private:
+  friend struct detail::EngineAccess;
+  TableDef() = default;
+  std::shared_ptr<detail::TableDefState> state_;
   static TableDefPtr MakeUnappended(std::weak_ptr<Database> db, std::string name);
   static TableDefPtr MakeAppended(std::weak_ptr<Database> db, std::shared_ptr<detail::Connection> conn,
                                   std::string name);
-  const std::shared_ptr<detail::TableDefState>& State() const { return state_; }
-
- private:
-  TableDef() = default;
-  std::shared_ptr<detail::TableDefState> state_;
 };
 
 // A set of records from a table or a selection. Types: dbOpenTable (follows the selected Index,
@@ -336,6 +364,7 @@ class Recordset : public Object {
   virtual int FieldsCount() const = 0;
   virtual FieldPtr Fields(int index) = 0;
   virtual FieldPtr Fields(std::string_view name) = 0;
+  Collection<Field> Fields();
 
   virtual void AddNew() = 0;
   virtual void Edit() = 0;

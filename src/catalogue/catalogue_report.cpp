@@ -11,7 +11,6 @@ namespace nrx {
 namespace {
 
 constexpr std::string_view kSource = "nrxJobDb.Catalogue";
-constexpr std::string_view kSystemTableStart = "MSys";
 
 // The lists as a cJobProcs object holds them, built by the same routine.
 const TableCatalogue& Lists() {
@@ -47,13 +46,9 @@ std::vector<std::string> SplitFields(const std::string& fields) {
 }
 
 bool HasIndex(TableDef& table, const CatalogueIndex& wanted) {
-  for (int i = 0; i < table.IndexesCount(); ++i) {
-    const IndexPtr index = table.Indexes(i);
-    if (index->Name() != wanted.name) continue;
-    return index->FieldNames() == SplitFields(wanted.fields) &&
-           (index->Primary() || !wanted.primary) && (index->Unique() || !wanted.unique);
-  }
-  return false;
+  const IndexPtr index = table.Indexes().FindExact(wanted.name);
+  return index && index->FieldNames() == SplitFields(wanted.fields) &&
+         (index->Primary() || !wanted.primary) && (index->Unique() || !wanted.unique);
 }
 
 TableCheck CheckTable(TableDef& table, const model::TableNames& names) {
@@ -66,7 +61,7 @@ TableCheck CheckTable(TableDef& table, const model::TableNames& names) {
   const CatalogueList expected = Describe(*kind, names);
   check.list = expected.list;
   for (const CatalogueField& field : expected.fields) {
-    if (!frame::FindExactField(table, field.name)) check.missing_fields.push_back(field);
+    if (!table.Fields().FindExact(field.name)) check.missing_fields.push_back(field);
   }
   for (const CatalogueIndex& index : expected.indexes) {
     if (!HasIndex(table, index)) check.missing_indexes.push_back(index);
@@ -101,10 +96,8 @@ bool JobCheck::Complete() const {
 JobCheck CheckJobAgainstCatalogue(Database& db) {
   const model::TableNames& names = model::TableNames::Instance();
   JobCheck out;
-  const int count = db.TableDefsCount();
-  for (int i = 0; i < count; ++i) {
-    TableDefPtr table = db.TableDefs(i);
-    if (table->Name().starts_with(kSystemTableStart)) continue;
+  for (const TableDefPtr& table : db.TableDefs()) {
+    if (table->IsSystem()) continue;
     out.tables.push_back(CheckTable(*table, names));
   }
   return out;

@@ -2,6 +2,8 @@
 
 #include <fmt/format.h>
 
+#include <ranges>
+
 #include "frame/job_procs_members.h"
 #include "frame/member_support.h"
 #include "nrxJobDb/cjobprocs.h"
@@ -20,10 +22,11 @@ void cJobProcs::CheckTableIndex(const DatabasePtr& jobDB, const TableDefPtr& tab
                                 bool makePrimary) {
   Guard(JobProcsLabel("CheckTableIndex"), [&] {
     TableDef& table = frame::Require(tableDef, "tableDef");
-    bool create = table.IndexesCount() == 0;
-    // From the last index down, so deleting one leaves the positions still to visit in place.
-    for (int i = table.IndexesCount() - 1; i >= 0; --i) {
-      const IndexPtr index = table.Indexes(i);
+    const Collection<Index> indexes = table.Indexes();
+    bool create = indexes.empty();
+    // From the last index down: the leftover index goes as well when it comes after the named
+    // one, and is left alone when it comes before.
+    for (const IndexPtr& index : indexes | std::views::reverse) {
       const std::string name = index->Name();
       if (name != kLeftoverIndex && name != indexName) continue;
       if (name == kLeftoverIndex || (!index->Primary() && makePrimary)) {

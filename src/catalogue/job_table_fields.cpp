@@ -8,27 +8,21 @@
 #include "nrxJobDb/table_names.h"
 
 namespace nrx {
-namespace {
-
-constexpr std::string_view kSystemTableStart = "MSys";
-
-}  // namespace
 
 bool cJobProcs::JobTableFields(const DatabasePtr& jobDB, bool addMissing) {
   return Guard(JobProcsLabel("JobTableFields"), [&] {
     Database& db = frame::Require(jobDB, "jobDB");
     db.TableDefsRefresh();
-    const int count = db.TableDefsCount();
-    if (count == 0) return true;
+    const Collection<TableDef> tables = db.TableDefs();
+    if (tables.empty()) return true;
 
     const model::TableNames& names = model::TableNames::Instance();
     // A table that no kind claims leaves the result as it was, so a job whose first table is
     // unknown counts as incomplete in check mode.
     bool complete = false;
-    for (int i = 0; i < count; ++i) {
-      TableDefPtr table = db.TableDefs(i);
+    for (const TableDefPtr& table : tables) {
+      if (table->IsSystem()) continue;
       const std::string name = table->Name();
-      if (name.starts_with(kSystemTableStart)) continue;
       if (const catalogue::TableKind* kind = catalogue::KindOfExistingTable(name, names)) {
         // The catalogue has no fields for the second alpha-ID table, so such a table cannot
         // lack any: it counts as complete and is left as it is. Comparing it with the empty

@@ -11,8 +11,8 @@ namespace {
 // The field `fieldName` of the table `tableName`, both matched exactly; nullptr when either is
 // missing.
 FieldPtr FindExactField(Database& db, const std::string& tableName, const std::string& fieldName) {
-  TableDefPtr table = frame::FindExactTable(db, tableName);
-  return table ? frame::FindExactField(*table, fieldName) : nullptr;
+  const TableDefPtr table = db.TableDefs().FindExact(tableName);
+  return table ? table->Fields().FindExact(fieldName) : nullptr;
 }
 
 }  // namespace

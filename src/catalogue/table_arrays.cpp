@@ -36,7 +36,7 @@ bool cJobProcs::FieldsInTable(const TableFieldList& list, const TableDefPtr& tab
     bool found = false;
     for (const TableFieldDef& def : list) {
       // Field names are compared exactly: a field that differs only in letter case is another.
-      found = frame::FindExactField(table, def.fieldName) != nullptr;
+      found = table.Fields().FindExact(def.fieldName) != nullptr;
       if (found) continue;
       if (!addMissing) return false;
       table.FieldsAppend(table.CreateField(def.fieldName, def.fieldType, def.fieldSiz));

@@ -17,8 +17,6 @@ DatabasePtr Database::Make(std::shared_ptr<detail::Connection> conn,
 
 Database::~Database() { Close(); }
 
-const std::shared_ptr<detail::Connection>& Database::Conn() const { return conn_; }
-
 const std::string& Database::Name() const { return conn_->Path(); }
 bool Database::ReadOnly() const { return conn_->ReadOnly(); }
 bool Database::Exclusive() const { return conn_->Exclusive(); }
@@ -42,7 +40,7 @@ void Database::LoadTableDefs() {
     auto it = std::find_if(tabledefs_.begin(), tabledefs_.end(),
                            [&](const TableDefPtr& t) { return t->Name() == name; });
     fresh.push_back(it != tabledefs_.end() ? *it
-                                           : TableDef::MakeAppended(weak_from_this(), conn_, name));
+                                           : detail::EngineAccess::MakeAppended(weak_from_this(), conn_, name));
   }
   tabledefs_ = std::move(fresh);
   tabledefs_loaded_ = true;
@@ -50,6 +48,11 @@ void Database::LoadTableDefs() {
 }
 
 void Database::TableDefsRefresh() { tabledefs_loaded_ = false; }
+
+Collection<TableDef> Database::TableDefs() {
+  LoadTableDefs();
+  return Collection<TableDef>(tabledefs_);
+}
 
 int Database::TableDefsCount() {
   LoadTableDefs();
@@ -77,13 +80,13 @@ TableDefPtr Database::FindTableDef(std::string_view name) {
 
 TableDefPtr Database::CreateTableDef(std::string_view name) {
   CheckOpen();
-  return TableDef::MakeUnappended(weak_from_this(), std::string(name));
+  return detail::EngineAccess::MakeUnappended(weak_from_this(), std::string(name));
 }
 
 void Database::TableDefsAppend(const TableDefPtr& tableDef) {
   conn_->CheckWritable(kSource);
   if (!tableDef) Raise(err::kObjectNotSet, kSource);
-  auto& state = *tableDef->State();
+  auto& state = detail::EngineAccess::State(*tableDef);
   if (state.Appended()) Raise(err::kAlreadyInCollection, kSource, state.name);
   if (state.name.empty()) Raise(err::kInvalidCall, kSource, "a table needs a name");
   if (detail::FindTable(*conn_, state.name)) Raise(err::kTableExists, kSource, state.name);
@@ -134,6 +137,14 @@ int Database::RecordsetsCount() {
     return !rs || !rs->IsOpen();
   });
   return static_cast<int>(recordsets_.size());
+}
+
+Collection<Recordset> Database::Recordsets() {
+  RecordsetsCount();  // drops the closed ones
+  std::vector<RecordsetPtr> open;
+  for (const auto& w : recordsets_)
+    if (auto rs = w.lock()) open.push_back(std::move(rs));
+  return Collection<Recordset>(std::move(open));
 }
 
 RecordsetPtr Database::Recordsets(int index) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/connection.h"
+#include "engine/engine_access.h"
 #include "engine/schema_store.h"
 #include "nrxJobDb/engine.h"
 

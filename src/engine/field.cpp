@@ -105,7 +105,7 @@ FieldInfo InfoOf(const Field& field) {
 
 FieldPtr MakeField(const FieldInfo& info) {
   auto f = std::make_shared<Field>(info.name, info.type, info.size);
-  f->Define(info.name, info.type, info.size, info.allow_zero_length, info.required);
+  EngineAccess::Define(*f, info.name, info.type, info.size, info.allow_zero_length, info.required);
   return f;
 }
 

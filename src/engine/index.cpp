@@ -73,7 +73,7 @@ IndexPtr MakeIndex(const IndexInfo& info) {
   ix->SetFields(fields);
   ix->SetPrimary(info.primary);
   ix->SetUnique(info.unique);
-  ix->MarkAppended();
+  EngineAccess::MarkAppended(*ix);
   return ix;
 }
 

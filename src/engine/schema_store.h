@@ -16,6 +16,8 @@
 
 namespace nrx::detail {
 
+// The engine's own tables are the ones whose names begin with this (letter case included).
+inline constexpr std::string_view kSystemTablePrefix = "MSys";
 inline constexpr std::string_view kIndexTable = "MSysIndexes";
 inline constexpr std::string_view kFieldPropsTable = "MSysFieldProps";
 inline constexpr std::string_view kInfoTable = "MSysInfo";

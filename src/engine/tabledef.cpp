@@ -42,7 +42,7 @@ void TableDefState::LoadFields() {
   int pos = 0;
   for (const auto& info : detail::LoadFields(c, name)) {
     auto f = MakeField(info);
-    f->Bind(self, pos++);
+    EngineAccess::Bind(*f, self, pos++);
     fields.push_back(std::move(f));
   }
   fields_loaded = true;
@@ -114,6 +114,8 @@ void TableDef::SetName(std::string_view name) {
 
 bool TableDef::Appended() const { return state_->Appended(); }
 
+bool TableDef::IsSystem() const { return state_->name.starts_with(detail::kSystemTablePrefix); }
+
 long TableDef::RecordCount() {
   if (!state_->Appended()) return 0;
   state_->conn->CheckOpen(kSource);
@@ -125,6 +127,11 @@ long TableDef::RecordCount() {
   } catch (const Error&) {
     return -1;  // the table cannot be counted (damaged, or gone with a rolled-back transaction)
   }
+}
+
+Collection<Field> TableDef::Fields() {
+  state_->LoadFields();
+  return Collection<Field>(state_->fields);
 }
 
 int TableDef::FieldsCount() {
@@ -155,7 +162,7 @@ FieldPtr TableDef::CreateField(std::string_view name, int type, int size) {
 void TableDef::FieldsAppend(const FieldPtr& field) {
   if (!field) Raise(err::kObjectNotSet, kSource, state_->name);
   if (field->Name().empty()) Raise(err::kInvalidCall, kSource, "a field needs a name");
-  if (field->Bound()) Raise(err::kAlreadyInCollection, kSource, field->Name());
+  if (detail::EngineAccess::Bound(*field)) Raise(err::kAlreadyInCollection, kSource, field->Name());
   state_->LoadFields();
   if (FindByName(state_->fields, field->Name())) {
     Raise(state_->Appended() ? err::kFieldExists : err::kAlreadyInCollection, kSource,
@@ -166,8 +173,14 @@ void TableDef::FieldsAppend(const FieldPtr& field) {
     conn.CheckWritable(kSource);
     detail::AddColumn(conn, state_->name, detail::InfoOf(*field));
   }
-  field->Bind(std::weak_ptr<detail::FieldOwner>(state_), static_cast<int>(state_->fields.size()));
+  detail::EngineAccess::Bind(*field, std::weak_ptr<detail::FieldOwner>(state_),
+                             static_cast<int>(state_->fields.size()));
   state_->fields.push_back(field);
+}
+
+Collection<Index> TableDef::Indexes() {
+  state_->LoadIndexes();
+  return Collection<Index>(state_->indexes);
 }
 
 int TableDef::IndexesCount() {
@@ -198,7 +211,7 @@ IndexPtr TableDef::CreateIndex(std::string_view name) {
 
 void TableDef::IndexesAppend(const IndexPtr& index) {
   if (!index) Raise(err::kObjectNotSet, kSource, state_->name);
-  if (index->Appended()) Raise(err::kAlreadyInCollection, kSource, index->Name());
+  if (detail::EngineAccess::Appended(*index)) Raise(err::kAlreadyInCollection, kSource, index->Name());
   state_->LoadIndexes();
   if (index->FieldNames().empty()) Raise(err::kNoFields, kSource, index->Name());
   if (FindByName(state_->indexes, index->Name())) Raise(err::kIndexNameExists, kSource, index->Name());
@@ -214,7 +227,7 @@ void TableDef::IndexesAppend(const IndexPtr& index) {
     detail::CreateIndex(conn, state_->name, info);
     unit.Commit();
   }
-  index->MarkAppended();
+  detail::EngineAccess::MarkAppended(*index);
   state_->indexes.push_back(index);
 }
 

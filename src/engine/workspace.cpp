@@ -15,7 +15,7 @@ std::vector<std::shared_ptr<Connection>> WorkspaceState::OpenConnections() {
   std::erase_if(databases, [&](const std::weak_ptr<Database>& w) {
     auto db = w.lock();
     if (!db || !db->IsOpen()) return true;
-    out.push_back(db->Conn());
+    out.push_back(EngineAccess::Conn(*db));
     return false;
   });
   return out;
@@ -45,6 +45,10 @@ WorkspacePtr DBEngine::Workspaces(int index) {
 
 void DBEngine::RepairDatabase(const std::string& name) { files::RepairFile(name); }
 
+bool IsFileHeld(const std::string& path) { return files::IsHeld(path); }
+
+bool IsFileHeldExclusively(const std::string& path) { return files::IsHeldExclusively(path); }
+
 Workspace::Workspace(std::string name)
     : name_(std::move(name)), state_(std::make_shared<detail::WorkspaceState>()) {}
 
@@ -56,7 +60,7 @@ DatabasePtr Register(const std::shared_ptr<detail::WorkspaceState>& state,
                      std::shared_ptr<detail::Connection> conn) {
   // A database opened while transactions are pending joins them at the same depth.
   for (int i = 0; i < state->level; ++i) conn->PushSavepoint();
-  auto db = Database::Make(std::move(conn), state);
+  auto db = detail::EngineAccess::MakeDatabase(std::move(conn), state);
   state->databases.push_back(db);
   return db;
 }
@@ -98,6 +102,14 @@ DatabasePtr Workspace::Databases(int index) const {
   if (index < 0 || index >= static_cast<int>(state_->databases.size()))
     Raise(err::kItemNotFound, kSource, std::to_string(index));
   return state_->databases[static_cast<size_t>(index)].lock();
+}
+
+Collection<Database> Workspace::Databases() const {
+  state_->OpenConnections();  // drops the closed ones
+  std::vector<DatabasePtr> open;
+  for (const auto& w : state_->databases)
+    if (auto db = w.lock()) open.push_back(std::move(db));
+  return Collection<Database>(std::move(open));
 }
 
 void Workspace::BeginTrans() {

@@ -1,6 +1,6 @@
 #pragma once
-// What the members of the component's classes share: the objects they need, exact-name lookups,
-// the texts of errors, passing over one expected error, and repairing a damaged job file.
+// What the members of the component's classes share: the objects they need, the texts of errors,
+// passing over one expected error, and repairing a damaged job file.
 
 #include <memory>
 #include <string>
@@ -18,12 +18,6 @@ T& Require(const std::shared_ptr<T>& object, std::string_view what) {
   if (!object) Raise(err::kObjectNotSet, kRuntimeErrorSource, what);
   return *object;
 }
-
-// The table of `db` named exactly `name`, letter case included (the engine's own lookup ignores
-// it); nullptr when none. Errors reading the collection are raised.
-TableDefPtr FindExactTable(Database& db, std::string_view name);
-// The field of `table` named exactly `name`; nullptr when none.
-FieldPtr FindExactField(TableDef& table, std::string_view name);
 
 // The text a message shows for an error: its description, or, for one passed on by a member
 // (which drops it), the general sentence of its number.

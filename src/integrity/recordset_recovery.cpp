@@ -15,13 +15,11 @@ using frame::Require;
 // letter case would open the table under a name the caller's later comparisons do not expect.
 bool TableAvailable(Database& db, const std::string& name) {
   db.TableDefsRefresh();
-  // A collection that cannot be read holds no table to open.
   try {
-    db.TableDefsCount();
+    return db.TableDefs().FindExact(name) != nullptr;
   } catch (const Error&) {
     return false;
   }
-  return frame::FindExactTable(db, name) != nullptr;
 }
 
 }  // namespace
@@ -62,12 +60,10 @@ void cJobProcs::RequeryOrReOpenOnFail(RecordsetPtr& recSet, const DatabasePtr& D
 void cJobProcs::CloseRecordSets(const DatabasePtr& jobDB) {
   Guard(JobProcsLabel("CloseRecordSets"), [&] {
     Database& db = Require(jobDB, "jobDB");
-    // Closing takes a recordset out of the collection, so each pass goes from the end; another
-    // pass catches any recordset that came while the previous one ran.
+    // Each pass closes the recordsets open when it began, the snapshot staying whole while
+    // closing takes them out of the collection; another pass catches any that came meanwhile.
     while (db.RecordsetsCount() > 0) {
-      for (int i = db.RecordsetsCount() - 1; i >= 0; --i) {
-        if (RecordsetPtr rs = db.Recordsets(i)) rs->Close();
-      }
+      for (const RecordsetPtr& rs : db.Recordsets()) rs->Close();
     }
   });
 }

@@ -17,7 +17,7 @@ namespace {
 // counts as not holding the table, and creating it then reports what is wrong.
 bool HasExactTable(Database& db, const std::string& tableName) {
   try {
-    return frame::FindExactTable(db, tableName) != nullptr;
+    return db.TableDefs().FindExact(tableName) != nullptr;
   } catch (const Error&) {
     return false;
   }

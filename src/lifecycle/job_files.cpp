@@ -2,7 +2,7 @@
 
 #include <system_error>
 
-#include "engine/file_vfs.h"
+#include "nrxJobDb/engine.h"
 #include "nrxJobDb/error_convention.h"
 #include "nrxJobDb/errors.h"
 #include "nrxJobDb/file_utility.h"
@@ -25,7 +25,7 @@ namespace fs = std::filesystem;
 
 // Moving or deleting a file under the engine would leave it writing to a file that is gone.
 void RefuseHeld(const std::string& path) {
-  if (files::IsHeld(path)) Raise(err::kPermissionDenied, kRuntimeErrorSource, path);
+  if (IsFileHeld(path)) Raise(err::kPermissionDenied, kRuntimeErrorSource, path);
 }
 
 // Set by tests before the members run; the component calls it from one thread only.

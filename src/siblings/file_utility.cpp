@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <system_error>
 
-#include "engine/file_vfs.h"
 #include "nrxJobDb/engine.h"
 #include "nrxJobDb/errors.h"
 
@@ -25,7 +24,7 @@ bool Writable(const std::string& path) { return ::access(path.c_str(), W_OK) == 
 void SettleJournal(const std::string& path) {
   std::error_code ec;
   auto size = fs::file_size(path + "-journal", ec);
-  if (ec || size == 0 || files::IsHeld(path)) return;
+  if (ec || size == 0 || IsFileHeld(path)) return;
   try {
     DBEngine::Instance().Workspaces(0)->OpenDatabase(path)->Close();
   } catch (const Error&) {
@@ -76,8 +75,8 @@ void FileUtility::CopyFile(const std::string& source, const std::string& destina
   if (source.empty() || !fs::exists(source, ec)) Raise(err::kFileNotFound, kSource, source);
   // A job open exclusively here or in another process must not be read behind the engine's
   // back, and a job open at all must not be overwritten.
-  if (files::IsHeldExclusively(source)) Raise(err::kPermissionDenied, kSource, source);
-  if (files::IsHeld(destination)) Raise(err::kPermissionDenied, kSource, destination);
+  if (IsFileHeldExclusively(source)) Raise(err::kPermissionDenied, kSource, source);
+  if (IsFileHeld(destination)) Raise(err::kPermissionDenied, kSource, destination);
   if (!fs::is_regular_file(source, ec)) Raise(err::kPathAccess, kSource, source);
   SettleJournal(source);
   fs::copy_file(source, destination, fs::copy_options::overwrite_existing, ec);

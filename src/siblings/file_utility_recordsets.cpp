@@ -33,7 +33,7 @@ std::string Position(Recordset& rs) {
 std::string ReadRecordset(Recordset& rs, int position, bool detail) {
   std::string line = fmt::format("{}: {} ({})", position, rs.Name(), TypeName(rs.Type()));
   if (!rs.Bof() && !rs.Eof()) {
-    for (int i = 0; i < rs.FieldsCount(); ++i) rs.Fields(i)->Value();
+    for (const FieldPtr& field : rs.Fields()) field->Value();
   }
   if (detail) line += fmt::format(", {} records, {}", rs.RecordCount(), Position(rs));
   return line;
@@ -52,34 +52,36 @@ std::string FailureLine(std::string_view what, const Error& e) {
 // whether it was read without an error.
 template <class Visit>
 void Walk(Database& db, bool detail, bool doTableDefs, Visit&& visit) {
-  int count = 0;
+  Collection<Recordset> recordsets;
   try {
-    count = db.RecordsetsCount();
+    recordsets = db.Recordsets();
   } catch (const Error& e) {
     visit(FailureLine("recordsets", e), false);
   }
-  for (int i = 0; i < count; ++i) {
+  int position = 0;
+  for (const RecordsetPtr& rs : recordsets) {
+    ++position;
     try {
-      RecordsetPtr rs = db.Recordsets(i);
-      visit(ReadRecordset(*rs, i + 1, detail), true);
+      visit(ReadRecordset(*rs, position, detail), true);
     } catch (const Error& e) {
-      visit(FailureLine(std::to_string(i + 1), e), false);
+      visit(FailureLine(std::to_string(position), e), false);
     }
   }
   if (!doTableDefs) return;
-  int tables = 0;
+  Collection<TableDef> tables;
   try {
-    tables = db.TableDefsCount();
+    tables = db.TableDefs();
   } catch (const Error& e) {
     visit(FailureLine("table definitions", e), false);
   }
-  for (int i = 0; i < tables; ++i) {
+  int index = 0;
+  for (const TableDefPtr& table : tables) {
     try {
-      TableDefPtr table = db.TableDefs(i);
       visit(ReadTableDef(*table), true);
     } catch (const Error& e) {
-      visit(FailureLine(fmt::format("table {}", i), e), false);
+      visit(FailureLine(fmt::format("table {}", index), e), false);
     }
+    ++index;
   }
 }
 

@@ -11,7 +11,7 @@
 #include <ctime>
 #include <filesystem>
 
-#include "engine/file_vfs.h"
+#include "nrxJobDb/engine.h"
 #include "nrxJobDb/text_utility.h"
 
 namespace nrx::model {
@@ -99,7 +99,7 @@ bool TextUtility::MoveToRecycleBin(const std::string& path) const {
   fs::file_status status = fs::symlink_status(path, ec);
   if (ec || !fs::exists(status) || fs::is_directory(status)) return false;
   // Moving a job away under the engine would leave it writing to a file in the trash.
-  if (files::IsHeld(path)) return false;
+  if (IsFileHeld(path)) return false;
   fs::path trash = HomeTrash();
   if (trash.empty() || !MakePrivateFolder(trash / "files") || !MakePrivateFolder(trash / "info")) {
     return false;

@@ -78,15 +78,21 @@ TEST_F(JobFileTest, ExclusiveOpenKeepsOthersOut) {
   MakeJob("job.njb", 3);
   auto db = ws_->OpenDatabase(Path("job.njb"), true);
   EXPECT_NRX_ERROR(err::kFileInUse, ws_->OpenDatabase(Path("job.njb")));
-  EXPECT_TRUE(files::IsHeldExclusively(Path("job.njb")));
+  EXPECT_TRUE(IsFileHeldExclusively(Path("job.njb")));
   // The query did not disturb the holder.
   db->Execute("INSERT INTO Points (PointNo) VALUES (4)");
   db->Close();
-  EXPECT_FALSE(files::IsHeldExclusively(Path("job.njb")));
+  EXPECT_FALSE(IsFileHeld(Path("job.njb")));
   auto shared1 = ws_->OpenDatabase(Path("job.njb"));
   auto shared2 = ws_->OpenDatabase(Path("job.njb"));
   EXPECT_NRX_ERROR(err::kFileInUse, ws_->OpenDatabase(Path("job.njb"), true));
-  EXPECT_EQ(2, ws_->DatabasesCount());
+  EXPECT_TRUE(IsFileHeld(Path("job.njb")));
+  EXPECT_FALSE(IsFileHeldExclusively(Path("job.njb")));
+  const auto open = ws_->Databases();
+  EXPECT_EQ((std::vector{shared1, shared2}), std::vector(open.begin(), open.end()));
+  for (const auto& each : open) each->Close();
+  EXPECT_EQ(0, ws_->DatabasesCount());
+  EXPECT_FALSE(IsFileHeld(Path("job.njb")));
 }
 
 TEST_F(JobFileTest, SecondProcessCannotOpenExclusiveFile) {

@@ -464,6 +464,25 @@ TEST_F(RecordsetTest, RecordsetsCollectionAndClosing) {
   EXPECT_FALSE(c->IsOpen());
 }
 
+TEST_F(RecordsetTest, ClosingEachRecordsetOfTheCollectionInALoopClosesThemAll) {
+  std::vector<RecordsetPtr> open;
+  for (const char* source : {"Points", "SELECT * FROM Points", "SELECT Code FROM Points"})
+    open.push_back(db_->OpenRecordset(source));
+  int visited = 0;
+  for (const auto& rs : db_->Recordsets()) {
+    rs->Close();
+    ++visited;
+  }
+  EXPECT_EQ(3, visited);
+  EXPECT_EQ(0, db_->RecordsetsCount());
+  EXPECT_TRUE(db_->Recordsets().empty());
+
+  auto rs = db_->OpenRecordset("SELECT PointNo, Code FROM Points");
+  std::vector<std::string> names;
+  for (const auto& field : rs->Fields()) names.push_back(field->Name());
+  EXPECT_EQ((std::vector<std::string>{"PointNo", "Code"}), names);
+}
+
 TEST_F(RecordsetTest, ReadOnlyDatabaseGivesReadOnlyRecordsets) {
   db_->Close();
   auto ro = ws_->OpenDatabase(Path("rs.njb"), false, true);

@@ -28,29 +28,75 @@ TEST_F(TableDefTest, TypesAndSizesSurviveReopening) {
   EXPECT_FALSE(t->Fields(6)->Required());
 }
 
-TEST_F(TableDefTest, TableDefsAreOrderedByNameWithoutCaseAndFoundWithoutCase) {
+TEST_F(TableDefTest, TableDefsAreOrderedByNameWithoutCaseAndListTheSystemTables) {
   auto db = Create("order.njb");
-  for (const char* name : {"beta", "Alpha", "gamma", "Delta", "LSOptions", "LS_Points"})
+  for (const char* name : {"beta", "Alpha", "gamma", "Delta", "LSOptions", "LS_Points", "msysNotes"})
     MakeTable(*db, name, {{"F", dbLong, 0}});
   std::vector<std::string> user_tables;
-  for (int i = 0; i < db->TableDefsCount(); ++i) {
-    auto name = db->TableDefs(i)->Name();
-    if (name.rfind("MSys", 0) != 0) user_tables.push_back(name);
+  int system_tables = 0;
+  for (const auto& table : db->TableDefs()) {
+    if (table->IsSystem()) ++system_tables;
+    else user_tables.push_back(table->Name());
   }
-  EXPECT_EQ((std::vector<std::string>{"Alpha", "beta", "Delta", "gamma", "LS_Points", "LSOptions"}),
+  EXPECT_GT(system_tables, 0);
+  // Only the engine's own spelling marks a system table.
+  EXPECT_EQ((std::vector<std::string>{"Alpha", "beta", "Delta", "gamma", "LS_Points", "LSOptions",
+                                      "msysNotes"}),
             user_tables);
-  EXPECT_EQ("Delta", db->TableDefs("DELTA")->Name());
-  EXPECT_EQ(nullptr, db->FindTableDef("Epsilon"));
+  EXPECT_EQ(static_cast<int>(db->TableDefs().size()), db->TableDefsCount());
   EXPECT_NRX_ERROR(err::kItemNotFound, db->TableDefs("Epsilon"));
   EXPECT_NRX_ERROR(err::kItemNotFound, db->TableDefs(db->TableDefsCount()));
 }
 
-TEST_F(TableDefTest, SystemTablesAreListed) {
-  auto db = Create("sys.njb");
-  bool saw_system = false;
-  for (int i = 0; i < db->TableDefsCount(); ++i)
-    saw_system |= db->TableDefs(i)->Name().rfind("MSys", 0) == 0;
-  EXPECT_TRUE(saw_system);
+TEST_F(TableDefTest, NamesAreFoundWithoutCaseOrExactly) {
+  auto db = Create("find.njb");
+  auto t = MakeTable(*db, "Delta", {{"PointNo", dbLong, 0}});
+  t->IndexesAppend(MakeIndex(*t, "PointNo_Index", "PointNo", false, true));
+
+  EXPECT_EQ(t, db->TableDefs("DELTA"));
+  EXPECT_EQ(t, db->TableDefs().Find("DELTA"));
+  EXPECT_EQ(nullptr, db->TableDefs().FindExact("DELTA"));
+  EXPECT_EQ(t, db->TableDefs().FindExact("Delta"));
+  EXPECT_EQ(nullptr, db->FindTableDef("Epsilon"));
+  EXPECT_EQ(nullptr, db->TableDefs().Find("Epsilon"));
+
+  EXPECT_EQ("PointNo", t->Fields().Find("pointno")->Name());
+  EXPECT_EQ(nullptr, t->Fields().FindExact("pointno"));
+  EXPECT_EQ("PointNo_Index", t->Indexes().Find("POINTNO_INDEX")->Name());
+  EXPECT_EQ(nullptr, t->Indexes().FindExact("POINTNO_INDEX"));
+  EXPECT_NE(nullptr, t->Indexes().FindExact("PointNo_Index"));
+}
+
+TEST_F(TableDefTest, ALoopOverACollectionMayDeleteFromItAndAppendToIt) {
+  auto db = Create("loop.njb");
+  for (const char* name : {"A", "B", "C"}) MakeTable(*db, name, {{"F", dbLong, 0}});
+  std::vector<std::string> seen;
+  for (const auto& table : db->TableDefs()) {
+    if (table->IsSystem()) continue;
+    seen.push_back(table->Name());
+    db->TableDefsDelete(table->Name());
+  }
+  EXPECT_EQ((std::vector<std::string>{"A", "B", "C"}), seen);
+  for (const auto& table : db->TableDefs()) EXPECT_TRUE(table->IsSystem()) << table->Name();
+
+  auto t = MakeTable(*db, "Points", {{"PointNo", dbLong, 0}, {"Code", dbText, 8}});
+  for (const char* name : {"One", "Two", "Three"})
+    t->IndexesAppend(MakeIndex(*t, name, "PointNo", false, false));
+  seen.clear();
+  for (const auto& index : t->Indexes()) {
+    seen.push_back(index->Name());
+    t->IndexesDelete(index->Name());
+  }
+  EXPECT_EQ((std::vector<std::string>{"One", "Two", "Three"}), seen);
+  EXPECT_TRUE(t->Indexes().empty());
+
+  int visited = 0;
+  for (const auto& field : t->Fields()) {
+    t->FieldsAppend(t->CreateField(field->Name() + "2", dbLong));
+    ++visited;
+  }
+  EXPECT_EQ(2, visited);
+  EXPECT_EQ(4u, t->Fields().size());
 }
 
 TEST_F(TableDefTest, AppendRejectsBadDefinitions) {

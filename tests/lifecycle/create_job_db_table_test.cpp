@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "catalogue/expected_kinds.h"
 #include "catalogue/job_fixture.h"
 #include "nrxJobDb/message_box.h"
@@ -21,11 +23,9 @@ class CreateJobDBTable : public JobTest {
   }
   int UserTables() {
     db_->TableDefsRefresh();
-    int count = 0;
-    for (int i = 0; i < db_->TableDefsCount(); ++i) {
-      if (!db_->TableDefs(i)->Name().starts_with("MSys")) ++count;
-    }
-    return count;
+    const auto tables = db_->TableDefs();
+    return static_cast<int>(
+        std::count_if(tables.begin(), tables.end(), [](const auto& t) { return !t->IsSystem(); }));
   }
 };
 

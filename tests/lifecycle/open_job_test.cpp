@@ -5,7 +5,6 @@
 #include <random>
 
 #include "catalogue/catalogue_lists.h"
-#include "engine/file_vfs.h"
 #include "lifecycle_fixture.h"
 #include "nrxJobDb/class_registry.h"
 #include "nrxJobDb/file_utility.h"
@@ -80,7 +79,7 @@ TEST_F(OpenJob, ANewJobIsCreatedEmptyAndEncryptedWithoutATemporaryCopy) {
   EXPECT_TRUE(general_->TempCopyName().empty());
   EXPECT_TRUE(std::filesystem::is_empty(Path("tmp")));
   EXPECT_EQ(1, ws_->TransactionLevel());
-  EXPECT_EQ(files::FileKind::Encrypted, files::Probe(path));
+  EXPECT_FALSE(test::ReadFile(path).starts_with("SQLite format 3"));  // encrypted
   EXPECT_TRUE(Exists(ErrorLog::LogPathFor(path)));
 
   // The transaction holds the new job's first changes until it is saved.
@@ -127,7 +126,7 @@ TEST_F(OpenJob, AnOlderJobAnsweredNoIsLeftClosedAndUnchanged) {
   EXPECT_TRUE(Exists(general_->TempCopyName()));
   EXPECT_FALSE(Exists(path + ".old"));
   EXPECT_FALSE(Complete(path, "JobDetails"));
-  EXPECT_FALSE(files::IsHeld(path));
+  EXPECT_FALSE(IsFileHeld(path));
 }
 
 TEST_F(OpenJob, AnOlderJobAnsweredYesIsKeptAsOldAndCompleted) {
@@ -270,7 +269,7 @@ TEST_F(OpenJob, ADamagedJobIsRepairedToldAndClosed) {
 
     EXPECT_EQ(err::kNotADatabase, OpenError(path, /*checkFields=*/true));
     ExpectNotOpen();
-    EXPECT_FALSE(files::IsHeld(path));
+    EXPECT_FALSE(IsFileHeld(path));
     EXPECT_FALSE(Exists(general_->TempCopyName()));
     ExpectOneBox("Attempted to open database " + path + "- database required repair\r\n\r\n" +
                  "Please re-open job " + path + " and run 'Compact Job'");

@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <optional>
 
-#include "engine/file_vfs.h"
 #include "support/test_support.h"
 
 namespace nrx::model {
@@ -68,7 +67,8 @@ TEST_F(TextUtilityTest, MoveReportsFailureWhereTheTrashCannotTakeTheFile) {
   // A job held open by the engine stays where it is.
   std::string open_job = MakeFile("open.njb", "job");
   {
-    auto lock = files::FileLock::Acquire(open_job, false);
+    auto holder = test::LockInChild(open_job, false);
+    ASSERT_TRUE(holder->Worked());
     EXPECT_FALSE(util_.MoveToRecycleBin(open_job));
   }
   EXPECT_TRUE(fs::exists(open_job));

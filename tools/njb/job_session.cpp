@@ -159,9 +159,8 @@ std::vector<std::string> StandardJobTables() {
 std::vector<std::string> DescribeTables(nrx::Database& db) {
   std::vector<std::string> out;
   db.TableDefsRefresh();
-  for (int i = 0; i < db.TableDefsCount(); ++i) {
-    nrx::TableDefPtr table = db.TableDefs(i);
-    if (table->Name().starts_with("MSys")) continue;
+  for (const nrx::TableDefPtr& table : db.TableDefs()) {
+    if (table->IsSystem()) continue;
     const long records = table->RecordCount();
     out.push_back(fmt::format("{} ({} record{})", table->Name(), records, records == 1 ? "" : "s"));
   }

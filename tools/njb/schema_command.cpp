@@ -2,6 +2,8 @@
 
 #include <fmt/format.h>
 
+#include <utility>
+
 #include "commands.h"
 #include "json.h"
 #include "type_names.h"
@@ -10,20 +12,15 @@
 namespace njb {
 namespace {
 
-
-bool IsSystemTable(const std::string& name) { return name.rfind("MSys", 0) == 0; }
-
 void PrintText(nrx::Database& db, bool all) {
-  for (int t = 0; t < db.TableDefsCount(); ++t) {
-    auto table = db.TableDefs(t);
-    if (!all && IsSystemTable(table->Name())) continue;
+  for (const auto& table : db.TableDefs()) {
+    if (!all && table->IsSystem()) continue;
     fmt::print("{}  ({} records)\n", table->Name(), table->RecordCount());
-    for (int i = 0; i < table->FieldsCount(); ++i) {
-      auto f = table->Fields(i);
-      fmt::print("  {:>3}  {:<24} {:<8} {}\n", i + 1, f->Name(), FieldTypeName(f->Type()), f->Size());
+    int position = 0;
+    for (const auto& f : table->Fields()) {
+      fmt::print("  {:>3}  {:<24} {:<8} {}\n", ++position, f->Name(), FieldTypeName(f->Type()), f->Size());
     }
-    for (int i = 0; i < table->IndexesCount(); ++i) {
-      auto ix = table->Indexes(i);
+    for (const auto& ix : table->Indexes()) {
       fmt::print("  index {} on {}{}{}\n", ix->Name(), ix->Fields(), ix->Primary() ? ", primary" : "",
                  ix->Unique() ? ", unique" : "");
     }
@@ -33,23 +30,23 @@ void PrintText(nrx::Database& db, bool all) {
 void PrintJson(nrx::Database& db, bool all) {
   std::string out = "{\"tables\":[";
   bool first_table = true;
-  for (int t = 0; t < db.TableDefsCount(); ++t) {
-    auto table = db.TableDefs(t);
-    if (!all && IsSystemTable(table->Name())) continue;
+  for (const auto& table : db.TableDefs()) {
+    if (!all && table->IsSystem()) continue;
     if (!first_table) out += ",";
     first_table = false;
     out += fmt::format("{{\"name\":{},\"recordCount\":{},\"fields\":[", JsonText(table->Name()),
                        table->RecordCount());
-    for (int i = 0; i < table->FieldsCount(); ++i) {
-      auto f = table->Fields(i);
-      out += fmt::format("{}{{\"name\":{},\"type\":{},\"size\":{}}}", i ? "," : "",
+    const char* separator = "";
+    for (const auto& f : table->Fields()) {
+      out += fmt::format("{}{{\"name\":{},\"type\":{},\"size\":{}}}", std::exchange(separator, ","),
                          JsonText(f->Name()), f->Type(), f->Size());
     }
     out += "],\"indexes\":[";
-    for (int i = 0; i < table->IndexesCount(); ++i) {
-      auto ix = table->Indexes(i);
-      out += fmt::format("{}{{\"name\":{},\"fields\":{},\"primary\":{},\"unique\":{}}}", i ? "," : "",
-                         JsonText(ix->Name()), JsonText(ix->Fields()), ix->Primary(), ix->Unique());
+    separator = "";
+    for (const auto& ix : table->Indexes()) {
+      out += fmt::format("{}{{\"name\":{},\"fields\":{},\"primary\":{},\"unique\":{}}}",
+                         std::exchange(separator, ","), JsonText(ix->Name()), JsonText(ix->Fields()),
+                         ix->Primary(), ix->Unique());
     }
     out += "]}";
   }

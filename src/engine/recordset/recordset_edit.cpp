@@ -43,7 +43,7 @@ void RecordsetImpl::Edit() {
 void RecordsetImpl::SetFieldValue(Field& field, const Variant& value) {
   CheckUpdatable();
   if (edit_mode_ == EditMode::None) Raise(err::kUpdateWithoutEdit, kSource, field.Name());
-  auto col = static_cast<size_t>(field.Position());
+  auto col = static_cast<size_t>(EngineAccess::Position(field));
   buffer_[col] = ConvertForField(value, source_.fields[col], kSource);
   if (source_.fields[col].type == dbBoolean && buffer_[col].IsNull()) buffer_[col] = Variant(false);
   dirty_[col] = true;

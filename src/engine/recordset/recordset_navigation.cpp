@@ -74,7 +74,7 @@ void RecordsetImpl::Open() {
   std::weak_ptr<FieldOwner> self = shared_from_this();
   for (size_t i = 0; i < source_.fields.size(); ++i) {
     auto f = MakeField(source_.fields[i]);
-    f->Bind(self, static_cast<int>(i));
+    EngineAccess::Bind(*f, self, static_cast<int>(i));
     fields_.push_back(std::move(f));
   }
   MoveToFirstIfAny();
@@ -497,9 +497,9 @@ Variant RecordsetImpl::CurrentValue(int col) const {
 
 Variant RecordsetImpl::FieldValue(const Field& field) const {
   CheckOpen();
-  if (edit_mode_ != EditMode::None) return buffer_[static_cast<size_t>(field.Position())];
+  if (edit_mode_ != EditMode::None) return buffer_[static_cast<size_t>(EngineAccess::Position(field))];
   RequireCurrent();
-  return CurrentValue(field.Position());
+  return CurrentValue(EngineAccess::Position(field));
 }
 
 }  // namespace nrx::detail
