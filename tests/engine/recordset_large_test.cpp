@@ -221,6 +221,20 @@ TEST_F(RecordsetLargeTest, DeleteThenMovesAtTheStartMiddleAndEnd) {
   }
 }
 
+// A record deleted by a statement or another recordset leaves its place: moves go on from it.
+TEST_F(RecordsetLargeTest, TableTypeGoesOnFromARecordDeletedElsewhere) {
+  auto rs = db_->OpenRecordset("T");
+  rs->SetIndex("K_Code");
+  const std::vector<int> order = KCodeOrder(kRecords);
+  for (bool forward : {true, false}) {
+    const std::size_t at = forward ? 4000 : 6000;
+    rs->FindFirst("No = " + std::to_string(order[at]));
+    db_->Execute("DELETE FROM T WHERE No = " + std::to_string(order[at]));
+    forward ? rs->MoveNext() : rs->MovePrevious();
+    EXPECT_EQ(order[forward ? at + 1 : at - 1], No(*rs));
+  }
+}
+
 TEST_F(RecordsetLargeTest, DynasetDeletingAsItReadsKeepsWhatItSelected) {
   ws_->BeginTrans();
   auto rs = db_->OpenRecordset("SELECT * FROM T WHERE No > 0");

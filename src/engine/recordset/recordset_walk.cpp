@@ -62,7 +62,9 @@ const RowKey& RecordsetImpl::KeyOf(std::int64_t rowid, RowKey& cache) {
   key_lookup_.Bind(1, rowid);
   if (!key_lookup_.Step()) {
     key_lookup_.Reset();
-    Raise(err::kNoCurrentRecord, kSource, name_);  // removed elsewhere
+    // Removed elsewhere: the key it had when last read still marks its place.
+    if (cache.known && cache.rowid == rowid) return cache;
+    Raise(err::kNoCurrentRecord, kSource, name_);
   }
   std::vector<int> columns;
   for (size_t i = 0; i < source_.order.size(); ++i) columns.push_back(static_cast<int>(i) + 1);
@@ -104,6 +106,7 @@ std::vector<Variant> RecordsetImpl::ValuesOf(sqlite3_stmt* row) const {
 void RecordsetImpl::LandOnStream() {
   where_ = Where::Detached;
   rowid_ = sqlite3_column_int64(stream_.Row(), 0);
+  if (type_ == dbOpenTable) KeepKey(stream_.Row(), current_key_);
   deleted_ = false;
   has_previous_ = false;
   previous_.reset();
