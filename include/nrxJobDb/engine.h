@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "nrxJobDb/errors.h"
+#include "nrxJobDb/export.h"
 #include "nrxJobDb/variant.h"
 
 namespace nrx {
@@ -60,7 +61,7 @@ struct TableDefState;
 }  // namespace detail
 
 // One per process, made on first use.
-class DBEngine : public Object {
+class NRXJOBDB_API DBEngine : public Object {
  public:
   static DBEngine& Instance();
 
@@ -82,7 +83,7 @@ class DBEngine : public Object {
 };
 
 // A session: owns the transactions, which cover every database open in it.
-class Workspace : public Object, public std::enable_shared_from_this<Workspace> {
+class NRXJOBDB_API Workspace : public Object, public std::enable_shared_from_this<Workspace> {
  public:
   explicit Workspace(std::string name);
   ~Workspace() override;
@@ -122,7 +123,7 @@ class Workspace : public Object, public std::enable_shared_from_this<Workspace> 
 };
 
 // An open job file.
-class Database : public Object, public std::enable_shared_from_this<Database> {
+class NRXJOBDB_API Database : public Object, public std::enable_shared_from_this<Database> {
  public:
   ~Database() override;
 
@@ -187,7 +188,7 @@ class Database : public Object, public std::enable_shared_from_this<Database> {
 };
 
 // A field of a table definition, an index or a recordset.
-class Field : public Object {
+class NRXJOBDB_API Field : public Object {
  public:
   Field(std::string name, int type, int size);
 
@@ -236,7 +237,7 @@ class Field : public Object {
 };
 
 // A named index of a table: one or more fields, with the Primary and Unique flags.
-class Index : public Object {
+class NRXJOBDB_API Index : public Object {
  public:
   explicit Index(std::string name);
 
@@ -268,7 +269,7 @@ class Index : public Object {
 
 // A table's definition: its fields and indexes. Made by Database::CreateTableDef (unappended
 // until TableDefsAppend) or read from the file.
-class TableDef : public Object, public std::enable_shared_from_this<TableDef> {
+class NRXJOBDB_API TableDef : public Object, public std::enable_shared_from_this<TableDef> {
  public:
   ~TableDef() override;
 
@@ -318,7 +319,7 @@ class TableDef : public Object, public std::enable_shared_from_this<TableDef> {
 // 3167) until a move, which goes on from the record that stood before it. Find searches the
 // recordset's own records in their order. Using a recordset whose table or fields were dropped
 // or renamed raises 3420. Implemented in the recordset part of the engine.
-class Recordset : public Object {
+class NRXJOBDB_API Recordset : public Object {
  public:
   ~Recordset() override = default;
 
