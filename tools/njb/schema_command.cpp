@@ -13,24 +13,24 @@ namespace {
 
 bool IsSystemTable(const std::string& name) { return name.rfind("MSys", 0) == 0; }
 
-void PrintText(nrx::Database& db, bool all) {
+void PrintText(std::FILE* out, nrx::Database& db, bool all) {
   for (int t = 0; t < db.TableDefsCount(); ++t) {
     auto table = db.TableDefs(t);
     if (!all && IsSystemTable(table->Name())) continue;
-    fmt::print("{}  ({} records)\n", table->Name(), table->RecordCount());
+    fmt::print(out, "{}  ({} records)\n", table->Name(), table->RecordCount());
     for (int i = 0; i < table->FieldsCount(); ++i) {
       auto f = table->Fields(i);
-      fmt::print("  {:>3}  {:<24} {:<8} {}\n", i + 1, f->Name(), FieldTypeName(f->Type()), f->Size());
+      fmt::print(out, "  {:>3}  {:<24} {:<8} {}\n", i + 1, f->Name(), FieldTypeName(f->Type()), f->Size());
     }
     for (int i = 0; i < table->IndexesCount(); ++i) {
       auto ix = table->Indexes(i);
-      fmt::print("  index {} on {}{}{}\n", ix->Name(), ix->Fields(), ix->Primary() ? ", primary" : "",
+      fmt::print(out, "  index {} on {}{}{}\n", ix->Name(), ix->Fields(), ix->Primary() ? ", primary" : "",
                  ix->Unique() ? ", unique" : "");
     }
   }
 }
 
-void PrintJson(nrx::Database& db, bool all) {
+void PrintJson(std::FILE* file, nrx::Database& db, bool all) {
   std::string out = "{\"tables\":[";
   bool first_table = true;
   for (int t = 0; t < db.TableDefsCount(); ++t) {
@@ -54,29 +54,21 @@ void PrintJson(nrx::Database& db, bool all) {
     out += "]}";
   }
   out += "]}";
-  fmt::print("{}\n", out);
+  fmt::print(file, "{}\n", out);
 }
 
 }  // namespace
 
-void PrintSchema(nrx::Database& db, bool all, bool json) {
-  if (json) PrintJson(db, all);
-  else PrintText(db, all);
+void PrintSchema(std::FILE* out, nrx::Database& db, bool all, bool json) {
+  if (json) PrintJson(out, db, all);
+  else PrintText(out, db, all);
 }
 
-void AddSchemaCommand(CLI::App& app) {
-  auto* cmd = app.add_subcommand("schema", "Show the tables of a job file: fields and indexes");
-  static std::string file;
-  static bool all = false;
-  static bool json = false;
-  cmd->add_option("FILE", file, "Job database file (.njb or .MDB)")->required();
-  cmd->add_flag("--all", all, "Include the engine's own system tables (MSys...)");
-  cmd->add_flag("--json", json, "Print JSON: {\"tables\":[{\"name\",\"recordCount\",\"fields\",\"indexes\"}]}");
-  cmd->callback([] {
-    auto db = nrx::DBEngine::Instance().Workspaces(0)->OpenDatabase(file, false, true);
-    PrintSchema(*db, all, json);
-    db->Close();
-  });
+int RunSchema(const SchemaOptions& options, const Context& context) {
+  auto db = nrx::DBEngine::Instance().Workspaces(0)->OpenDatabase(options.file, false, true);
+  PrintSchema(context.out, *db, options.all, options.json);
+  db->Close();
+  return kExitOk;
 }
 
 }  // namespace njb
