@@ -8,16 +8,17 @@
 #include <vector>
 
 #include "nrxJobDb/engine.h"
+#include "nrxJobDb/export.h"
 
 namespace nrx {
 
-struct CatalogueField {
+struct NRXJOBDB_API CatalogueField {
   std::string name;
   int type;  // engine type code
   int size;  // Text: maximum characters; 0 otherwise
 };
 
-struct CatalogueIndex {
+struct NRXJOBDB_API CatalogueIndex {
   std::string name;
   std::string fields;  // ";"-separated
   bool primary;
@@ -25,7 +26,7 @@ struct CatalogueIndex {
 };
 
 // One filled list of the catalogue and the job table, or family of tables, that it describes.
-struct CatalogueList {
+struct NRXJOBDB_API CatalogueList {
   std::string list;   // the list's name: "JobDetails", "LSOptions"
   std::string table;  // the whole table name, or the prefix of the family
   bool prefix;        // a family: `table` followed by a traverse or data-set number
@@ -35,16 +36,16 @@ struct CatalogueList {
 
 // The 23 filled lists in the order a cJobProcs object fills them, with names from the current
 // table-names object.
-std::vector<CatalogueList> DescribeCatalogue();
+NRXJOBDB_API std::vector<CatalogueList> DescribeCatalogue();
 
 // The list that `name` designates: a list's own name ("LSOptions"), or the name of a job table
 // ("LS_Options3"), assigned to a list as the field check assigns it. Raises 3265 when neither.
-CatalogueList DescribeCatalogueList(std::string_view name);
+NRXJOBDB_API CatalogueList DescribeCatalogueList(std::string_view name);
 
 // What one table of a job lacks against its list. Fields are matched by exact name; an index is
 // there when the table has one of its name on the same fields, primary (and unique) where the
 // catalogue makes it so.
-struct TableCheck {
+struct NRXJOBDB_API TableCheck {
   std::string table;
   std::string list;  // empty when the catalogue has no list for the table
   bool known;        // false for a table that no list describes
@@ -54,13 +55,13 @@ struct TableCheck {
   bool Complete() const { return missing_fields.empty() && missing_indexes.empty(); }
 };
 
-struct JobCheck {
+struct NRXJOBDB_API JobCheck {
   std::vector<TableCheck> tables;  // the job's tables but the engine's own, in collection order
   bool Complete() const;
 };
 
 // Compares every table of `db` with its catalogue list, reading only. A table that no list
 // describes, or the second alpha-ID table (whose list holds no field), lacks nothing.
-JobCheck CheckJobAgainstCatalogue(Database& db);
+NRXJOBDB_API JobCheck CheckJobAgainstCatalogue(Database& db);
 
 }  // namespace nrx

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "nrxJobDb/cjobprocs.h"
+#include "nrxJobDb/export.h"
 #include "nrxJobDb/variant.h"
 
 namespace nrx {
@@ -13,7 +14,7 @@ namespace frame {
 struct Lifecycle;
 }  // namespace frame
 
-class cDBtransactions : public Object {
+class NRXJOBDB_API cDBtransactions : public Object {
  public:
   static constexpr std::string_view kClassName = "cDBtransactions";
 

@@ -3,6 +3,7 @@
 
 #include <string_view>
 
+#include "nrxJobDb/export.h"
 #include "nrxJobDb/variant.h"
 
 namespace nrx {
@@ -11,7 +12,7 @@ namespace frame {
 struct Lifecycle;
 }  // namespace frame
 
-class cFixedPoints : public Object {
+class NRXJOBDB_API cFixedPoints : public Object {
  public:
   static constexpr std::string_view kClassName = "cFixedPoints";
 

@@ -13,6 +13,7 @@
 
 #include "nrxJobDb/engine.h"
 #include "nrxJobDb/error_log.h"
+#include "nrxJobDb/export.h"
 #include "nrxJobDb/job_model.h"
 #include "nrxJobDb/ls_preferences.h"
 #include "nrxJobDb/table_catalogue.h"
@@ -24,7 +25,7 @@ namespace frame {
 struct Lifecycle;
 }  // namespace frame
 
-class cJobProcs : public Object {
+class NRXJOBDB_API cJobProcs : public Object {
  public:
   static constexpr std::string_view kClassName = "cJobProcs";
 

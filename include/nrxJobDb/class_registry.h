@@ -18,16 +18,11 @@
 #include <typeindex>
 #include <vector>
 
+#include "nrxJobDb/errors.h"
+#include "nrxJobDb/export.h"
 #include "nrxJobDb/variant.h"
 
 namespace nrx {
-
-namespace err {
-inline constexpr int kCannotCreateObject = 429;
-inline constexpr int kNoSuchMember = 438;  // the object doesn't support this property or method
-inline constexpr int kArgumentNotOptional = 449;
-inline constexpr int kWrongArgumentCount = 450;
-}  // namespace err
 
 // How a member is called; a property member allows several.
 enum class InvokeKind : unsigned { Method = 1, PropertyGet = 2, PropertyLet = 4, PropertySet = 8 };
@@ -36,14 +31,14 @@ enum class InvokeKind : unsigned { Method = 1, PropertyGet = 2, PropertyLet = 4,
 // adapter writes every changed argument back into `args`, also when the member fails.
 using MemberAdapter = std::function<Variant(Object& self, std::vector<Variant>& args)>;
 
-struct MemberInfo {
+struct NRXJOBDB_API MemberInfo {
   std::string name;
   std::int32_t dispid;
   unsigned kinds;  // InvokeKind bits
   bool has_result;
 };
 
-struct ClassInfo {
+struct NRXJOBDB_API ClassInfo {
   std::string name;            // "cJobProcs"
   std::string clsid;           // "{BD5CB1F4-896F-4D0A-954A-83B4F82E45F6}"
   std::string interface_name;  // "_cJobProcs"
@@ -54,7 +49,7 @@ struct ClassInfo {
 };
 
 // An array argument of a late-bound call: the elements and the index of the first.
-class VariantArray : public Object {
+class NRXJOBDB_API VariantArray : public Object {
  public:
   VariantArray() = default;
   explicit VariantArray(std::vector<Variant> elements, int lowerBound = 0)
@@ -63,7 +58,7 @@ class VariantArray : public Object {
   int lower_bound = 0;
 };
 
-class ClassRegistry {
+class NRXJOBDB_API ClassRegistry {
  public:
   // The component's registry, built on first use.
   static ClassRegistry& Instance();

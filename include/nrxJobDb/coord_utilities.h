@@ -3,11 +3,12 @@
 
 #include <cstdint>
 
+#include "nrxJobDb/export.h"
 #include "nrxJobDb/variant.h"
 
 namespace nrx::model {
 
-class CoordUtilities : public Object {
+class NRXJOBDB_API CoordUtilities : public Object {
  public:
   // The global object, created on first use and kept until the library is unloaded.
   static CoordUtilities& Instance();

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "nrxJobDb/errors.h"
+#include "nrxJobDb/export.h"
 #include "nrxJobDb/variant.h"
 
 namespace nrx {
@@ -67,7 +68,7 @@ struct EngineAccess;
 // rather than a live view: it holds its items, so a loop that deletes from or appends to the
 // collection it came from stays valid (and does not see those changes; ask again for them).
 template <typename T>
-class Collection {
+class NRXJOBDB_API Collection {
  public:
   using Ptr = std::shared_ptr<T>;
 
@@ -90,11 +91,11 @@ class Collection {
 
 // True when a database of this engine, in this process or another, holds the file open (in any
 // way, or exclusively). False for a missing file. Asking never disturbs the engine's own locks.
-bool IsFileHeld(const std::string& path);
-bool IsFileHeldExclusively(const std::string& path);
+NRXJOBDB_API bool IsFileHeld(const std::string& path);
+NRXJOBDB_API bool IsFileHeldExclusively(const std::string& path);
 
 // One per process, made on first use.
-class DBEngine : public Object {
+class NRXJOBDB_API DBEngine : public Object {
  public:
   static DBEngine& Instance();
 
@@ -116,7 +117,7 @@ class DBEngine : public Object {
 };
 
 // A session: owns the transactions, which cover every database open in it.
-class Workspace : public Object, public std::enable_shared_from_this<Workspace> {
+class NRXJOBDB_API Workspace : public Object, public std::enable_shared_from_this<Workspace> {
  public:
   explicit Workspace(std::string name);
   ~Workspace() override;
@@ -154,7 +155,7 @@ class Workspace : public Object, public std::enable_shared_from_this<Workspace> 
 };
 
 // An open job file.
-class Database : public Object, public std::enable_shared_from_this<Database> {
+class NRXJOBDB_API Database : public Object, public std::enable_shared_from_this<Database> {
  public:
   ~Database() override;
 
@@ -219,7 +220,7 @@ class Database : public Object, public std::enable_shared_from_this<Database> {
 };
 
 // A field of a table definition, an index or a recordset.
-class Field : public Object {
+class NRXJOBDB_API Field : public Object {
  public:
   Field(std::string name, int type, int size);
 
@@ -265,7 +266,7 @@ class Field : public Object {
 };
 
 // A named index of a table: one or more fields, with the Primary and Unique flags.
-class Index : public Object {
+class NRXJOBDB_API Index : public Object {
  public:
   explicit Index(std::string name);
 
@@ -294,7 +295,7 @@ class Index : public Object {
 
 // A table's definition: its fields and indexes. Made by Database::CreateTableDef (unappended
 // until TableDefsAppend) or read from the file.
-class TableDef : public Object, public std::enable_shared_from_this<TableDef> {
+class NRXJOBDB_API TableDef : public Object, public std::enable_shared_from_this<TableDef> {
  public:
   ~TableDef() override;
 
@@ -346,7 +347,7 @@ class TableDef : public Object, public std::enable_shared_from_this<TableDef> {
 // 3167) until a move, which goes on from the record that stood before it. Find searches the
 // recordset's own records in their order. Using a recordset whose table or fields were dropped
 // or renamed raises 3420. Implemented in the recordset part of the engine.
-class Recordset : public Object {
+class NRXJOBDB_API Recordset : public Object {
  public:
   ~Recordset() override = default;
 

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "nrxJobDb/errors.h"
+#include "nrxJobDb/export.h"
 
 namespace nrx {
 
@@ -17,7 +18,7 @@ namespace nrx {
 enum class MemberKind { Sub, Function, PropertyGet, PropertyLet };
 
 // The parts of a member's label; the text is only built when an error needs it.
-struct MemberLabel {
+struct NRXJOBDB_API MemberLabel {
   std::string_view class_name;  // "cJobProcs"
   MemberKind kind;
   std::string_view member;  // "OpenJobDB"
@@ -32,12 +33,13 @@ inline constexpr std::string_view kRuntimeErrorSource = "nrxJobDb";
 // Hands a failing procedure to the global error stack. A label equal to "REACTIVATE" in any
 // letter case clears the stack's suspended flag and records nothing; otherwise, while the flag
 // is set, the call clears it and records nothing; otherwise (source, label) is recorded.
-void RecordErrorSource(std::string_view source, std::string_view label);
+NRXJOBDB_API void RecordErrorSource(std::string_view source, std::string_view label);
 
 namespace detail {
 // Records the failure and throws Error(number, label text, "") : the description is dropped on
 // purpose, so the caller sees only the number and the member it called.
-[[noreturn]] void PassOn(int number, std::string_view source, const MemberLabel& label);
+[[noreturn]] NRXJOBDB_API void PassOn(int number, std::string_view source,
+                                      const MemberLabel& label);
 }  // namespace detail
 
 // Runs `body` and returns what it returns. An nrx::Error leaving it is recorded as (its source,

@@ -4,11 +4,12 @@
 
 #include <string>
 
+#include "nrxJobDb/export.h"
 #include "nrxJobDb/variant.h"
 
 namespace nrx {
 
-class ErrorLog : public Object {
+class NRXJOBDB_API ErrorLog : public Object {
  public:
   ErrorLog() = default;
   ~ErrorLog() override;

@@ -9,11 +9,12 @@
 #include <utility>
 #include <vector>
 
+#include "nrxJobDb/export.h"
 #include "nrxJobDb/variant.h"
 
 namespace nrx {
 
-class ErrorStack : public Object {
+class NRXJOBDB_API ErrorStack : public Object {
  public:
   using Entry = std::pair<std::string, std::string>;  // (source, procedure label)
   using Listener = std::function<void(const std::string& source, const std::string& procedure)>;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "nrxJobDb/engine.h"
+#include "nrxJobDb/export.h"
 #include "nrxJobDb/variant.h"
 
 namespace nrx::model {
@@ -16,7 +17,7 @@ namespace nrx::model {
 inline constexpr std::int32_t kAttrReadOnly = 1;
 inline constexpr std::int32_t kAttrDirectory = 16;
 
-class FileUtility : public Object {
+class NRXJOBDB_API FileUtility : public Object {
  public:
   // The global object, created on first use and kept until the library is unloaded.
   static FileUtility& Instance();

@@ -6,13 +6,14 @@
 #include <memory>
 #include <string>
 
+#include "nrxJobDb/export.h"
 #include "nrxJobDb/variant.h"
 
 namespace nrx::model {
 
 // What the application knows about the open job as a whole: its unsaved-change count, the
 // temporary copy taken at opening, and its extent and point-number counters.
-class JobGeneral : public Object {
+class NRXJOBDB_API JobGeneral : public Object {
  public:
   // Unsaved changes since the job was opened or last saved.
   std::int32_t ChangeCount() const { return change_count_; }
@@ -67,7 +68,7 @@ class JobGeneral : public Object {
 using JobGeneralPtr = std::shared_ptr<JobGeneral>;
 
 // The current job: the full path of its database file.
-class Job : public Object {
+class NRXJOBDB_API Job : public Object {
  public:
   Job() = default;
   explicit Job(std::string jobFileName) : job_file_name_(std::move(jobFileName)) {}
@@ -88,7 +89,7 @@ class Job : public Object {
 using JobPtr = std::shared_ptr<Job>;
 
 // The running program: whether a user is there to answer questions, and its temporary folder.
-class Program : public Object {
+class NRXJOBDB_API Program : public Object {
  public:
   Program();
 
@@ -108,7 +109,7 @@ using ProgramPtr = std::shared_ptr<Program>;
 
 // The application's grid (projection) settings of the job. The component only holds and
 // releases it, so it carries what identifies it and no more.
-class Grid : public Object {
+class NRXJOBDB_API Grid : public Object {
  public:
   const std::string& Projection() const { return projection_; }
   void SetProjection(std::string projection) { projection_ = std::move(projection); }

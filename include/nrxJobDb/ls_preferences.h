@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "nrxJobDb/export.h"
 #include "nrxJobDb/variant.h"
 
 namespace nrx::model {
@@ -68,7 +69,7 @@ namespace nrx::model {
   X(bool, SavePtEntryFixed, false)       \
   X(std::int16_t, SavePtEntryOpt, 0)
 
-class LSOptPrefs : public Object {
+class NRXJOBDB_API LSOptPrefs : public Object {
  public:
 #define NRX_LS_PREFERENCE_ACCESSORS(type, name, value) \
   const type& name() const { return name##_; }         \

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "nrxJobDb/export.h"
+
 namespace nrx {
 
 // Button sets and icons with the runtime's own numbers.
@@ -33,7 +35,7 @@ inline constexpr std::string_view kDefaultMessageTitle = "nrxJobDb";
 inline constexpr std::string_view kCrLf = "\r\n";
 
 // One box as it was shown.
-struct MessageBoxCall {
+struct NRXJOBDB_API MessageBoxCall {
   std::string text;
   std::string title;
   MsgButtons buttons = MsgButtons::OK;
@@ -41,11 +43,11 @@ struct MessageBoxCall {
 };
 
 // The buttons of a set, in the order a box shows them.
-std::vector<MsgAnswer> ButtonsOf(MsgButtons buttons);
+NRXJOBDB_API std::vector<MsgAnswer> ButtonsOf(MsgButtons buttons);
 // "OK", "Cancel", "Abort", "Retry", "Ignore", "Yes", "No".
-std::string_view AnswerName(MsgAnswer answer);
+NRXJOBDB_API std::string_view AnswerName(MsgAnswer answer);
 
-class MessageBoxService {
+class NRXJOBDB_API MessageBoxService {
  public:
   virtual ~MessageBoxService() = default;
   // Shows a modal box and returns the button pressed, which is always one of `buttons`.
@@ -55,21 +57,23 @@ class MessageBoxService {
 
 // The service the component uses. Until a program sets one it is a console service on the
 // process's terminal.
-MessageBoxService& CurrentMessageBoxService();
+NRXJOBDB_API MessageBoxService& CurrentMessageBoxService();
 // Makes `service` the current one and returns the one it replaces; nullptr goes back to the
 // terminal.
-std::shared_ptr<MessageBoxService> SetMessageBoxService(std::shared_ptr<MessageBoxService> service);
+NRXJOBDB_API std::shared_ptr<MessageBoxService> SetMessageBoxService(
+    std::shared_ptr<MessageBoxService> service);
 
 // Shows a box through the current service.
-MsgAnswer ShowMessageBox(const std::string& text, const std::string& title,
-                         MsgButtons buttons = MsgButtons::OK, MsgIcon icon = MsgIcon::None);
+NRXJOBDB_API MsgAnswer ShowMessageBox(const std::string& text, const std::string& title,
+                                      MsgButtons buttons = MsgButtons::OK,
+                                      MsgIcon icon = MsgIcon::None);
 
 // Prompts on a text stream and blocks until a valid answer is read: the title, the text (line
 // breaks as on a terminal) and the buttons, each with the letter that chooses it ("[Y]es
 // [N]o"). An answer is a button's letter, its name or its number, in any letter case; anything
 // else asks again. At the end of the input the box is closed the way a window is: Cancel where
 // there is one, otherwise the last button of the set (OK, No, Ignore).
-class ConsoleMessageBox : public MessageBoxService {
+class NRXJOBDB_API ConsoleMessageBox : public MessageBoxService {
  public:
   ConsoleMessageBox(std::istream& in, std::ostream& out) : in_(&in), out_(&out) {}
   // A service on the controlling terminal (/dev/tty). Without a terminal every box is closed
@@ -92,7 +96,7 @@ class ConsoleMessageBox : public MessageBoxService {
 // Answers from a queue and records every box, for tests and batch runs. With the queue empty
 // it gives the fallback answer when one is set and that button is in the box, otherwise the
 // box's first button. A queued answer that is not one of the box's buttons raises 5.
-class ScriptedMessageBox : public MessageBoxService {
+class NRXJOBDB_API ScriptedMessageBox : public MessageBoxService {
  public:
   ScriptedMessageBox() = default;
   explicit ScriptedMessageBox(std::vector<MsgAnswer> answers)

@@ -1,11 +1,12 @@
 #pragma once
 // The numeric constants object of the application's model library.
 
+#include "nrxJobDb/export.h"
 #include "nrxJobDb/variant.h"
 
 namespace nrx::model {
 
-class NumericConstants : public Object {
+class NRXJOBDB_API NumericConstants : public Object {
  public:
   // A value no coordinate, height or observation takes, and that still fits a Single field.
   static constexpr double kStandardNullValue = -1.0e38;

@@ -6,12 +6,13 @@
 #include <memory>
 #include <string>
 
+#include "nrxJobDb/export.h"
 #include "nrxJobDb/variant.h"
 
 namespace nrx::model {
 
 // Where point entry stands: the current (last) page and the lines used on it.
-class EnterPoints : public Object {
+class NRXJOBDB_API EnterPoints : public Object {
  public:
   // Number of the current page; 0 when no page exists.
   std::int32_t PageNumber() const { return page_number_; }
@@ -43,7 +44,7 @@ using EnterPointsPtr = std::shared_ptr<EnterPoints>;
 
 // The layout of a point-entry page. A new layout takes the process-wide default, so a program
 // (or a test) that wants other pages sets the default before entry begins.
-class PageLayout : public Object {
+class NRXJOBDB_API PageLayout : public Object {
  public:
   static constexpr std::int16_t kStandardPointsPerPage = 10;
 
@@ -64,7 +65,7 @@ using PageLayoutPtr = std::shared_ptr<PageLayout>;
 // One point as the entry screen holds it. Numeric values that were not entered hold the null
 // value of the numeric constants; geographic points hold latitude in Northing and longitude in
 // Easting, in decimal degrees.
-class Point : public Object {
+class NRXJOBDB_API Point : public Object {
  public:
   Point();
 
@@ -101,7 +102,7 @@ class Point : public Object {
 using PointPtr = std::shared_ptr<Point>;
 
 // The job's configuration as far as entry needs it: the decimals a new page starts with.
-class JobCfg : public Object {
+class NRXJOBDB_API JobCfg : public Object {
  public:
   std::uint8_t EastNorthDecimals() const { return east_north_decimals_; }
   void SetEastNorthDecimals(std::uint8_t decimals) { east_north_decimals_ = decimals; }

@@ -6,14 +6,13 @@
 #include <memory>
 #include <string>
 
+#include "nrxJobDb/export.h"
 #include "nrxJobDb/variant.h"
-
-#define NRX_EXPORT __attribute__((visibility("default")))
 
 extern "C" {
 
 // A class or interface id in the usual binary layout.
-struct nrxGUID {
+struct NRXJOBDB_API nrxGUID {
   std::uint32_t Data1;
   std::uint16_t Data2;
   std::uint16_t Data3;
@@ -22,16 +21,16 @@ struct nrxGUID {
 
 // Records the three classes (class id, program identifier, interface, library path) in the
 // registry file of the user's configuration folder, keeping every other entry in it.
-NRX_EXPORT std::int32_t DllRegisterServer(void);
+NRXJOBDB_API std::int32_t DllRegisterServer(void);
 // Removes the three classes from the registry file; removes the file when nothing else is left.
-NRX_EXPORT std::int32_t DllUnregisterServer(void);
+NRXJOBDB_API std::int32_t DllUnregisterServer(void);
 // Hands the class object (an nrx::ClassFactory*, owned by the library) of `rclsid` for the
 // interface `riid` (IUnknown or IClassFactory). CLASS_E_CLASSNOTAVAILABLE for an unknown class,
 // E_NOINTERFACE for another interface, E_POINTER for a null pointer.
-NRX_EXPORT std::int32_t DllGetClassObject(const nrxGUID* rclsid, const nrxGUID* riid, void** ppv);
+NRXJOBDB_API std::int32_t DllGetClassObject(const nrxGUID* rclsid, const nrxGUID* riid, void** ppv);
 // S_OK when no object of the component is alive and no class object is locked; S_FALSE
 // otherwise.
-NRX_EXPORT std::int32_t DllCanUnloadNow(void);
+NRXJOBDB_API std::int32_t DllCanUnloadNow(void);
 }
 
 namespace nrx {
@@ -48,12 +47,12 @@ inline constexpr std::string_view kIID_IUnknown = "{00000000-0000-0000-C000-0000
 inline constexpr std::string_view kIID_IClassFactory = "{00000001-0000-0000-C000-000000000046}";
 
 // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" (braces optional, any letter case) and back.
-bool ParseGuid(std::string_view text, nrxGUID& guid);
-std::string FormatGuid(const nrxGUID& guid);
+NRXJOBDB_API bool ParseGuid(std::string_view text, nrxGUID& guid);
+NRXJOBDB_API std::string FormatGuid(const nrxGUID& guid);
 
 // The class object of one class: makes its instances. Its members are virtual, so a caller
 // that loaded the library at run time reaches the library's own code through the pointer.
-class ClassFactory {
+class NRXJOBDB_API ClassFactory {
  public:
   explicit ClassFactory(std::string progId) : prog_id_(std::move(progId)) {}
   virtual ~ClassFactory() = default;
@@ -67,6 +66,6 @@ class ClassFactory {
 };
 
 // The registry file: $XDG_CONFIG_HOME/nrxJobDb/registry.ini, or ~/.config/nrxJobDb/registry.ini.
-std::string RegistryFilePath();
+NRXJOBDB_API std::string RegistryFilePath();
 
 }  // namespace nrx

@@ -5,10 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "nrxJobDb/export.h"
+
 namespace nrx {
 
 // One field of a catalogue list.
-struct TableFieldDef {
+struct NRXJOBDB_API TableFieldDef {
   std::string fieldName;   // compared exactly, case included
   std::int32_t fieldType;  // engine type code
   std::int16_t fieldSiz;   // Text: maximum characters; 0 for every other type
@@ -19,7 +21,7 @@ using TableFieldList = std::vector<TableFieldDef>;
 
 // The 24 list members of a cJobProcs object, in their declaration order. SecondAlphaIDs is
 // declared but never filled.
-struct TableCatalogue {
+struct NRXJOBDB_API TableCatalogue {
   TableFieldList JobDetails;
   TableFieldList Points;
   TableFieldList Lines;

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "nrxJobDb/export.h"
 #include "nrxJobDb/variant.h"
 
 namespace nrx::model {
@@ -64,7 +65,7 @@ namespace nrx::model {
 //   PointIndex, LSPointIndex, TrianglesIndex, AlphaIDIndex  index names.
 //   LSPointsQuery                       selection over the points table, named by the token.
 //   MessageTitlePrefix                  put before a member's label in a message-box title.
-class TableNames : public Object {
+class NRXJOBDB_API TableNames : public Object {
  public:
   // The global object, created on first use and kept until the library is unloaded.
   static TableNames& Instance();

@@ -4,11 +4,12 @@
 
 #include <string>
 
+#include "nrxJobDb/export.h"
 #include "nrxJobDb/variant.h"
 
 namespace nrx::model {
 
-class TextUtility : public Object {
+class NRXJOBDB_API TextUtility : public Object {
  public:
   // The global object, created on first use and kept until the library is unloaded.
   static TextUtility& Instance();

@@ -8,10 +8,12 @@
 #include <string_view>
 #include <variant>
 
+#include "nrxJobDb/export.h"
+
 namespace nrx {
 
 // Base of every object a Variant can refer to (engine objects, component classes, model objects).
-class Object {
+class NRXJOBDB_API Object {
  public:
   virtual ~Object() = default;
 };
@@ -30,7 +32,7 @@ enum class VarType : int {
   Byte = 17,
 };
 
-class Variant {
+class NRXJOBDB_API Variant {
  public:
   Variant() = default;  // Empty
   static Variant Null();
@@ -86,9 +88,9 @@ class Variant {
 
 // Parses a text as the runtime reads a number (leading and trailing blanks, sign, decimals,
 // exponent, "&H" hexadecimal); nullopt when it is not a number.
-std::optional<double> ParseNumber(std::string_view text);
+NRXJOBDB_API std::optional<double> ParseNumber(std::string_view text);
 
 // Shortest text of a double as the runtime prints it (15 significant digits, no trailing zeros).
-std::string FormatNumber(double value, int significantDigits = 15);
+NRXJOBDB_API std::string FormatNumber(double value, int significantDigits = 15);
 
 }  // namespace nrx

@@ -1,6 +1,5 @@
 #include "nrxJobDb/ls_preferences.h"
 
-#include "nrxJobDb/class_registry.h"
 #include "nrxJobDb/errors.h"
 
 namespace nrx::model {

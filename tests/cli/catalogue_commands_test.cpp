@@ -1,5 +1,5 @@
 // njb catalogue, njb check, and a job built table by table from the catalogue as njb schema
-// reads it back.
+// reads it back, each called as a function.
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>
@@ -10,14 +10,15 @@
 
 #include "catalogue/catalogue_lists.h"
 #include "catalogue/expected_kinds.h"
+#include "cli/in_process.h"
 #include "engine/engine_fixture.h"
 #include "nrxJobDb/cjobprocs.h"
 
 namespace nrx::test {
 namespace {
 
-CommandResult Njb(const std::string& arguments) {
-  return RunCommand(std::string(NJB_PATH) + " " + arguments);
+CommandResult Catalogue(std::string table = {}, bool json = false) {
+  return RunInProcess(njb::RunCatalogue, {.table = std::move(table), .json = json});
 }
 
 std::string Json(std::string_view text) { return fmt::format("\"{}\"", text); }
@@ -63,13 +64,13 @@ TEST(CatalogueCommand, JsonHoldsEveryFilledListWithItsTableName) {
   }
   expected += "]}\n";
 
-  const CommandResult result = Njb("catalogue --json");
+  const CommandResult result = Catalogue({}, /*json=*/true);
   EXPECT_EQ(result.exit_code, 0);
   EXPECT_EQ(result.output, expected);
 }
 
 TEST(CatalogueCommand, OneListByItsNameOrByATableName) {
-  CommandResult result = Njb("catalogue --table LS_Options3");
+  CommandResult result = Catalogue("LS_Options3");
   ASSERT_EQ(result.exit_code, 0) << result.output;
   EXPECT_NE(result.output.find("LSOptions: tables LS_Options*, 80 fields"), std::string::npos);
   EXPECT_TRUE(std::regex_search(result.output, std::regex(R"(\n +1 +Description +Text +100\n)")));
@@ -77,28 +78,33 @@ TEST(CatalogueCommand, OneListByItsNameOrByATableName) {
       std::regex_search(result.output, std::regex(R"(\n +80 +SavePtEntryOpt +Integer +0\n)")));
 
   // A traverse header's name is its own list, not the traverse list.
-  result = Njb("catalogue --table TraverseHeader12 --json");
+  result = Catalogue("TraverseHeader12", /*json=*/true);
   ASSERT_EQ(result.exit_code, 0) << result.output;
   EXPECT_TRUE(result.output.starts_with(
       "{\"lists\":[{\"list\":\"TraverseHeader\",\"table\":\"TraverseHeader\",\"prefix\":true,"))
       << result.output;
 
-  result = Njb("catalogue --table Lines");
+  result = Catalogue("Lines");
   EXPECT_NE(result.output.find("index Line_Index on Point1;Point2, primary, unique"),
             std::string::npos);
 
-  EXPECT_NE(Njb("catalogue").output.find("23 lists, 507 fields"), std::string::npos);
+  EXPECT_NE(Catalogue().output.find("23 lists, 507 fields"), std::string::npos);
 
   for (const char* unknown : {"Nowhere", "SecondAlphaIDs", "AlphaIDs2"}) {
-    result = Njb(fmt::format("catalogue --table {}", unknown));
-    EXPECT_EQ(result.exit_code, 2) << unknown;
-    EXPECT_NE(result.output.find("error 3265"), std::string::npos) << result.output;
+    EXPECT_NRX_ERROR(err::kItemNotFound, Catalogue(unknown));
   }
 }
 
 // Job files built through the component.
 class JobCommands : public EngineTest {
  protected:
+  static CommandResult Schema(const std::string& path) {
+    return RunInProcess(njb::RunSchema, {.file = path, .json = true});
+  }
+  static CommandResult Check(const std::string& path) {
+    return RunInProcess(njb::RunCheck, {.file = path});
+  }
+
   // A job holding one table of every kind table creation makes.
   std::string FullJob() {
     auto db = Create("full.njb");
@@ -112,7 +118,7 @@ class JobCommands : public EngineTest {
 
 TEST_F(JobCommands, SchemaOfAJobBuiltFromTheCatalogueIsTheCatalogue) {
   const std::string path = FullJob();
-  const CommandResult result = Njb("schema --json " + path);
+  const CommandResult result = Schema(path);
   ASSERT_EQ(result.exit_code, 0) << result.output;
 
   std::size_t tables = 0;
@@ -135,7 +141,7 @@ TEST_F(JobCommands, SchemaOfAJobBuiltFromTheCatalogueIsTheCatalogue) {
 }
 
 TEST_F(JobCommands, CheckPassesAFullJobAndNamesWhatAnotherLacks) {
-  CommandResult result = Njb("check " + FullJob());
+  CommandResult result = Check(FullJob());
   EXPECT_EQ(result.exit_code, 0) << result.output;
   EXPECT_NE(result.output.find("LS_Points3 (LSPoints): complete"), std::string::npos);
 
@@ -150,7 +156,7 @@ TEST_F(JobCommands, CheckPassesAFullJobAndNamesWhatAnotherLacks) {
   }
   const std::string before = ReadFile(path);
   const auto written = std::filesystem::last_write_time(path);
-  result = Njb("check " + path);
+  result = Check(path);
   EXPECT_EQ(result.exit_code, 1) << result.output;
   EXPECT_NE(result.output.find("Lines (Lines): incomplete\n"
                                "  lacks field LineType (Integer)\n"
@@ -162,9 +168,7 @@ TEST_F(JobCommands, CheckPassesAFullJobAndNamesWhatAnotherLacks) {
   EXPECT_EQ(ReadFile(path), before);
   EXPECT_EQ(std::filesystem::last_write_time(path), written);
 
-  result = Njb("check " + Path("missing.njb"));
-  EXPECT_EQ(result.exit_code, 2);
-  EXPECT_NE(result.output.find("error 3024"), std::string::npos) << result.output;
+  EXPECT_NRX_ERROR(err::kFileMissing, Check(Path("missing.njb")));
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// njb demo, njb open and njb backup: whole open-work-close cycles of a job run as a user runs
-// them, with the questions answered from the command line.
+// njb demo, njb open and njb backup: whole open-work-close cycles of a job, each command called
+// as a function with the questions answered as --yes and --no answer them.
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,8 @@
 #include <random>
 
 #include "catalogue/catalogue_lists.h"
+#include "cli/in_process.h"
 #include "nrxJobDb/engine.h"
-#include "support/test_support.h"
 
 namespace nrx::test {
 namespace {
@@ -17,20 +17,40 @@ namespace fs = std::filesystem;
 
 class JobLifecycleCommands : public TempDirTest {
  protected:
+  // The temporary copies and the recycle bin inside the test's folder.
   void SetUp() override {
     TempDirTest::SetUp();
     fs::create_directories(Path("tmp"));
+    temp_.emplace("TMPDIR", Path("tmp"));
+    data_.emplace("XDG_DATA_HOME", Path("data"));
+  }
+  void TearDown() override {
+    data_.reset();
+    temp_.reset();
+    TempDirTest::TearDown();
   }
 
-  // Runs njb with no terminal, its temporary copies and recycle bin inside the test's folder.
-  CommandResult Njb(const std::string& arguments) {
-    return RunCommand("TMPDIR=" + Path("tmp") + " XDG_DATA_HOME=" + Path("data") + " " + NJB_PATH +
-                      " " + arguments + " </dev/null");
+  static constexpr njb::AnswerOptions kYes{.yes = true};
+  static constexpr njb::AnswerOptions kNo{.no = true};
+
+  CommandResult Demo(const std::string& dir, njb::AnswerOptions answers = {}) {
+    return RunInProcess(njb::RunDemo, {.dir = Path(dir), .answers = answers});
+  }
+  CommandResult Open(const std::string& name, njb::AnswerOptions answers, bool check = false) {
+    return RunInProcess(njb::RunOpen, {.file = Path(name), .check = check, .answers = answers});
+  }
+  CommandResult Backup(const std::string& name) {
+    return RunInProcess(njb::RunBackup, {.file = Path(name)});
   }
 
   bool Exists(const std::string& name) const { return fs::exists(Path(name)); }
   bool NoTemporaryCopyLeft() const { return fs::is_empty(Path("tmp")); }
 
+ private:
+  std::optional<ScopedEnv> temp_;
+  std::optional<ScopedEnv> data_;
+
+ protected:
   // A job of an older version: a points table without the fields added since.
   void MakeOlderJob(const std::string& name) {
     auto ws = std::make_shared<Workspace>("maker");
@@ -47,13 +67,10 @@ class JobLifecycleCommands : public TempDirTest {
   }
 };
 
-#define EXPECT_CONTAINS(text, part) \
-  EXPECT_NE(std::string::npos, (text).find(part)) << "missing \"" << (part) << "\" in:\n" << (text)
-
 TEST_F(JobLifecycleCommands, DemoRunsInFreshFoldersAndAgainInAFolderWhereItRan) {
   for (const char* dir : {"first", "second"}) {
     SCOPED_TRACE(dir);
-    const CommandResult run = Njb(std::string("demo --dir ") + Path(dir));
+    const CommandResult run = Demo(dir);
     ASSERT_EQ(0, run.exit_code) << run.output;
     EXPECT_CONTAINS(run.output, "created 23 tables from the catalogue");
     EXPECT_CONTAINS(run.output, "points 1 to 5");
@@ -66,7 +83,7 @@ TEST_F(JobLifecycleCommands, DemoRunsInFreshFoldersAndAgainInAFolderWhereItRan) 
     EXPECT_TRUE(Exists(std::string(dir) + "/older.njb"));
     EXPECT_FALSE(Exists(std::string(dir) + "/older.MDB"));
   }
-  const CommandResult again = Njb("demo --dir " + Path("first"));
+  const CommandResult again = Demo("first");
   ASSERT_EQ(0, again.exit_code) << again.output;
   EXPECT_CONTAINS(again.output, "every table is already there");
   EXPECT_CONTAINS(again.output, "points 6 to 10");
@@ -76,34 +93,34 @@ TEST_F(JobLifecycleCommands, DemoRunsInFreshFoldersAndAgainInAFolderWhereItRan) 
 }
 
 TEST_F(JobLifecycleCommands, OpenCreatesAJobWithItsTablesAndTheSaveAnswerDecidesWhatStays) {
-  const CommandResult saved = Njb("open " + Path("kept.njb") + " --yes");
+  const CommandResult saved = Open("kept.njb", kYes);
   ASSERT_EQ(0, saved.exit_code) << saved.output;
   EXPECT_CONTAINS(saved.output, "Created " + Path("kept.njb") + ": a new, encrypted job");
   EXPECT_CONTAINS(saved.output, "Created 23 tables");
   EXPECT_CONTAINS(saved.output, "Save now ?\n   -> Yes");
 
-  const CommandResult reopened = Njb("open " + Path("kept.njb") + " --no");
+  const CommandResult reopened = Open("kept.njb", kNo);
   ASSERT_EQ(0, reopened.exit_code) << reopened.output;
   EXPECT_CONTAINS(reopened.output, "Opened " + Path("kept.njb") + " exclusively");
   EXPECT_CONTAINS(reopened.output, "Tables (23)");
   EXPECT_EQ(std::string::npos, reopened.output.find("Save now"));  // nothing changed
 
-  const CommandResult discarded = Njb("open " + Path("dropped.njb") + " --no");
+  const CommandResult discarded = Open("dropped.njb", kNo);
   ASSERT_EQ(0, discarded.exit_code) << discarded.output;
   EXPECT_CONTAINS(discarded.output, "Save now ?\n   -> No");
-  const CommandResult empty = Njb("open " + Path("dropped.njb") + " --no");
+  const CommandResult empty = Open("dropped.njb", kNo);
   EXPECT_CONTAINS(empty.output, "Tables (0)");
   EXPECT_TRUE(NoTemporaryCopyLeft());
 }
 
 TEST_F(JobLifecycleCommands, OpenWithTheCheckUpdatesAnOlderJobOnlyOnYes) {
   MakeOlderJob("site.MDB");
-  const CommandResult declined = Njb("open " + Path("site.MDB") + " --check --no");
+  const CommandResult declined = Open("site.MDB", kNo, /*check=*/true);
   EXPECT_EQ(1, declined.exit_code) << declined.output;
   EXPECT_CONTAINS(declined.output, "The version update was declined");
   EXPECT_FALSE(Exists("site.MDB.old"));
 
-  const CommandResult updated = Njb("open " + Path("site.MDB") + " --check --yes");
+  const CommandResult updated = Open("site.MDB", kYes, /*check=*/true);
   ASSERT_EQ(0, updated.exit_code) << updated.output;
   EXPECT_CONTAINS(updated.output, "Renamed " + Path("site.MDB") + " to " + Path("site.njb"));
   EXPECT_CONTAINS(updated.output, "Kept the job as it was before the update: site.MDB.old");
@@ -111,26 +128,26 @@ TEST_F(JobLifecycleCommands, OpenWithTheCheckUpdatesAnOlderJobOnlyOnYes) {
   EXPECT_TRUE(Exists("site.njb"));
   EXPECT_FALSE(Exists("site.MDB"));
 
-  const CommandResult current = Njb("open " + Path("site.njb") + " --check --yes");
+  const CommandResult current = Open("site.njb", kYes, /*check=*/true);
   ASSERT_EQ(0, current.exit_code) << current.output;
   EXPECT_EQ(std::string::npos, current.output.find("Job-version update"));
   EXPECT_TRUE(NoTemporaryCopyLeft());  // the declined opening's copy included
 }
 
 TEST_F(JobLifecycleCommands, BackupRotatesByTheAgeOfTheFirstBackup) {
-  ASSERT_EQ(0, Njb("open " + Path("job.njb") + " --yes").exit_code);
-  const CommandResult first = Njb("backup " + Path("job.njb"));
+  ASSERT_EQ(0, Open("job.njb", kYes).exit_code);
+  const CommandResult first = Backup("job.njb");
   ASSERT_EQ(0, first.exit_code) << first.output;
   EXPECT_CONTAINS(first.output, "Before: no backups");
   EXPECT_CONTAINS(first.output, "After: job.njb.bak1");
 
-  const CommandResult recent = Njb("backup " + Path("job.njb"));
+  const CommandResult recent = Backup("job.njb");
   EXPECT_CONTAINS(recent.output, "The first backup is from the last hour");
   EXPECT_FALSE(Exists("job.njb.bak2"));
 
   fs::last_write_time(Path("job.njb.bak1"),
                       fs::last_write_time(Path("job.njb")) - std::chrono::hours(5));
-  const CommandResult older = Njb("backup " + Path("job.njb"));
+  const CommandResult older = Backup("job.njb");
   ASSERT_EQ(0, older.exit_code) << older.output;
   EXPECT_CONTAINS(older.output, "After: job.njb.bak1");
   EXPECT_CONTAINS(older.output, "job.njb.bak2");
@@ -138,28 +155,30 @@ TEST_F(JobLifecycleCommands, BackupRotatesByTheAgeOfTheFirstBackup) {
   EXPECT_TRUE(NoTemporaryCopyLeft());
 }
 
-TEST_F(JobLifecycleCommands, FailuresEndWithTheirNumberAndTheMessageTheUserSees) {
-  const CommandResult missing = Njb("backup " + Path("none.njb"));
-  EXPECT_NE(0, missing.exit_code);
-  EXPECT_CONTAINS(missing.output, "error 53");
+TEST_F(JobLifecycleCommands, FailuresRaiseTheirNumberAfterTheMessageTheUserSees) {
+  EXPECT_NRX_ERROR(err::kFileNotFound, Backup("none.njb"));
 
   std::mt19937 random(7);
   std::string noise(8192, '\0');
   for (char& c : noise) c = static_cast<char>(random());
   WriteFile(Path("noise.njb"), noise);
-  const CommandResult damaged = Njb("open " + Path("noise.njb") + " --check");
-  EXPECT_EQ(2, damaged.exit_code);
-  EXPECT_CONTAINS(damaged.output, "error 3049");
-  EXPECT_CONTAINS(damaged.output,
-                  "Attempted to open database " + Path("noise.njb") + "- database required repair");
+  {
+    CapturedOutput out;
+    EXPECT_NRX_ERROR(err::kNotADatabase,
+                     njb::RunOpen({.file = Path("noise.njb"), .check = true}, out.Context()));
+    EXPECT_CONTAINS(out.Text(), "Attempted to open database " + Path("noise.njb") +
+                                    "- database required repair");
+  }
 
-  ASSERT_EQ(0, Njb("open " + Path("busy.njb") + " --yes").exit_code);
+  ASSERT_EQ(0, Open("busy.njb", kYes).exit_code);
   auto elsewhere = LockInChild(Path("busy.njb"), /*exclusive=*/true);
   ASSERT_TRUE(elsewhere->Worked());
-  const CommandResult busy = Njb("open " + Path("busy.njb"));
-  EXPECT_EQ(2, busy.exit_code);
-  EXPECT_CONTAINS(busy.output, "error 70");
-  EXPECT_CONTAINS(busy.output, "Job [ " + Path("busy.njb") + " ] may be open at another location");
+  {
+    CapturedOutput out;
+    EXPECT_NRX_ERROR(err::kPermissionDenied,
+                     njb::RunOpen({.file = Path("busy.njb")}, out.Context()));
+    EXPECT_CONTAINS(out.Text(), "Job [ " + Path("busy.njb") + " ] may be open at another location");
+  }
   EXPECT_TRUE(NoTemporaryCopyLeft());
 }
 

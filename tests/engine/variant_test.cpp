@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <set>
 
 #include "nrxJobDb/variant.h"
 #include "support/test_support.h"
@@ -50,18 +51,41 @@ TEST(VariantTest, ComparingWithNullIsNotKnown) {
   EXPECT_NRX_ERROR(err::kTypeMismatch, Variant("x").Compare(Variant(1)));
 }
 
-TEST(ErrorTableTest, EveryNumberInUseHasItsOwnSentence) {
-  std::string unknown(ErrorText(-1));
-  for (int number : {5, 6, 7, 9, 13, 53, 58, 70, 75, 91, 94, 3003, 3010, 3015, 3019, 3020, 3021,
-                     3022, 3023, 3024, 3027, 3034, 3043, 3045, 3049, 3061, 3075, 3078, 3131, 3163,
-                     3167, 3191, 3251, 3264, 3265, 3283, 3284, 3290, 3291, 3314, 3315, 3343, 3349,
-                     3367, 3371, 3375, 3380, 3420, 3421, 3464})
-    EXPECT_NE(unknown, ErrorText(number)) << number;
+struct ListedError {
+  int number;
+  const char* name;
+  std::string_view text;
+};
+const ListedError kListed[] = {
+#define NRX_ERROR(number, name, text) {number, #name, text},
+#include "nrxJobDb/error_list.h"
+};
+
+TEST(ErrorTableTest, EveryListedNumberHasItsOwnSentence) {
+  const std::string general(ErrorText(-1));
+  EXPECT_EQ(general, ErrorText(4));  // between listed numbers
+  EXPECT_EQ(general, ErrorText(99999));
+  EXPECT_FALSE(general.empty());
+  std::set<int> numbers;
+  for (const ListedError& e : kListed) {
+    SCOPED_TRACE(e.name);
+    EXPECT_TRUE(numbers.insert(e.number).second) << e.number << " listed twice";
+    EXPECT_EQ(e.text, ErrorText(e.number));
+    EXPECT_NE(general, ErrorText(e.number));
+    // Raise puts the object named before the sentence's full stop.
+    ASSERT_FALSE(e.text.empty());
+    EXPECT_EQ('.', e.text.back());
+  }
+}
+
+TEST(ErrorTableTest, RaiseNamesTheObjectInsideTheSentence) {
   try {
     Raise(err::kItemNotFound, "nrxEngine.TableDefs", "Points");
+    ADD_FAILURE() << "Raise returned";
   } catch (const Error& e) {
+    EXPECT_EQ(err::kItemNotFound, e.Number());
     EXPECT_EQ("nrxEngine.TableDefs", e.Source());
-    EXPECT_NE(std::string::npos, e.Description().find("'Points'"));
+    EXPECT_EQ("Item not found in this collection: 'Points'.", e.Description());
   }
 }
 

@@ -17,32 +17,32 @@ std::string TableLabel(const nrx::CatalogueList& list) {
   return list.prefix ? list.table + "*" : list.table;
 }
 
-void PrintSummary(const std::vector<nrx::CatalogueList>& lists) {
+void PrintSummary(std::FILE* out, const std::vector<nrx::CatalogueList>& lists) {
   std::size_t total = 0;
-  fmt::print("{:<16} {:<18} {:>6}\n", "List", "Table", "Fields");
+  fmt::print(out, "{:<16} {:<18} {:>6}\n", "List", "Table", "Fields");
   for (const auto& list : lists) {
-    fmt::print("{:<16} {:<18} {:>6}\n", list.list, TableLabel(list), list.fields.size());
+    fmt::print(out, "{:<16} {:<18} {:>6}\n", list.list, TableLabel(list), list.fields.size());
     total += list.fields.size();
   }
-  fmt::print("{} lists, {} fields (* a prefix, followed by a traverse or data-set number)\n",
+  fmt::print(out, "{} lists, {} fields (* a prefix, followed by a traverse or data-set number)\n",
              lists.size(), total);
 }
 
-void PrintList(const nrx::CatalogueList& list) {
-  fmt::print("{}: {} {}, {} fields\n", list.list, list.prefix ? "tables" : "table",
+void PrintList(std::FILE* out, const nrx::CatalogueList& list) {
+  fmt::print(out, "{}: {} {}, {} fields\n", list.list, list.prefix ? "tables" : "table",
              TableLabel(list), list.fields.size());
   for (std::size_t i = 0; i < list.fields.size(); ++i) {
     const auto& field = list.fields[i];
-    fmt::print("  {:>3}  {:<26} {:<8} {}\n", i + 1, field.name, FieldTypeName(field.type),
+    fmt::print(out, "  {:>3}  {:<26} {:<8} {}\n", i + 1, field.name, FieldTypeName(field.type),
                field.size);
   }
   for (const auto& index : list.indexes) {
-    fmt::print("  index {} on {}{}{}\n", index.name, index.fields, index.primary ? ", primary" : "",
-               index.unique ? ", unique" : "");
+    fmt::print(out, "  index {} on {}{}{}\n", index.name, index.fields,
+               index.primary ? ", primary" : "", index.unique ? ", unique" : "");
   }
 }
 
-void PrintJson(const std::vector<nrx::CatalogueList>& lists) {
+void PrintJson(std::FILE* out_file, const std::vector<nrx::CatalogueList>& lists) {
   std::string out = "{\"lists\":[";
   for (std::size_t l = 0; l < lists.size(); ++l) {
     const auto& list = lists[l];
@@ -56,34 +56,26 @@ void PrintJson(const std::vector<nrx::CatalogueList>& lists) {
     out += "]}";
   }
   out += "]}";
-  fmt::print("{}\n", out);
+  fmt::print(out_file, "{}\n", out);
 }
 
 }  // namespace
 
-void AddCatalogueCommand(CLI::App& app) {
-  auto* cmd = app.add_subcommand("catalogue", "Show the table catalogue: every list, or one");
-  static std::string table;
-  static bool json = false;
-  cmd->add_option("--table", table,
-                  "One list, by its name (LSOptions) or by a table's name (LS_Options3)");
-  cmd->add_flag("--json", json,
-                "Print JSON: {\"lists\":[{\"list\",\"table\",\"prefix\",\"fields\"}]}");
-  cmd->callback([] {
-    if (table.empty()) {
-      const auto lists = nrx::DescribeCatalogue();
-      if (json)
-        PrintJson(lists);
-      else
-        PrintSummary(lists);
-      return;
-    }
-    const auto list = nrx::DescribeCatalogueList(table);
-    if (json)
-      PrintJson({list});
+int RunCatalogue(const CatalogueOptions& options, const Context& context) {
+  if (options.table.empty()) {
+    const auto lists = nrx::DescribeCatalogue();
+    if (options.json)
+      PrintJson(context.out, lists);
     else
-      PrintList(list);
-  });
+      PrintSummary(context.out, lists);
+    return kExitOk;
+  }
+  const auto list = nrx::DescribeCatalogueList(options.table);
+  if (options.json)
+    PrintJson(context.out, {list});
+  else
+    PrintList(context.out, list);
+  return kExitOk;
 }
 
 }  // namespace njb

@@ -23,29 +23,29 @@ namespace fs = std::filesystem;
 // their catalogue lists.
 const std::pair<const char*, int> kOlderTables[] = {{"JobDetails", 3}, {"Points", 4}, {"Lines", 1}};
 
-void PrintStep(const std::string& title) {
-  fmt::print("\n{}\n", title);
-  std::fflush(stdout);
+void PrintStep(std::FILE* out, const std::string& title) {
+  fmt::print(out, "\n{}\n", title);
+  std::fflush(out);
 }
 
-void CreateTablesStep(const std::string& site) {
-  PrintStep("1. Create the job and its tables");
+void CreateTablesStep(std::FILE* out, const std::string& site) {
+  PrintStep(out, "1. Create the job and its tables");
   JobSession job(site);
   job.Open(false);
   if (job.Existed()) {
-    fmt::print("   opened {} (there from an earlier run)\n", site);
+    fmt::print(out, "   opened {} (there from an earlier run)\n", site);
   } else {
-    fmt::print("   created {}: a new, encrypted job\n", site);
+    fmt::print(out, "   created {}: a new, encrypted job\n", site);
   }
   const std::vector<std::string> made = job.CreateTables(StandardJobTables());
   if (made.empty()) {
-    fmt::print("   every table is already there\n");
+    fmt::print(out, "   every table is already there\n");
   } else {
-    fmt::print("   created {} tables from the catalogue:\n", made.size());
-    PrintWrapped(made, "     ");
+    fmt::print(out, "   created {} tables from the catalogue:\n", made.size());
+    PrintWrapped(out, made, "     ");
   }
   job.Close();
-  fmt::print("   closed\n");
+  fmt::print(out, "   closed\n");
 }
 
 // One record of job details, five points and the four lines between them, numbered after the
@@ -90,18 +90,25 @@ std::string WriteSampleRecords(JobSession& job) {
   return fmt::format("job details, points {} to {} and the 4 lines between them", first, first + 4);
 }
 
-void SampleRecordsStep(const std::string& site) {
-  PrintStep("2. Reopen it, write sample records and save");
+// `saving`: the save question is answered Yes.
+void SampleRecordsStep(std::FILE* out, const std::string& site, bool saving) {
+  PrintStep(out, "2. Reopen it, write sample records and save");
   JobSession job(site);
   job.Open(false);
-  fmt::print("   opened exclusively; a temporary copy holds the job as it was opened\n");
-  fmt::print("   wrote {}\n", WriteSampleRecords(job));
+  fmt::print(out, "   opened exclusively; a temporary copy holds the job as it was opened\n");
+  if (!job.Db().FindTableDef(nrx::model::TableNames::Instance().PointsTable())) {
+    fmt::print(out, "   the job has no tables, as they were not saved: nothing to write\n");
+    job.Close();
+    return;
+  }
+  fmt::print(out, "   wrote {}\n", WriteSampleRecords(job));
   const std::vector<std::string> before = DescribeBackups(site);
   job.Close();
   const std::vector<std::string> backups = DescribeBackups(site);
-  fmt::print("   saved; backups: {}\n", fmt::join(backups, ", "));
-  if (!before.empty() && before == backups) {
-    fmt::print("   (the first backup is from the last hour, so it stays as it is)\n");
+  fmt::print(out, "   {}; backups: {}\n", saving ? "saved" : "not saved",
+             backups.empty() ? "none" : fmt::format("{}", fmt::join(backups, ", ")));
+  if (saving && !before.empty() && before == backups) {
+    fmt::print(out, "   (the first backup is from the last hour, so it stays as it is)\n");
   }
 }
 
@@ -131,58 +138,55 @@ nrx::JobCheck ReadOnlyCheck(const std::string& path) {
   return check;
 }
 
-void OlderJobStep(const std::string& older) {
-  PrintStep("3. Open a job of an older version, with the field check");
+void OlderJobStep(std::FILE* out, const std::string& older) {
+  PrintStep(out, "3. Open a job of an older version, with the field check");
   MakeOlderJob(older);
-  fmt::print("   made {}: job details, points and lines without their later fields\n", older);
+  fmt::print(out, "   made {}: job details, points and lines without their later fields\n", older);
   const nrx::JobCheck before = ReadOnlyCheck(older);
   const std::set<std::string> files_before = FilesBeside(older);
   JobSession job(older);
   if (!job.Open(true)) {
-    fmt::print("   the update was declined\n");
+    fmt::print(out, "   the update was declined\n");
     return;
   }
   for (const std::string& name : NewFilesBeside(job.Path(), files_before)) {
-    fmt::print("   kept the job as it was before the update: {}\n", name);
+    fmt::print(out, "   kept the job as it was before the update: {}\n", name);
   }
-  if (job.Path() != older) fmt::print("   renamed it to {}\n", job.Path());
-  PrintFieldsAdded(before, nrx::CheckJobAgainstCatalogue(job.Db()));
+  if (job.Path() != older) fmt::print(out, "   renamed it to {}\n", job.Path());
+  PrintFieldsAdded(out, before, nrx::CheckJobAgainstCatalogue(job.Db()));
   job.Close();
-  fmt::print("   closed\n");
+  fmt::print(out, "   closed\n");
 }
 
-void SummaryStep(const std::string& dir) {
-  PrintStep("4. The files of the demo in " + dir);
+void SummaryStep(std::FILE* out, const std::string& dir) {
+  PrintStep(out, "4. The files of the demo in " + dir);
   std::vector<fs::path> found;
   for (const auto& entry : fs::directory_iterator(dir)) {
     if (entry.is_regular_file()) found.push_back(entry.path());
   }
   std::sort(found.begin(), found.end());
   for (const fs::path& path : found) {
-    fmt::print("   {:<24} {:>8} bytes\n", path.filename().string(), fs::file_size(path));
+    fmt::print(out, "   {:<24} {:>8} bytes\n", path.filename().string(), fs::file_size(path));
   }
 }
 
 }  // namespace
 
-void AddDemoCommand(CLI::App& app) {
-  auto* cmd = app.add_subcommand(
-      "demo", "Create a job, fill and save it, and update a job of an older version");
-  static std::string dir = (fs::temp_directory_path() / "njb-demo").string();
-  cmd->add_option("--dir", dir, "Folder for the demo's jobs site.njb and older.MDB")
-      ->capture_default_str();
-  cmd->callback([] {
-    // A demo runs unattended: each question is shown with the answer Yes.
-    UsePrintedAnswers(nrx::MsgAnswer::Yes);
-    fs::create_directories(dir);
-    const std::string site = (fs::path(dir) / "site.njb").string();
-    fmt::print("njb demo: the life of a job, in {}\n", dir);
-    CreateTablesStep(site);
-    SampleRecordsStep(site);
-    OlderJobStep((fs::path(dir) / "older.MDB").string());
-    SummaryStep(dir);
-    fmt::print("\nDone.\n");
-  });
+int RunDemo(const DemoOptions& options, const Context& context) {
+  // A demo runs unattended: each question is shown with the answer Yes, or No when asked for.
+  const bool saving = !options.answers.no;
+  UsePrintedAnswers(saving ? nrx::MsgAnswer::Yes : nrx::MsgAnswer::No, context.out);
+  std::FILE* out = context.out;
+  const std::string& dir = options.dir;
+  fs::create_directories(dir);
+  const std::string site = (fs::path(dir) / "site.njb").string();
+  fmt::print(out, "njb demo: the life of a job, in {}\n", dir);
+  CreateTablesStep(out, site);
+  SampleRecordsStep(out, site, saving);
+  OlderJobStep(out, (fs::path(dir) / "older.MDB").string());
+  SummaryStep(out, dir);
+  fmt::print(out, "\nDone.\n");
+  return kExitOk;
 }
 
 }  // namespace njb

@@ -2,7 +2,6 @@
 
 #include <fmt/chrono.h>
 #include <fmt/format.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -20,7 +19,8 @@ namespace fs = std::filesystem;
 // Prints each box as a terminal would show it, followed by the answer it was given.
 class PrintedAnswers : public nrx::MessageBoxService {
  public:
-  explicit PrintedAnswers(std::optional<nrx::MsgAnswer> answer) : answer_(answer) {}
+  PrintedAnswers(std::optional<nrx::MsgAnswer> answer, std::FILE* out)
+      : answer_(answer), out_(out) {}
 
   nrx::MsgAnswer Show(const std::string& text, const std::string& title, nrx::MsgButtons buttons,
                       nrx::MsgIcon) override {
@@ -38,13 +38,14 @@ class PrintedAnswers : public nrx::MessageBoxService {
     while (shown.ends_with("   | ")) shown.resize(shown.size() - 5);
     while (shown.ends_with('\n')) shown.pop_back();
     for (std::size_t at; (at = shown.find("| \n")) != std::string::npos;) shown.erase(at + 1, 1);
-    fmt::print("   [{}]\n   | {}\n   -> {}\n", title, shown, nrx::AnswerName(given));
-    std::fflush(stdout);
+    fmt::print(out_, "   [{}]\n   | {}\n   -> {}\n", title, shown, nrx::AnswerName(given));
+    std::fflush(out_);
     return given;
   }
 
  private:
   std::optional<nrx::MsgAnswer> answer_;
+  std::FILE* out_;
 };
 
 std::string LocalTime(fs::file_time_type time) {
@@ -62,25 +63,19 @@ std::vector<std::string> FieldNames(const std::vector<nrx::CatalogueField>& fiel
 
 }  // namespace
 
-void AddAnswerOptions(CLI::App& cmd, AnswerOptions& options) {
-  auto* yes = cmd.add_flag("--yes,-y", options.yes, "Answer Yes to every question (batch use)");
-  auto* no = cmd.add_flag("--no,-n", options.no, "Answer No to every question (batch use)");
-  yes->excludes(no);
-}
-
-void UseMessageBoxes(const AnswerOptions& options) {
-  if (options.yes) return UsePrintedAnswers(nrx::MsgAnswer::Yes);
-  if (options.no) return UsePrintedAnswers(nrx::MsgAnswer::No);
-  if (::isatty(STDIN_FILENO)) {
+void UseMessageBoxes(const AnswerOptions& options, const Context& context) {
+  if (options.yes) return UsePrintedAnswers(nrx::MsgAnswer::Yes, context.out);
+  if (options.no) return UsePrintedAnswers(nrx::MsgAnswer::No, context.out);
+  if (context.terminal) {
     nrx::SetMessageBoxService(nrx::ConsoleMessageBox::OnTerminal());
     return;
   }
   // No one to ask: each box is closed as a window is, and what it said stays in the output.
-  UsePrintedAnswers(std::nullopt);
+  UsePrintedAnswers(std::nullopt, context.out);
 }
 
-void UsePrintedAnswers(std::optional<nrx::MsgAnswer> answer) {
-  nrx::SetMessageBoxService(std::make_shared<PrintedAnswers>(answer));
+void UsePrintedAnswers(std::optional<nrx::MsgAnswer> answer, std::FILE* out) {
+  nrx::SetMessageBoxService(std::make_shared<PrintedAnswers>(answer, out));
 }
 
 JobSession::JobSession(std::string path)
@@ -201,7 +196,7 @@ std::vector<std::string> NewFilesBeside(const std::string& job,
   return added;
 }
 
-void PrintFieldsAdded(const nrx::JobCheck& before, const nrx::JobCheck& after) {
+void PrintFieldsAdded(std::FILE* out, const nrx::JobCheck& before, const nrx::JobCheck& after) {
   bool any = false;
   for (const nrx::TableCheck& was : before.tables) {
     std::set<std::string> still;
@@ -216,23 +211,25 @@ void PrintFieldsAdded(const nrx::JobCheck& before, const nrx::JobCheck& after) {
     }
     if (added.empty()) continue;
     any = true;
-    fmt::print("   {}: {} field{} added:\n", was.table, added.size(), added.size() == 1 ? "" : "s");
-    PrintWrapped(added, "     ");
+    fmt::print(out, "   {}: {} field{} added:\n", was.table, added.size(),
+               added.size() == 1 ? "" : "s");
+    PrintWrapped(out, added, "     ");
   }
-  if (!any) fmt::print("   no fields were added\n");
+  if (!any) fmt::print(out, "   no fields were added\n");
 }
 
-void PrintWrapped(const std::vector<std::string>& items, const std::string& indent) {
+void PrintWrapped(std::FILE* out, const std::vector<std::string>& items,
+                  const std::string& indent) {
   std::string line = indent;
   for (std::size_t i = 0; i < items.size(); ++i) {
     std::string item = items[i] + (i + 1 < items.size() ? "," : "");
     if (line.size() > indent.size() && line.size() + 1 + item.size() > 100) {
-      fmt::print("{}\n", line);
+      fmt::print(out, "{}\n", line);
       line = indent;
     }
     line += (line.size() > indent.size() ? " " : "") + item;
   }
-  if (line.size() > indent.size()) fmt::print("{}\n", line);
+  if (line.size() > indent.size()) fmt::print(out, "{}\n", line);
 }
 
 }  // namespace njb

@@ -2,31 +2,25 @@
 // What the job commands of njb share: how the component's questions are answered, and one open
 // job with the objects the application holds while it works on it.
 
-#include <CLI/CLI.hpp>
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "commands.h"
 #include "nrxJobDb/catalogue_report.h"
 #include "nrxJobDb/cjobprocs.h"
 #include "nrxJobDb/message_box.h"
 
 namespace njb {
 
-// --yes / --no: the answer to every question, for batch use.
-struct AnswerOptions {
-  bool yes = false;
-  bool no = false;
-};
-void AddAnswerOptions(CLI::App& cmd, AnswerOptions& options);
-
 // Without --yes or --no, a terminal gets the console message boxes. Otherwise, and with no
-// terminal, every box is printed with the answer it was given: the chosen one where the box
-// offers it, else the answer of a box closed without a choice.
-void UseMessageBoxes(const AnswerOptions& options);
-void UsePrintedAnswers(std::optional<nrx::MsgAnswer> answer);
+// terminal, every box is printed on the context's output with the answer it was given: the
+// chosen one where the box offers it, else the answer of a box closed without a choice.
+void UseMessageBoxes(const AnswerOptions& options, const Context& context);
+void UsePrintedAnswers(std::optional<nrx::MsgAnswer> answer, std::FILE* out);
 
 // A job opened through cJobProcs::OpenJobDB and closed through CloseDBfiles.
 class JobSession {
@@ -81,9 +75,10 @@ std::vector<std::string> NewFilesBeside(const std::string& job,
                                         const std::set<std::string>& before);
 
 // Prints, table by table, the fields that `before` lacked and `after` no longer lacks.
-void PrintFieldsAdded(const nrx::JobCheck& before, const nrx::JobCheck& after);
+void PrintFieldsAdded(std::FILE* out, const nrx::JobCheck& before, const nrx::JobCheck& after);
 
 // Prints a list of items on lines of at most about 100 characters, each line indented.
-void PrintWrapped(const std::vector<std::string>& items, const std::string& indent);
+void PrintWrapped(std::FILE* out, const std::vector<std::string>& items,
+                  const std::string& indent);
 
 }  // namespace njb

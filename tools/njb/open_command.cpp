@@ -30,65 +30,65 @@ std::optional<nrx::JobCheck> LackingBeforeOpening(const std::string& file) {
   }
 }
 
+// What the opening did: made a new job, or opened one, perhaps renamed and brought up to date.
+void ReportOpening(std::FILE* out, JobSession& job, const std::string& file,
+                   const std::set<std::string>& files_before,
+                   const std::optional<nrx::JobCheck>& lacking) {
+  if (!job.Existed()) {
+    fmt::print(out, "Created {}: a new, encrypted job\n", job.Path());
+  } else {
+    fmt::print(out, "Opened {} {}\n", job.Path(),
+               job.Db().Exclusive() ? "exclusively" : "shared, after its update");
+  }
+  if (job.Path() != file) fmt::print(out, "Renamed {} to {}\n", file, job.Path());
+  for (const std::string& name : NewFilesBeside(job.Path(), files_before)) {
+    fmt::print(out, "Kept the job as it was before the update: {}\n", name);
+  }
+  // Only a job brought up to date is reopened shared.
+  if (lacking && !job.Db().Exclusive()) {
+    fmt::print(out, "Version update:\n");
+    PrintFieldsAdded(out, *lacking, nrx::CheckJobAgainstCatalogue(job.Db()));
+  }
+}
+
+// Closes the job with the save question and names the backups a save left.
+void CloseReporting(std::FILE* out, JobSession& job) {
+  fmt::print(out, "Closing {}\n", job.Path());
+  if (!job.Close()) {
+    fmt::print(out, "The close was cancelled: nothing was saved.\n");
+    return;
+  }
+  const std::vector<std::string> backups = DescribeBackups(job.Path());
+  fmt::print(out, "Closed. Backups: {}\n",
+             backups.empty() ? "none" : fmt::format("{}", fmt::join(backups, ", ")));
+}
+
 }  // namespace
 
-void AddOpenCommand(CLI::App& app) {
-  auto* cmd = app.add_subcommand(
-      "open",
-      "Open (or create) a job, report its tables and any update, close it with the save "
-      "question");
-  static std::string file;
-  static bool check = false;
-  static bool tables = false;
-  static AnswerOptions answers;
-  cmd->add_option("JOB", file, "Job database file (.njb, or .MDB of an older version)")->required();
-  cmd->add_flag("--check", check,
-                "Check the tables against the catalogue and offer the version update");
-  cmd->add_flag("--tables", tables, "Create every missing job table (always done for a new job)");
-  AddAnswerOptions(*cmd, answers);
-  cmd->callback([] {
-    UseMessageBoxes(answers);
-    const std::set<std::string> files_before = FilesBeside(file);
-    const std::optional<nrx::JobCheck> lacking = check ? LackingBeforeOpening(file) : std::nullopt;
+int RunOpen(const OpenOptions& options, const Context& context) {
+  std::FILE* out = context.out;
+  const std::string& file = options.file;
+  UseMessageBoxes(options.answers, context);
+  const std::set<std::string> files_before = FilesBeside(file);
+  const std::optional<nrx::JobCheck> lacking =
+      options.check ? LackingBeforeOpening(file) : std::nullopt;
 
-    JobSession job(file);
-    fmt::print("Opening {}\n", file);
-    if (!job.Open(check)) {
-      fmt::print("The version update was declined: the job was not opened.\n");
-      throw CLI::RuntimeError(1);
-    }
-    if (!job.Existed()) {
-      fmt::print("Created {}: a new, encrypted job\n", job.Path());
-    } else {
-      fmt::print("Opened {} {}\n", job.Path(),
-                 job.Db().Exclusive() ? "exclusively" : "shared, after its update");
-    }
-    if (job.Path() != file) fmt::print("Renamed {} to {}\n", file, job.Path());
-    for (const std::string& name : NewFilesBeside(job.Path(), files_before)) {
-      fmt::print("Kept the job as it was before the update: {}\n", name);
-    }
-    // Only a job brought up to date is reopened shared.
-    if (lacking && !job.Db().Exclusive()) {
-      fmt::print("Version update:\n");
-      PrintFieldsAdded(*lacking, nrx::CheckJobAgainstCatalogue(job.Db()));
-    }
-    if (!job.Existed() || tables) {
-      const std::vector<std::string> made = job.CreateTables(StandardJobTables());
-      fmt::print("Created {} table{}\n", made.size(), made.size() == 1 ? "" : "s");
-    }
-    const std::vector<std::string> described = DescribeTables(job.Db());
-    fmt::print("Tables ({}):\n", described.size());
-    PrintWrapped(described, "  ");
-
-    fmt::print("Closing {}\n", job.Path());
-    if (!job.Close()) {
-      fmt::print("The close was cancelled: nothing was saved.\n");
-      return;
-    }
-    const std::vector<std::string> backups = DescribeBackups(job.Path());
-    fmt::print("Closed. Backups: {}\n",
-               backups.empty() ? "none" : fmt::format("{}", fmt::join(backups, ", ")));
-  });
+  JobSession job(file);
+  fmt::print(out, "Opening {}\n", file);
+  if (!job.Open(options.check)) {
+    fmt::print(out, "The version update was declined: the job was not opened.\n");
+    return kExitNegative;
+  }
+  ReportOpening(out, job, file, files_before, lacking);
+  if (!job.Existed() || options.tables) {
+    const std::vector<std::string> made = job.CreateTables(StandardJobTables());
+    fmt::print(out, "Created {} table{}\n", made.size(), made.size() == 1 ? "" : "s");
+  }
+  const std::vector<std::string> described = DescribeTables(job.Db());
+  fmt::print(out, "Tables ({}):\n", described.size());
+  PrintWrapped(out, described, "  ");
+  CloseReporting(out, job);
+  return kExitOk;
 }
 
 }  // namespace njb

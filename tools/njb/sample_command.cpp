@@ -15,14 +15,16 @@ struct SampleField {
   int size;
 };
 
-nrx::TableDefPtr MakeTable(nrx::Database& db, const char* name, std::initializer_list<SampleField> fields) {
+nrx::TableDefPtr MakeTable(nrx::Database& db, const char* name,
+                           std::initializer_list<SampleField> fields) {
   auto table = db.CreateTableDef(name);
   for (const auto& f : fields) table->FieldsAppend(table->CreateField(f.name, f.type, f.size));
   db.TableDefsAppend(table);
   return table;
 }
 
-void AddIndex(nrx::TableDef& table, const char* name, const char* fields, bool primary, bool unique) {
+void AddIndex(nrx::TableDef& table, const char* name, const char* fields, bool primary,
+              bool unique) {
   auto ix = table.CreateIndex(name);
   ix->SetFields(fields);
   ix->SetPrimary(primary);
@@ -32,42 +34,42 @@ void AddIndex(nrx::TableDef& table, const char* name, const char* fields, bool p
 
 }  // namespace
 
-void AddSampleCommand(CLI::App& app) {
-  auto* cmd = app.add_subcommand("sample", "Create a small sample job file and show its schema");
-  static std::string dir = ".";
-  cmd->add_option("--dir", dir, "Folder for sample.njb (replaced when it exists)");
-  cmd->callback([] {
-    std::filesystem::create_directories(dir);
-    auto path = (std::filesystem::path(dir) / "sample.njb").string();
-    std::filesystem::remove(path);
-    auto ws = nrx::DBEngine::Instance().Workspaces(0);
-    auto db = ws->CreateDatabase(path, nrx::kJobConnect, nrx::dbEncrypt);
-    ws->BeginTrans();
-    MakeTable(*db, "JobDetails", {{"CreateVersion", nrx::dbSingle, 0},
-                                  {"Description", nrx::dbText, 255},
-                                  {"Surveyor", nrx::dbText, 60},
-                                  {"OutputDecH", nrx::dbByte, 0},
-                                  {"Zone", nrx::dbInteger, 0}});
-    auto points = MakeTable(*db, "Points", {{"PointNo", nrx::dbLong, 0},
-                                            {"Easting", nrx::dbDouble, 0},
-                                            {"Northing", nrx::dbDouble, 0},
-                                            {"Code", nrx::dbText, 16},
-                                            {"Fixed", nrx::dbBoolean, 0}});
-    AddIndex(*points, "PointNo_Index", "PointNo", true, true);
-    auto lines = MakeTable(*db, "Lines", {{"Point1", nrx::dbLong, 0}, {"Point2", nrx::dbLong, 0}});
-    AddIndex(*lines, "Line_Index", "Point1;Point2", true, true);
-    AddIndex(*lines, "Line_Pt1Index", "Point1", false, false);
-    db->Execute("INSERT INTO Points (PointNo, Easting, Northing, Code, Fixed) "
-                "VALUES (1, 1000.0, 5000.0, 'CP', True)");
-    db->Execute("INSERT INTO Points (PointNo, Easting, Northing, Code, Fixed) "
-                "VALUES (2, 1010.5, 5003.25, 'TREE', False)");
-    db->Execute("INSERT INTO Lines (Point1, Point2) VALUES (1, 2)");
-    ws->CommitTrans();
-    db->Close();
-    fmt::print("Created {} (encrypted)\n\n", path);
-    auto reopened = ws->OpenDatabase(path, false, true);
-    PrintSchema(*reopened, false, false);
-  });
+int RunSample(const SampleOptions& options, const Context& context) {
+  std::filesystem::create_directories(options.dir);
+  auto path = (std::filesystem::path(options.dir) / "sample.njb").string();
+  std::filesystem::remove(path);
+  auto ws = nrx::DBEngine::Instance().Workspaces(0);
+  auto db = ws->CreateDatabase(path, nrx::kJobConnect, nrx::dbEncrypt);
+  ws->BeginTrans();
+  MakeTable(*db, "JobDetails",
+            {{"CreateVersion", nrx::dbSingle, 0},
+             {"Description", nrx::dbText, 255},
+             {"Surveyor", nrx::dbText, 60},
+             {"OutputDecH", nrx::dbByte, 0},
+             {"Zone", nrx::dbInteger, 0}});
+  auto points = MakeTable(*db, "Points",
+                          {{"PointNo", nrx::dbLong, 0},
+                           {"Easting", nrx::dbDouble, 0},
+                           {"Northing", nrx::dbDouble, 0},
+                           {"Code", nrx::dbText, 16},
+                           {"Fixed", nrx::dbBoolean, 0}});
+  AddIndex(*points, "PointNo_Index", "PointNo", true, true);
+  auto lines = MakeTable(*db, "Lines", {{"Point1", nrx::dbLong, 0}, {"Point2", nrx::dbLong, 0}});
+  AddIndex(*lines, "Line_Index", "Point1;Point2", true, true);
+  AddIndex(*lines, "Line_Pt1Index", "Point1", false, false);
+  db->Execute(
+      "INSERT INTO Points (PointNo, Easting, Northing, Code, Fixed) "
+      "VALUES (1, 1000.0, 5000.0, 'CP', True)");
+  db->Execute(
+      "INSERT INTO Points (PointNo, Easting, Northing, Code, Fixed) "
+      "VALUES (2, 1010.5, 5003.25, 'TREE', False)");
+  db->Execute("INSERT INTO Lines (Point1, Point2) VALUES (1, 2)");
+  ws->CommitTrans();
+  db->Close();
+  fmt::print(context.out, "Created {} (encrypted)\n\n", path);
+  auto reopened = ws->OpenDatabase(path, false, true);
+  PrintSchema(context.out, *reopened, false, false);
+  return kExitOk;
 }
 
 }  // namespace njb

@@ -12,22 +12,22 @@
 namespace njb {
 namespace {
 
-void PrintText(nrx::Database& db, bool all) {
+void PrintText(std::FILE* out, nrx::Database& db, bool all) {
   for (const auto& table : db.TableDefs()) {
     if (!all && table->IsSystem()) continue;
-    fmt::print("{}  ({} records)\n", table->Name(), table->RecordCount());
+    fmt::print(out, "{}  ({} records)\n", table->Name(), table->RecordCount());
     int position = 0;
     for (const auto& f : table->Fields()) {
-      fmt::print("  {:>3}  {:<24} {:<8} {}\n", ++position, f->Name(), FieldTypeName(f->Type()), f->Size());
+      fmt::print(out, "  {:>3}  {:<24} {:<8} {}\n", ++position, f->Name(), FieldTypeName(f->Type()), f->Size());
     }
     for (const auto& ix : table->Indexes()) {
-      fmt::print("  index {} on {}{}{}\n", ix->Name(), ix->Fields(), ix->Primary() ? ", primary" : "",
+      fmt::print(out, "  index {} on {}{}{}\n", ix->Name(), ix->Fields(), ix->Primary() ? ", primary" : "",
                  ix->Unique() ? ", unique" : "");
     }
   }
 }
 
-void PrintJson(nrx::Database& db, bool all) {
+void PrintJson(std::FILE* file, nrx::Database& db, bool all) {
   std::string out = "{\"tables\":[";
   bool first_table = true;
   for (const auto& table : db.TableDefs()) {
@@ -51,29 +51,21 @@ void PrintJson(nrx::Database& db, bool all) {
     out += "]}";
   }
   out += "]}";
-  fmt::print("{}\n", out);
+  fmt::print(file, "{}\n", out);
 }
 
 }  // namespace
 
-void PrintSchema(nrx::Database& db, bool all, bool json) {
-  if (json) PrintJson(db, all);
-  else PrintText(db, all);
+void PrintSchema(std::FILE* out, nrx::Database& db, bool all, bool json) {
+  if (json) PrintJson(out, db, all);
+  else PrintText(out, db, all);
 }
 
-void AddSchemaCommand(CLI::App& app) {
-  auto* cmd = app.add_subcommand("schema", "Show the tables of a job file: fields and indexes");
-  static std::string file;
-  static bool all = false;
-  static bool json = false;
-  cmd->add_option("FILE", file, "Job database file (.njb or .MDB)")->required();
-  cmd->add_flag("--all", all, "Include the engine's own system tables (MSys...)");
-  cmd->add_flag("--json", json, "Print JSON: {\"tables\":[{\"name\",\"recordCount\",\"fields\",\"indexes\"}]}");
-  cmd->callback([] {
-    auto db = nrx::DBEngine::Instance().Workspaces(0)->OpenDatabase(file, false, true);
-    PrintSchema(*db, all, json);
-    db->Close();
-  });
+int RunSchema(const SchemaOptions& options, const Context& context) {
+  auto db = nrx::DBEngine::Instance().Workspaces(0)->OpenDatabase(options.file, false, true);
+  PrintSchema(context.out, *db, options.all, options.json);
+  db->Close();
+  return kExitOk;
 }
 
 }  // namespace njb

@@ -1,0 +1,72 @@
+// The njb program itself: its help, the arguments it refuses and the exit status each outcome
+// gives. What the commands do is shown by calling them as functions (the other files here).
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "cli/in_process.h"
+#include "support/test_support.h"
+
+namespace nrx::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class NjbProgram : public TempDirTest {
+ protected:
+  // Runs njb without a terminal, its temporary copies and recycle bin inside the test's folder.
+  CommandResult Njb(const std::string& arguments) {
+    fs::create_directories(Path("tmp"));
+    return RunCommand("TMPDIR=" + Path("tmp") + " XDG_DATA_HOME=" + Path("data") + " " + NJB_PATH +
+                      " " + arguments + " </dev/null");
+  }
+};
+
+TEST_F(NjbProgram, HelpNamesEveryCommandAndBadArgumentsRunNothing) {
+  const CommandResult help = Njb("--help");
+  EXPECT_EQ(0, help.exit_code);
+  for (const char* command : {"schema", "sample", "catalogue", "check", "demo", "open", "backup"}) {
+    EXPECT_CONTAINS(help.output, command);
+  }
+  const std::string job = Path("job.njb");
+  for (const std::string& refused :
+       std::vector<std::string>{"", "nothing", "open", "open " + job + " --yes --no",
+                                "open " + job + " --frobnicate", "check " + job + " extra"}) {
+    SCOPED_TRACE(refused);
+    const CommandResult run = Njb(refused);
+    EXPECT_NE(0, run.exit_code);
+    EXPECT_NE(njb::kExitNegative, run.exit_code);
+    EXPECT_FALSE(run.output.empty());
+  }
+  EXPECT_FALSE(fs::exists(job));
+}
+
+TEST_F(NjbProgram, ExitStatusIsTheCommandsOwnAndAnErrorPrintsItsNumberAndText) {
+  const CommandResult made = Njb("sample --dir " + Path("s"));
+  ASSERT_EQ(njb::kExitOk, made.exit_code) << made.output;
+  EXPECT_CONTAINS(made.output, "Created " + Path("s/sample.njb"));
+
+  // The sample's tables are smaller than the catalogue's.
+  const CommandResult lacking = Njb("check " + Path("s/sample.njb"));
+  EXPECT_EQ(njb::kExitNegative, lacking.exit_code) << lacking.output;
+
+  const CommandResult missing = Njb("check " + Path("missing.njb"));
+  EXPECT_EQ(njb::kExitError, missing.exit_code);
+  EXPECT_CONTAINS(missing.output, "njb: error 3024: ");
+}
+
+TEST_F(NjbProgram, DemoTakesTheAnswerOptionsOfTheOtherJobCommands) {
+  const CommandResult declined = Njb("demo --no --dir " + Path("d"));
+  ASSERT_EQ(njb::kExitOk, declined.exit_code) << declined.output;
+  EXPECT_CONTAINS(declined.output, "Save now ?\n   -> No");
+  EXPECT_CONTAINS(declined.output, "the update was declined");
+  EXPECT_TRUE(fs::exists(Path("d/older.MDB")));
+  EXPECT_FALSE(fs::exists(Path("d/older.njb")));
+  EXPECT_FALSE(fs::exists(Path("d/site.njb.bak1")));
+}
+
+}  // namespace
+}  // namespace nrx::test
