@@ -16,6 +16,20 @@ constexpr std::string_view kSource = "nrxEngine.Database";
 
 std::string SavepointName(int depth) { return fmt::format("nrx_t{}", depth); }
 
+// How long a statement waits for a file another process is busy with before the engine gives
+// up with 3045. Another process's commit holds the file for a fraction of a second on a local
+// disk and seldom more than a second or two on a slow share, and a reader's short look takes
+// less; five seconds covers those with room to spare, while a user whose commit waits on
+// someone who keeps the file open for good hears about it before thinking the program hung.
+constexpr int kBusyTimeoutMs = 5000;
+
+[[noreturn]] void RaiseBusy(std::string_view source) {
+  RaiseText(err::kFileInUse, std::string(source),
+            fmt::format("The file is in use by another user, who kept it busy for longer than "
+                        "the {} seconds the engine waits; try again when they are done.",
+                        kBusyTimeoutMs / 1000));
+}
+
 }  // namespace
 
 int EngineNumberFor(int rc) {
@@ -50,6 +64,7 @@ int EngineNumberFor(int rc) {
 
 void RaiseSqlite(sqlite3* db, int rc, std::string_view source, std::string_view object) {
   int number = EngineNumberFor(rc);
+  if ((rc & 0xff) == SQLITE_BUSY) RaiseBusy(source);
   std::string detail = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
   // A function of the dialect that failed inside a statement names its own number.
   if (int own = dialect::FunctionErrorNumber(detail); own != 0)
@@ -167,6 +182,8 @@ std::shared_ptr<Connection> Connection::Open(const std::string& path, const Open
 
 void Connection::Configure() {
   sqlite3_extended_result_codes(db_, 1);
+  // Set first: even reading the schema below waits while another process commits.
+  sqlite3_busy_timeout(db_, kBusyTimeoutMs);
   // A double-quoted name that is no column must be an error, not quietly a text.
   sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
   sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
@@ -189,11 +206,9 @@ void Connection::Close() noexcept {
   if (!db_) return;
   cache_.clear();
   schema_cache_.reset();
-  if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  RollbackAll();
   sqlite3_close_v2(db_);
   db_ = nullptr;
-  savepoint_depth_ = 0;
-  savepoint_generations_.clear();
   // Only now: releasing the lock closes a descriptor of the file, which would drop SQLite's
   // own POSIX locks if SQLite still had it open.
   lock_.reset();
@@ -245,30 +260,76 @@ void Connection::ForgetSchema() {
   BumpSchemaGeneration();
 }
 
+// The outermost level is a real transaction, begun IMMEDIATE on a writable file: it takes the
+// write lock at once, waiting while another process has it, instead of reading under a shared
+// lock first and then finding the write lock taken, which SQLite reports at once without
+// waiting (two writers would each wait on the other). Inner levels are savepoints.
+std::string Connection::BeginStatement() const { return read_only_ ? "BEGIN" : "BEGIN IMMEDIATE"; }
+
 void Connection::PushSavepoint() {
-  Exec("SAVEPOINT " + SavepointName(savepoint_depth_ + 1), kSource);
+  Exec(savepoint_depth_ == 0 ? BeginStatement() : "SAVEPOINT " + SavepointName(savepoint_depth_ + 1),
+       kSource);
   savepoint_generations_.push_back(schema_generation_);
   ++savepoint_depth_;
 }
 
 void Connection::ReleaseSavepoint() {
-  Exec("RELEASE " + SavepointName(savepoint_depth_), kSource);
+  try {
+    // COMMIT refused because another process reads the file leaves the transaction open, and a
+    // later COMMIT can succeed: the depth stays.
+    Exec(savepoint_depth_ == 1 ? std::string("COMMIT") : "RELEASE " + SavepointName(savepoint_depth_),
+         kSource);
+  } catch (...) {
+    ForgetLostTransaction();
+    throw;
+  }
   savepoint_generations_.pop_back();
   --savepoint_depth_;
 }
 
 void Connection::RollbackSavepoint() {
-  std::string name = SavepointName(savepoint_depth_);
   // Undoing a change of definitions aborts every statement still running.
   if (savepoint_generations_.back() != schema_generation_) ReleaseStatements();
   for (auto& [table, counters] : counters_) BeforeWrite(counters);
-  Exec("ROLLBACK TO " + name, kSource);
-  Exec("RELEASE " + name, kSource);
+  // ROLLBACK needs no lock the connection does not have, so it ends the transaction even after
+  // a refused commit left it waiting for the write lock; ROLLBACK TO and RELEASE of the
+  // outermost savepoint would have to commit (empty) and be refused again.
+  int failure = SQLITE_OK;
+  auto run = [&](const std::string& sql) {
+    if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK && failure == SQLITE_OK)
+      failure = sqlite3_extended_errcode(db_);
+  };
+  if (savepoint_depth_ == 1) {
+    run("ROLLBACK");
+  } else {
+    run("ROLLBACK TO " + SavepointName(savepoint_depth_));
+    run("RELEASE " + SavepointName(savepoint_depth_));
+  }
+  // The level ends whatever SQLite said: what it could not undo of an inner level stays in the
+  // outer one, which the caller can still roll back.
   savepoint_generations_.pop_back();
   --savepoint_depth_;
+  ForgetLostTransaction();
   // Records and table definitions may have come or gone with the rolled-back work.
   NoteWriteAll();
   ForgetSchema();
+  if (failure != SQLITE_OK) RaiseSqlite(db_, failure, kSource);
+}
+
+void Connection::ForgetLostTransaction() {
+  // SQLite rolls a whole transaction back on its own after some failures (a full disk, an I/O
+  // error); then no level of it is pending any more.
+  if (savepoint_depth_ == 0 || !sqlite3_get_autocommit(db_)) return;
+  savepoint_depth_ = 0;
+  savepoint_generations_.clear();
+  NoteWriteAll();
+  ForgetSchema();
+}
+
+void Connection::RollbackAll() noexcept {
+  if (db_ && !sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  savepoint_depth_ = 0;
+  savepoint_generations_.clear();
 }
 
 Connection::TableCounters& Connection::Counters(std::string_view table) {
@@ -310,21 +371,30 @@ void Connection::ReleaseStatements() noexcept {
     if (sqlite3_stmt_busy(st)) sqlite3_reset(st);
 }
 
+// Outside any transaction the unit is a transaction of its own, begun as the workspace's are;
+// its commit may be refused, and then it is rolled back whole, never left open for later work
+// to fall into.
 ScopedSavepoint::ScopedSavepoint(Connection& conn, std::string_view source)
-    : conn_(conn), source_(source), generation_(conn.SchemaGeneration()) {
-  conn_.Exec("SAVEPOINT nrx_op", source_);
+    : conn_(conn),
+      source_(source),
+      generation_(conn.SchemaGeneration()),
+      outermost_(conn.IsOpen() && sqlite3_get_autocommit(conn.Handle()) != 0) {
+  conn_.Exec(outermost_ ? conn_.BeginStatement() : "SAVEPOINT nrx_op", source_);
 }
 
 ScopedSavepoint::~ScopedSavepoint() {
   if (done_ || !conn_.IsOpen()) return;
   if (conn_.SchemaGeneration() != generation_) conn_.ReleaseStatements();
-  sqlite3_exec(conn_.Handle(), "ROLLBACK TO nrx_op; RELEASE nrx_op", nullptr, nullptr, nullptr);
+  if (outermost_)
+    conn_.RollbackAll();
+  else
+    sqlite3_exec(conn_.Handle(), "ROLLBACK TO nrx_op; RELEASE nrx_op", nullptr, nullptr, nullptr);
   conn_.NoteWriteAll();
   conn_.ForgetSchema();
 }
 
 void ScopedSavepoint::Commit() {
-  conn_.Exec("RELEASE nrx_op", source_);
+  conn_.Exec(outermost_ ? "COMMIT" : "RELEASE nrx_op", source_);
   done_ = true;
 }
 

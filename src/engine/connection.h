@@ -105,11 +105,18 @@ class Connection {
   // A statement kept prepared for the connection's life; reset before it is handed out.
   Statement& Cached(const std::string& sql, std::string_view source);
 
-  // Savepoints that mirror the workspace's transaction levels.
+  // Savepoints that mirror the workspace's transaction levels. A refused release (3045: the
+  // file is busy) keeps the level, to be released again or rolled back; a rollback always ends
+  // the level, raising afterwards if SQLite reported trouble.
   int SavepointDepth() const { return savepoint_depth_; }
   void PushSavepoint();
   void ReleaseSavepoint();
   void RollbackSavepoint();
+  // The statement that begins a transaction on this connection.
+  std::string BeginStatement() const;
+  // Rolls back whatever transaction is open and forgets every level; for closing and for units
+  // of work outside any level.
+  void RollbackAll() noexcept;
 
   // Holders are registered while they live; the connection does not own them.
   void AddHolder(StatementHolder* holder);
@@ -181,6 +188,7 @@ class Connection {
   std::unique_ptr<SchemaCache> schema_cache_;
 
   void Configure();
+  void ForgetLostTransaction();
   void ReleaseReaders(TableCounters& counters);
 };
 
@@ -196,6 +204,7 @@ class ScopedSavepoint {
   Connection& conn_;
   std::string_view source_;
   std::uint64_t generation_;
+  bool outermost_;  // no transaction was open: the unit is one
   bool done_ = false;
 };
 

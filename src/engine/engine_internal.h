@@ -15,10 +15,15 @@ namespace nrx::detail {
 // The transactions of a workspace and the databases open in it.
 struct WorkspaceState {
   int level = 0;
+  // The commit of the current level was refused (the file busy) and its transaction is still
+  // pending, to be committed again or rolled back before another begins.
+  bool commit_refused = false;
   std::vector<std::weak_ptr<Database>> databases;
 
   // The connections of the databases still open, pruning the gone ones.
   std::vector<std::shared_ptr<Connection>> OpenConnections();
+  // The open connections whose transaction stands at the current level.
+  std::vector<std::shared_ptr<Connection>> ConnectionsAtLevel();
 };
 
 // What a bound Field asks of the object that owns it.

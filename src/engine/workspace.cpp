@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <exception>
 #include <filesystem>
 
 #include "engine/engine_internal.h"
@@ -19,6 +20,12 @@ std::vector<std::shared_ptr<Connection>> WorkspaceState::OpenConnections() {
     return false;
   });
   return out;
+}
+
+std::vector<std::shared_ptr<Connection>> WorkspaceState::ConnectionsAtLevel() {
+  auto conns = OpenConnections();
+  std::erase_if(conns, [&](const auto& conn) { return conn->SavepointDepth() != level; });
+  return conns;
 }
 
 bool SameName(std::string_view a, std::string_view b) {
@@ -113,6 +120,12 @@ Collection<Database> Workspace::Databases() const {
 }
 
 void Workspace::BeginTrans() {
+  // A level begun on top of a refused commit would report its own commit done while nothing of
+  // it reaches the file until that refused one goes through.
+  if (state_->commit_refused)
+    RaiseText(err::kFileInUse, std::string(kSource),
+              "A commit that the file refused is still pending: commit it again or roll it back "
+              "before beginning another transaction.");
   auto conns = state_->OpenConnections();
   for (size_t i = 0; i < conns.size(); ++i) {
     try {
@@ -125,18 +138,43 @@ void Workspace::BeginTrans() {
   ++state_->level;
 }
 
+// SQLite commits each job file on its own: only files attached to one connection share an
+// atomic commit, and the workspace's databases are separate connections with locks of their
+// own. So the workspace commits them one after the other and, when one refuses (its file busy),
+// stops there: the databases before it are committed for good, that one and those after it
+// keep their transaction, the level stays, and CommitTrans again commits just those, or
+// Rollback undoes just those. The level drops once no database holds a transaction at it, so
+// it always says whether anything of the transaction is still to reach a file.
 void Workspace::CommitTrans(int /*options*/) {
   if (state_->level == 0) Raise(err::kNoTransaction, kSource);
-  for (auto& conn : state_->OpenConnections())
-    if (conn->SavepointDepth() > 0) conn->ReleaseSavepoint();
+  try {
+    for (auto& conn : state_->ConnectionsAtLevel()) conn->ReleaseSavepoint();
+  } catch (...) {
+    // A database whose commit failed otherwise than by a busy file may have lost its
+    // transaction altogether (SQLite rolled it back); then nothing of the level is pending.
+    state_->commit_refused = !state_->ConnectionsAtLevel().empty();
+    if (!state_->commit_refused) --state_->level;
+    throw;
+  }
+  state_->commit_refused = false;
   --state_->level;
 }
 
+// Always ends the level: each database at it is rolled back even when another reports
+// trouble, and the first trouble is raised afterwards.
 void Workspace::Rollback() {
   if (state_->level == 0) Raise(err::kNoTransaction, kSource);
-  for (auto& conn : state_->OpenConnections())
-    if (conn->SavepointDepth() > 0) conn->RollbackSavepoint();
+  std::exception_ptr failure;
+  for (auto& conn : state_->ConnectionsAtLevel()) {
+    try {
+      conn->RollbackSavepoint();
+    } catch (...) {
+      if (!failure) failure = std::current_exception();
+    }
+  }
+  state_->commit_refused = false;
   --state_->level;
+  if (failure) std::rethrow_exception(failure);
 }
 
 int Workspace::TransactionLevel() const { return state_->level; }
@@ -147,6 +185,7 @@ void Workspace::Close() {
     if (auto db = w.lock()) db->Close();
   state_->databases.clear();
   state_->level = 0;
+  state_->commit_refused = false;
 }
 
 }  // namespace nrx
