@@ -91,6 +91,20 @@ class Rotation {
   bool to_recycle_bin_;
 };
 
+// The copy is about to become the first backup and may push an older one out: it must be a
+// job database the engine opens, or the rotation would keep a file that restores nothing in
+// place of one that does.
+void RequireJobDatabase(const std::string& copy, const std::string& job) {
+  try {
+    auto probe = std::make_shared<Workspace>("backup check");
+    probe->OpenDatabase(copy, false, true)->Close();
+  } catch (const Error& e) {
+    RaiseText(e.Number(), kRuntimeErrorSource,
+              fmt::format("{} The copy of job {} cannot become its backup.",
+                          frame::DescriptionOf(e), job));
+  }
+}
+
 void TellRenameFailed(const RenameFailed& failure, const std::string& job) {
   ShowMessageBox(fmt::format("Failed to rename {}{}Reason - {}{}{}Cannot backup current job {}{}",
                              failure.step, kCrLf, failure.reason, kCrLf, kCrLf, job, kCrLf),
@@ -105,6 +119,7 @@ void cJobProcs::BackupJobDB(const std::string& jobDBname, const model::JobGenera
     const std::string& temp_copy = frame::Require(jobGeneral, "jobGeneral").TempCopyName();
     const model::FileUtility& files = model::FileUtility::Instance();
     if (!files.FileExists(jobDBname) || !files.FileExists(temp_copy)) return;
+    RequireJobDatabase(temp_copy, jobDBname);
     try {
       Rotation(jobDBname, temp_copy, deleteToRecycleBin).Run();
     } catch (const RenameFailed& failure) {
