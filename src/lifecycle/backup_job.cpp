@@ -56,11 +56,23 @@ class Rotation {
       if (!Exists(names_.second)) {
         Rename(names_.first, names_.second, Step("database backup ", names_.first));
       } else {
-        Discard(names_.first);
+        ReplaceFirstBackup();
       }
     }
     // Within the hour the first backup stays: it already holds the job as it was opened
     // shortly before, and the temporary copy is left where it is.
+  }
+
+  // The first backup is the last good one until the copy stands beside it: the copy is moved
+  // into the job's folder first (from another file system that is the slow step, and the one a
+  // full disk fails), so that the discard and the rename that follow are quick, in one folder.
+  // One left by a run that was killed between them is an older copy than this one.
+  void ReplaceFirstBackup() {
+    const std::string staged = names_.first + ".new";
+    if (Exists(staged)) lifecycle::CurrentJobFiles().Remove(staged);
+    Rename(temp_, staged, Step("database ", job_));
+    Discard(names_.first);
+    Rename(staged, names_.first, Step("database ", job_));
   }
 
   // What the message says a step was renaming: "database backup J.bak1" and the like; the
