@@ -38,10 +38,18 @@ class NRXJOBDB_API FileUtility : public Object {
   std::string SplitPath(const std::string& fullPath, std::string& drive, std::string& folder,
                         std::string& extension) const;
 
-  // Copies `source` over `destination`. Raises 70 when either file is held exclusively by an
-  // engine database (a job open here or in another process), 53 when `source` does not exist,
-  // 75 when the copy fails (a folder in the way, no permission, a full disk).
+  // Copies `source` over `destination`, whole or not at all: the copy is written under a hidden
+  // name in the destination's folder, flushed and renamed, so a reader of `destination` sees
+  // the file it held or the whole copy, even after a crash or a full disk. Raises 70 when
+  // `source` is held exclusively or `destination` at all by an engine database (a job open here
+  // or in another process) or the destination may not be written, 53 when `source` does not
+  // exist, 75 when either is not a regular file, `source` cannot be read or the copy fails (a
+  // full disk).
   void CopyFile(const std::string& source, const std::string& destination) const;
+
+  // Flushes the folder holding `path`, so that a rename or deletion just made in it survives a
+  // crash. A file system that cannot flush a folder is not an error.
+  void FlushFolderOf(const std::string& path) const;
 
   // Reads every recordset open on `db` (its name, type and the fields of its current record)
   // and, with `doTableDefs`, every table definition (name, fields, record count). True when all

@@ -56,11 +56,23 @@ class Rotation {
       if (!Exists(names_.second)) {
         Rename(names_.first, names_.second, Step("database backup ", names_.first));
       } else {
-        Discard(names_.first);
+        ReplaceFirstBackup();
       }
     }
     // Within the hour the first backup stays: it already holds the job as it was opened
     // shortly before, and the temporary copy is left where it is.
+  }
+
+  // The first backup is the last good one until the copy stands beside it: the copy is moved
+  // into the job's folder first (from another file system that is the slow step, and the one a
+  // full disk fails), so that the discard and the rename that follow are quick, in one folder.
+  // One left by a run that was killed between them is an older copy than this one.
+  void ReplaceFirstBackup() {
+    const std::string staged = names_.first + ".new";
+    if (Exists(staged)) lifecycle::CurrentJobFiles().Remove(staged);
+    Rename(temp_, staged, Step("database ", job_));
+    Discard(names_.first);
+    Rename(staged, names_.first, Step("database ", job_));
   }
 
   // What the message says a step was renaming: "database backup J.bak1" and the like; the
@@ -91,6 +103,20 @@ class Rotation {
   bool to_recycle_bin_;
 };
 
+// The copy is about to become the first backup and may push an older one out: it must be a
+// job database the engine opens, or the rotation would keep a file that restores nothing in
+// place of one that does.
+void RequireJobDatabase(const std::string& copy, const std::string& job) {
+  try {
+    auto probe = std::make_shared<Workspace>("backup check");
+    probe->OpenDatabase(copy, false, true)->Close();
+  } catch (const Error& e) {
+    RaiseText(e.Number(), kRuntimeErrorSource,
+              fmt::format("{} The copy of job {} cannot become its backup.",
+                          frame::DescriptionOf(e), job));
+  }
+}
+
 void TellRenameFailed(const RenameFailed& failure, const std::string& job) {
   ShowMessageBox(fmt::format("Failed to rename {}{}Reason - {}{}{}Cannot backup current job {}{}",
                              failure.step, kCrLf, failure.reason, kCrLf, kCrLf, job, kCrLf),
@@ -105,6 +131,7 @@ void cJobProcs::BackupJobDB(const std::string& jobDBname, const model::JobGenera
     const std::string& temp_copy = frame::Require(jobGeneral, "jobGeneral").TempCopyName();
     const model::FileUtility& files = model::FileUtility::Instance();
     if (!files.FileExists(jobDBname) || !files.FileExists(temp_copy)) return;
+    RequireJobDatabase(temp_copy, jobDBname);
     try {
       Rotation(jobDBname, temp_copy, deleteToRecycleBin).Run();
     } catch (const RenameFailed& failure) {

@@ -24,8 +24,13 @@ namespace fs = std::filesystem;
 }
 
 // Moving or deleting a file under the engine would leave it writing to a file that is gone.
+// Only a regular file can be a database, and asking about the lock of anything else (a FIFO)
+// could wait for ever.
 void RefuseHeld(const std::string& path) {
-  if (IsFileHeld(path)) Raise(err::kPermissionDenied, kRuntimeErrorSource, path);
+  std::error_code ec;
+  if (fs::is_regular_file(path, ec) && IsFileHeld(path)) {
+    Raise(err::kPermissionDenied, kRuntimeErrorSource, path);
+  }
 }
 
 // Set by tests before the members run; the component calls it from one thread only.
@@ -34,16 +39,12 @@ std::shared_ptr<JobFiles>& CurrentSlot() {
   return current;
 }
 
-// The temporary copy lives in the program's temporary folder, often on another file system
-// than the job; a backup must still be made from it, so the move is a copy and a delete there.
+// A file on another file system cannot be renamed into place: it is copied whole under a
+// hidden name beside the destination and renamed there (the file utility's copy), and only then
+// deleted. Killed at any point, the move leaves the destination absent or whole.
 void MoveAcross(const std::string& source, const std::string& destination) {
+  model::FileUtility::Instance().CopyFile(source, destination);
   std::error_code ec;
-  fs::copy_file(source, destination, fs::copy_options::none, ec);
-  if (ec) {
-    std::error_code ignored;
-    fs::remove(destination, ignored);
-    RaiseFileError(ec, destination);
-  }
   fs::remove(source, ec);
   if (ec) RaiseFileError(ec, source);
 }
@@ -66,6 +67,7 @@ void DiskJobFiles::Rename(const std::string& source, const std::string& destinat
   fs::rename(source, destination, ec);
   if (ec == std::errc::cross_device_link) return MoveAcross(source, destination);
   if (ec) RaiseFileError(ec, source);
+  model::FileUtility::Instance().FlushFolderOf(destination);
 }
 
 void DiskJobFiles::Remove(const std::string& path) {
@@ -75,6 +77,7 @@ void DiskJobFiles::Remove(const std::string& path) {
   RefuseHeld(path);
   fs::remove(path, ec);
   if (ec) RaiseFileError(ec, path);
+  model::FileUtility::Instance().FlushFolderOf(path);
 }
 
 fs::file_time_type DiskJobFiles::LastWriteTime(const std::string& path) {

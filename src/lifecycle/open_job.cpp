@@ -9,12 +9,12 @@
 #include "frame/job_procs_members.h"
 #include "frame/member_support.h"
 #include "lifecycle/job_files.h"
+#include "lifecycle/temp_copy_name.h"
 #include "lifecycle/upper_case.h"
 #include "nrxJobDb/cjobprocs.h"
 #include "nrxJobDb/error_convention.h"
 #include "nrxJobDb/file_utility.h"
 #include "nrxJobDb/message_box.h"
-#include "nrxJobDb/text_utility.h"
 
 namespace nrx {
 namespace {
@@ -71,6 +71,17 @@ std::string RenameOlderGeneration(const std::string& job, model::Job& thisJob) {
   return renamed;
 }
 
+// The name is per job, so a copy that failed (the job is open elsewhere) may be the other
+// opener's: forgetting the name keeps this caller's clean-up away from it.
+void TakeTempCopy(const std::string& job, model::JobGeneral& jobGeneral) {
+  try {
+    lifecycle::CurrentJobFiles().Copy(job, jobGeneral.TempCopyName());
+  } catch (const Error&) {
+    jobGeneral.SetTempCopyName("");
+    throw;
+  }
+}
+
 void TellOpenElsewhere(const Error& e, const std::string& job) {
   ShowMessageBox(
       fmt::format("Error '{1}' in {2}{0}{0}Job [ {3} ] may be open at another location{0}{0}",
@@ -111,8 +122,8 @@ void cJobProcs::OpenJobDB(WorkspacePtr& jobWorkspace, DatabasePtr& jobDB, model:
       if (!jobGeneral) jobGeneral = std::make_shared<model::JobGeneral>();
       if (FileThere(job)) {
         const std::string& folder = Require(prog, "prog").TempFolder();
-        jobGeneral->SetTempCopyName(model::TextUtility::Instance().TempFileName(folder));
-        lifecycle::CurrentJobFiles().Copy(job, jobGeneral->TempCopyName());
+        jobGeneral->SetTempCopyName(lifecycle::TempCopyNameFor(folder, job));
+        TakeTempCopy(job, *jobGeneral);
         jobDB = jobWorkspace->OpenDatabase(job, true, readOnly);
       } else {
         jobDB = jobWorkspace->CreateDatabase(job, kJobConnect, dbEncrypt);

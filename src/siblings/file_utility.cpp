@@ -8,6 +8,7 @@
 
 #include "nrxJobDb/engine.h"
 #include "nrxJobDb/errors.h"
+#include "siblings/file_utility_atomic.h"
 
 namespace nrx::model {
 namespace {
@@ -73,18 +74,17 @@ std::string FileUtility::SplitPath(const std::string& fullPath, std::string& dri
 void FileUtility::CopyFile(const std::string& source, const std::string& destination) const {
   std::error_code ec;
   if (source.empty() || !fs::exists(source, ec)) Raise(err::kFileNotFound, kSource, source);
+  // Asked first: the lock queries below open the file, and opening a FIFO waits for a writer.
+  RefuseSpecialFile(source, kSource);
+  RefuseSpecialFile(destination, kSource);
   // A job open exclusively here or in another process must not be read behind the engine's
   // back, and a job open at all must not be overwritten.
   if (IsFileHeldExclusively(source)) Raise(err::kPermissionDenied, kSource, source);
   if (IsFileHeld(destination)) Raise(err::kPermissionDenied, kSource, destination);
-  if (!fs::is_regular_file(source, ec)) Raise(err::kPathAccess, kSource, source);
   SettleJournal(source);
-  fs::copy_file(source, destination, fs::copy_options::overwrite_existing, ec);
-  if (!ec) return;
-  if (ec == std::errc::permission_denied || ec == std::errc::operation_not_permitted) {
-    Raise(err::kPermissionDenied, kSource, destination);
-  }
-  Raise(err::kPathAccess, kSource, destination);
+  CopyWhole(source, destination, kSource);
 }
+
+void FileUtility::FlushFolderOf(const std::string& path) const { SyncFolderOf(path); }
 
 }  // namespace nrx::model

@@ -19,9 +19,15 @@ class BackupJob : public test::LifecycleTest {
     job_file_ = Path(folder + "/site.njb");
     temp_ = Path(folder + "/opened.tmp");
     test::WriteFile(job_file_, "job");
-    test::WriteFile(temp_, "opened");
+    MakeJob(temp_, {{1, "OPENED"}});
+    opened_ = test::ReadFile(temp_);
     Stamp(job_file_, 10, 11, 1);
     general_->SetTempCopyName(temp_);
+  }
+  // "opened" for the temporary copy taken at Arrange, wherever it went; else the file's text.
+  std::string What(const std::string& path) const {
+    const std::string text = test::ReadFile(path);
+    return text == opened_ ? "opened" : text;
   }
   static void Stamp(const std::string& path, int day, int hour, int minute) {
     std::filesystem::last_write_time(path, July2024(day, hour, minute));
@@ -33,6 +39,7 @@ class BackupJob : public test::LifecycleTest {
 
   std::string job_file_;
   std::string temp_;
+  std::string opened_;
 };
 
 TEST_F(BackupJob, NamesComeFromTheJobsNameAndHoursFromWholeClockHours) {
@@ -58,7 +65,7 @@ TEST_F(BackupJob, NothingHappensWithoutTheJobOrItsTemporaryCopy) {
   std::filesystem::remove(temp_);
   Backup();
   EXPECT_FALSE(Exists(Bak1()));
-  test::WriteFile(temp_, "opened");
+  MakeJob(temp_, {});
   std::filesystem::remove(job_file_);
   Backup();
   EXPECT_TRUE(Exists(Path("job/site.~01")));
@@ -69,10 +76,25 @@ TEST_F(BackupJob, NothingHappensWithoutTheJobOrItsTemporaryCopy) {
 TEST_F(BackupJob, FirstSaveMakesTheTemporaryCopyTheFirstBackup) {
   Arrange();
   Backup();
-  EXPECT_EQ("opened", test::ReadFile(Bak1()));
+  EXPECT_EQ("opened", What(Bak1()));
   EXPECT_FALSE(Exists(temp_));
   EXPECT_FALSE(Exists(Bak2()));
   EXPECT_TRUE(boxes_->Calls().empty());
+}
+
+TEST_F(BackupJob, ACopyThatIsNoJobNeverPushesOutABackup) {
+  int n = 0;
+  for (const std::string& copy : {std::string("plain text"), std::string("\x89PNG\r\n\x1a\n"),
+                                 std::string()}) {
+    Arrange("nojob" + std::to_string(++n));
+    test::WriteFile(temp_, copy);
+    test::WriteFile(Bak1(), "bak1");
+    test::WriteFile(Bak2(), "bak2");
+    Stamp(Bak1(), 9, 5, 0);  // 30 hours: a rotation would discard the second backup
+    EXPECT_NRX_ERROR(err::kNotADatabase, Backup());
+    EXPECT_EQ("bak1", What(Bak1()));
+    EXPECT_EQ("bak2", What(Bak2()));
+  }
 }
 
 TEST_F(BackupJob, BackupsOfTheOlderSchemeTakeTheCurrentNames) {
@@ -81,8 +103,8 @@ TEST_F(BackupJob, BackupsOfTheOlderSchemeTakeTheCurrentNames) {
   test::WriteFile(Path("job/site.~02"), "old2");
   Stamp(Path("job/site.~01"), 10, 10, 30);
   Backup();
-  EXPECT_EQ("old1", test::ReadFile(Bak1()));
-  EXPECT_EQ("old2", test::ReadFile(Bak2()));
+  EXPECT_EQ("old1", What(Bak1()));
+  EXPECT_EQ("old2", What(Bak2()));
   EXPECT_FALSE(Exists(Path("job/site.~01")));
   EXPECT_FALSE(Exists(Path("job/site.~02")));
   // The first backup is from within the hour: it stays, and so does the temporary copy.
@@ -91,7 +113,7 @@ TEST_F(BackupJob, BackupsOfTheOlderSchemeTakeTheCurrentNames) {
   // A current backup is never replaced by one of the older scheme.
   test::WriteFile(Path("job/site.~01"), "older");
   Backup();
-  EXPECT_EQ("old1", test::ReadFile(Bak1()));
+  EXPECT_EQ("old1", What(Bak1()));
   EXPECT_TRUE(Exists(Path("job/site.~01")));
 }
 
@@ -122,8 +144,8 @@ TEST_F(BackupJob, RotationFollowsTheHoursFromTheFirstBackupToTheJob) {
     if (c.second_backup) test::WriteFile(Bak2(), "bak2");
     Stamp(Bak1(), c.day, c.hour, c.minute);
     Backup();
-    EXPECT_EQ(c.bak1, test::ReadFile(Bak1()));
-    EXPECT_EQ(c.bak2, test::ReadFile(Bak2()));
+    EXPECT_EQ(c.bak1, What(Bak1()));
+    EXPECT_EQ(c.bak2, What(Bak2()));
     EXPECT_EQ(c.temp_stays, Exists(temp_));
   }
 }
@@ -138,12 +160,12 @@ TEST_F(BackupJob, DiscardedBackupsGoToTheRecycleBinOrAreDeletedWhenItRefuses) {
     test::WriteFile(Bak2(), "bak2");
     Stamp(Bak1(), 9, 5, 0);  // 30 hours: the second backup goes
     Backup(true);
-    EXPECT_EQ("opened", test::ReadFile(Bak1()));
-    EXPECT_EQ("bak1", test::ReadFile(Bak2()));
+    EXPECT_EQ("opened", What(Bak1()));
+    EXPECT_EQ("bak1", What(Bak2()));
     EXPECT_TRUE(boxes_->Calls().empty());
     EXPECT_EQ(bin == "data", Exists(Path("data/Trash")));
   }
-  EXPECT_EQ("bak2", test::ReadFile(Path("data/Trash/files/site.njb.bak2")));
+  EXPECT_EQ("bak2", What(Path("data/Trash/files/site.njb.bak2")));
   EXPECT_TRUE(Exists(Path("data/Trash/info/site.njb.bak2.trashinfo")));
 }
 

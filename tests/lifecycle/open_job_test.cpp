@@ -2,6 +2,9 @@
 // ".old" copy and ".MDB" rename, and what happens to a job that is open elsewhere, was left by
 // a killed process, or is damaged.
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <random>
 
 #include "catalogue/catalogue_lists.h"
@@ -227,6 +230,36 @@ TEST_F(OpenJob, AJobOpenInAnotherProcessGivesError70AndTellsTheUser) {
   EXPECT_EQ(MsgIcon::Exclamation, box.icon);
   ASSERT_FALSE(ErrorStack::Instance().Records().empty());
   EXPECT_EQ(kOpenLabel, ErrorStack::Instance().Records().back().second);
+}
+
+TEST_F(OpenJob, AJobThatCannotBeReadIsRefusedAtOnceWith75AndNotTakenForOneInUse) {
+  const std::string fifo = Path("fifo.njb");
+  ASSERT_EQ(0, ::mkfifo(fifo.c_str(), 0600));  // a lock check that opened it would wait for ever
+  EXPECT_EQ(err::kPathAccess, OpenError(fifo));
+  const std::string locked = Path("locked.njb");
+  MakeJob(locked, {{1, "CP"}});
+  std::filesystem::permissions(locked, std::filesystem::perms::none);
+  if (::access(locked.c_str(), R_OK) != 0) EXPECT_EQ(err::kPathAccess, OpenError(locked));
+  ExpectNotOpen();
+  EXPECT_TRUE(boxes_->Calls().empty());  // not "may be open at another location"
+  EXPECT_TRUE(general_->TempCopyName().empty());
+  EXPECT_TRUE(std::filesystem::is_empty(Path("tmp")));
+}
+
+TEST_F(OpenJob, SavesWithinTheHourLeaveOneTemporaryCopyOfAJobNotOneEach) {
+  const std::string path = Path("site.njb");
+  MakeJob(path, {{1, "CP"}});
+  for (int cycle = 0; cycle < 3; ++cycle) {
+    Open(path);
+    AddPoint(*db_, 2 + cycle, "NEW");
+    general_->UpdateChangeCount(1, false);
+    ASSERT_TRUE(Close(/*forceSave=*/true));
+  }
+  EXPECT_EQ((test::PointRecords{{1, "CP"}}), PointsIn(path + ".bak1"));
+  // The first save made the copy the first backup; each later one left its copy in place of
+  // the one before.
+  EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(Path("tmp")),
+                             std::filesystem::directory_iterator()));
 }
 
 TEST_F(OpenJob, AProcessKilledWithUnsavedChangesLeavesTheJobAsItWasOpened) {

@@ -19,6 +19,14 @@ void PrintBackups(std::FILE* out, const char* when, const std::string& job) {
              backups.empty() ? "no backups" : fmt::format("{}", fmt::join(backups, ", ")));
 }
 
+struct TempCopyRemover {
+  std::string path;
+  ~TempCopyRemover() {
+    std::error_code ec;
+    std::filesystem::remove(path, ec);
+  }
+};
+
 }  // namespace
 
 int RunBackup(const BackupOptions& options, const Context& context) {
@@ -31,10 +39,11 @@ int RunBackup(const BackupOptions& options, const Context& context) {
   // first backup. A job open elsewhere is not copied (error 70).
   auto general = std::make_shared<nrx::model::JobGeneral>();
   general->SetTempCopyName(nrx::model::TextUtility::Instance().TempFileName(""));
+  // Whatever ends the backup (a copy that is no job, a full disk), the copy does not stay.
+  const TempCopyRemover remover{general->TempCopyName()};
   files.CopyFile(file, general->TempCopyName());
   nrx::cJobProcs::Default()->BackupJobDB(file, general, true);
   if (files.FileExists(general->TempCopyName())) {
-    std::filesystem::remove(general->TempCopyName());
     fmt::print(context.out,
                "The first backup is from the last hour: it stays, and no new backup was made.\n");
   }

@@ -1,0 +1,145 @@
+#include "siblings/file_utility_atomic.h"
+
+#include <fcntl.h>
+#include <fmt/format.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "nrxJobDb/errors.h"
+
+namespace nrx::model {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Closes a descriptor on every way out.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  ~Descriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  int Get() const { return fd_; }
+  // Closes now, so that a failure of the close (a deferred write error) is seen.
+  bool Close() {
+    const int fd = fd_;
+    fd_ = -1;
+    return ::close(fd) == 0;
+  }
+
+ private:
+  int fd_;
+};
+
+// The hidden name the copy is written under. It begins with a point and ends in ".partial", so
+// no job, backup or ".old" lookup ever takes it for a finished file; the process number and a
+// counter keep two writers of the same target apart.
+std::string PartialName(const fs::path& destination) {
+  static std::atomic<unsigned> counter{0};
+  return (destination.parent_path() /
+          fmt::format(".{}.{}-{}.partial", destination.filename().string(), ::getpid(), ++counter))
+      .string();
+}
+
+[[noreturn]] void RaiseUnreadable(std::string_view errorSource, const std::string& path, int code) {
+  RaiseText(err::kPathAccess, errorSource,
+            fmt::format("Path or file access error: {} cannot be read ({}).", path,
+                        std::strerror(code)));
+}
+
+[[noreturn]] void RaiseNotRegular(std::string_view errorSource, const std::string& path) {
+  RaiseText(err::kPathAccess, errorSource,
+            fmt::format("Path or file access error: {} is not a regular file.", path));
+}
+
+[[noreturn]] void RaiseUnwritable(std::string_view errorSource, const std::string& path, int code) {
+  const int number = code == EACCES || code == EPERM || code == EROFS ? err::kPermissionDenied
+                                                                      : err::kPathAccess;
+  RaiseText(number, errorSource,
+            fmt::format("{} {} cannot be written ({}).", ErrorText(number), path,
+                        std::strerror(code)));
+}
+
+// Copies every byte; errno tells which side failed when it returns false.
+bool CopyBytes(int from, int to, bool& readFailed) {
+  char buffer[1 << 16];
+  for (;;) {
+    const ssize_t got = ::read(from, buffer, sizeof buffer);
+    if (got == 0) return true;
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      readFailed = true;
+      return false;
+    }
+    for (ssize_t done = 0; done < got;) {
+      const ssize_t put = ::write(to, buffer + done, static_cast<std::size_t>(got - done));
+      if (put < 0 && errno == EINTR) continue;
+      if (put < 0) return false;
+      done += put;
+    }
+  }
+}
+
+// Writes the copy under `partial`; the caller renames it. Leaves nothing behind on failure.
+void WritePartial(int from, const struct stat& status, const std::string& source,
+                  const std::string& partial, std::string_view errorSource) {
+  Descriptor to(::open(partial.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+  if (to.Get() < 0) RaiseUnwritable(errorSource, partial, errno);
+  bool read_failed = false;
+  const bool copied = CopyBytes(from, to.Get(), read_failed) &&
+                      ::fchmod(to.Get(), status.st_mode & 07777) == 0 && ::fsync(to.Get()) == 0;
+  int code = errno;
+  if (copied) {
+    if (to.Close()) return;
+    code = errno;
+  }
+  ::unlink(partial.c_str());
+  if (read_failed) RaiseUnreadable(errorSource, source, code);
+  RaiseUnwritable(errorSource, partial, code);
+}
+
+}  // namespace
+
+void CopyWhole(const std::string& source, const std::string& destination,
+               std::string_view errorSource) {
+  // O_NONBLOCK: a FIFO put in a job's place must be refused, not waited on.
+  Descriptor from(::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (from.Get() < 0) RaiseUnreadable(errorSource, source, errno);
+  struct stat status {};
+  if (::fstat(from.Get(), &status) != 0) RaiseUnreadable(errorSource, source, errno);
+  if (!S_ISREG(status.st_mode)) RaiseNotRegular(errorSource, source);
+  ::fcntl(from.Get(), F_SETFL, 0);
+
+  const std::string partial = PartialName(fs::path(destination));
+  WritePartial(from.Get(), status, source, partial, errorSource);
+  if (::rename(partial.c_str(), destination.c_str()) != 0) {
+    const int code = errno;
+    ::unlink(partial.c_str());
+    RaiseUnwritable(errorSource, destination, code);
+  }
+  SyncFolderOf(destination);
+}
+
+void SyncFolderOf(const std::string& path) {
+  fs::path folder = fs::path(path).parent_path();
+  if (folder.empty()) folder = ".";
+  Descriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir.Get() >= 0) ::fsync(dir.Get());
+}
+
+void RefuseSpecialFile(const std::string& path, std::string_view errorSource) {
+  std::error_code ec;
+  const fs::file_status status = fs::status(path, ec);
+  if (!ec && fs::exists(status) && !fs::is_regular_file(status)) {
+    RaiseNotRegular(errorSource, path);
+  }
+}
+
+}  // namespace nrx::model

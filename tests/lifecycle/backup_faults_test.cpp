@@ -1,0 +1,235 @@
+// Backups under failure: a step of the rotation that fails, a copy that stops half-way, and a
+// process killed at any step of the rotation or in the middle of a copy. Whatever happens, the
+// job and its last good backup stay readable, and no half-written file takes a job's name.
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <functional>
+
+#include "lifecycle_fixture.h"
+
+namespace nrx {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Runs `at_step` at the n-th rename or deletion (the first is 1), just before it would happen;
+// every operation goes to the disk.
+class AtStep : public lifecycle::DiskJobFiles {
+ public:
+  AtStep(int step, std::function<void()> at_step) : step_(step), at_step_(std::move(at_step)) {}
+  void Rename(const std::string& source, const std::string& destination) override {
+    Step();
+    DiskJobFiles::Rename(source, destination);
+  }
+  void Remove(const std::string& path) override {
+    Step();
+    DiskJobFiles::Remove(path);
+  }
+  bool Reached() const { return count_ >= step_; }
+
+ private:
+  void Step() {
+    if (++count_ == step_) at_step_();
+  }
+  int step_;
+  int count_ = 0;
+  std::function<void()> at_step_;
+};
+
+const test::PointRecords kSaved{{1, "A"}, {2, "B"}, {3, "C"}};
+const test::PointRecords kOpened{{1, "A"}, {2, "B"}};  // the temporary copy
+const test::PointRecords kFirst{{1, "A"}};             // the first backup before the save
+const test::PointRecords kSecond{{0, "Z"}};
+
+class BackupFaults : public test::LifecycleTest {
+ protected:
+  void TearDown() override {
+    lifecycle::SetJobFiles(nullptr);
+    LifecycleTest::TearDown();
+  }
+
+  // A saved job "site.njb" in `folder` with both backups, the first `firstAge` hours older than
+  // the job (over 24: the second goes; 2 to 24: the first goes), and the copy taken at opening.
+  void Arrange(const std::string& folder, int firstAge, const std::string& tempFolder = "") {
+    fs::create_directories(Path(folder));
+    job_ = Path(folder + "/site.njb");
+    MakeJob(job_, kSaved);
+    MakeJob(job_ + ".bak1", kFirst);
+    MakeJob(job_ + ".bak2", kSecond);
+    const std::string temp = (tempFolder.empty() ? Path(folder) : tempFolder) + "/opened.tmp";
+    MakeJob(temp, kOpened);
+    general_->SetTempCopyName(temp);
+    const auto now = fs::last_write_time(job_);
+    fs::last_write_time(job_ + ".bak1", now - std::chrono::hours(firstAge));
+  }
+
+  void Backup() { procs_->BackupJobDB(job_, general_, false); }
+
+  // The job holds its committed rows; every backup there is whole, and one of them is the last
+  // good one (the first backup as it was, or the copy that replaces it).
+  void ExpectJobAndLastGoodBackup() {
+    EXPECT_EQ(kSaved, PointsIn(job_));
+    bool last_good = false;
+    for (const std::string& name : {job_ + ".bak1", job_ + ".bak1.new", job_ + ".bak2"}) {
+      if (!Exists(name)) continue;
+      test::PointRecords rows;
+      EXPECT_NO_THROW(rows = PointsIn(name)) << name;
+      last_good = last_good || rows == kFirst || rows == kOpened;
+    }
+    EXPECT_TRUE(last_good);
+    for (const auto& entry : fs::directory_iterator(fs::path(job_).parent_path())) {
+      EXPECT_FALSE(entry.path().string().ends_with(".partial")) << entry.path();
+    }
+  }
+
+  std::string job_;
+};
+
+TEST_F(BackupFaults, AFailureAtAnyStepKeepsTheJobAndItsLastGoodBackup) {
+  for (const int age : {30, 5}) {
+    for (int step = 1;; ++step) {
+      const std::string folder = "age" + std::to_string(age) + "step" + std::to_string(step);
+      SCOPED_TRACE(folder);
+      Arrange(folder, age);
+      auto files = std::make_shared<AtStep>(
+          step, [] { throw Error(err::kPathAccess, "test", "The disk said no."); });
+      lifecycle::SetJobFiles(files);
+      try {
+        Backup();
+      } catch (const Error&) {
+        // A failed deletion is raised; a failed rename is told in a message box.
+      }
+      lifecycle::SetJobFiles(nullptr);
+      ExpectJobAndLastGoodBackup();
+      if (!files->Reached()) break;
+    }
+  }
+}
+
+// Sets a limit on the size of files this process writes, so that a copy fails half-way as it
+// would on a full disk; the old limit comes back when it goes.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    ::getrlimit(RLIMIT_FSIZE, &old_);
+    previous_ = ::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = old_;
+    limit.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &old_);
+    ::signal(SIGXFSZ, previous_);
+  }
+
+ private:
+  rlimit old_{};
+  sighandler_t previous_;
+};
+
+TEST_F(BackupFaults, ACopyThatStopsHalfWayLeavesNoPartOfItAnywhere) {
+  // The temporary copy on another file system: the backup's move is a copy.
+  struct stat shm {};
+  struct stat here {};
+  const std::string shm_folder = "/dev/shm/nrxjobdb-" + std::to_string(::getpid());
+  const bool across = ::stat("/dev/shm", &shm) == 0 && ::stat(Dir().c_str(), &here) == 0 &&
+                      shm.st_dev != here.st_dev && fs::create_directories(shm_folder);
+  Arrange("job", 30, across ? shm_folder : "");
+  {
+    FileSizeLimit limit(1024);
+    EXPECT_NO_THROW(Backup());  // told in a message box
+    // The ".old" copy before a version update, over an older one of that name.
+    test::WriteFile(job_ + ".old", "an older copy");
+    EXPECT_NRX_ERROR(err::kPathAccess,
+                     model::FileUtility::Instance().CopyFile(job_, job_ + ".old"));
+  }
+  if (across) {
+    EXPECT_FALSE(Exists(job_ + ".bak1"));
+    EXPECT_EQ(kOpened, PointsIn(general_->TempCopyName()));
+  }
+  EXPECT_EQ("an older copy", test::ReadFile(job_ + ".old"));
+  ExpectJobAndLastGoodBackup();
+  fs::remove_all(shm_folder);
+}
+
+// Runs `work` in a child process that is killed once it writes to `ready` and `untilKill` has
+// returned; true when the child finished before.
+bool RunKilled(const std::function<void(int ready)>& work,
+               const std::function<void()>& untilKill = [] {}) {
+  int pipe_fds[2];
+  if (::pipe(pipe_fds) != 0) return true;
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::close(pipe_fds[0]);
+    work(pipe_fds[1]);
+    const char done = 'd';
+    [[maybe_unused]] auto written = ::write(pipe_fds[1], &done, 1);
+    ::_exit(0);
+  }
+  ::close(pipe_fds[1]);
+  char said = 'd';
+  if (::read(pipe_fds[0], &said, 1) != 1) said = 'd';
+  ::close(pipe_fds[0]);
+  if (said != 'd') {
+    untilKill();
+    ::kill(child, SIGKILL);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return said == 'd';
+}
+
+TEST_F(BackupFaults, AProcessKilledAtAnyStepKeepsTheJobAndItsLastGoodBackup) {
+  for (const int age : {30, 5}) {
+    for (int step = 1;; ++step) {
+      const std::string folder = "age" + std::to_string(age) + "kill" + std::to_string(step);
+      SCOPED_TRACE(folder);
+      Arrange(folder, age);
+      const bool finished = RunKilled([&](int ready) {
+        lifecycle::SetJobFiles(std::make_shared<AtStep>(step, [ready] {
+          const char stopped = 's';
+          [[maybe_unused]] auto written = ::write(ready, &stopped, 1);
+          ::pause();
+        }));
+        Backup();
+      });
+      ExpectJobAndLastGoodBackup();
+      if (finished) break;
+    }
+  }
+}
+
+TEST_F(BackupFaults, AProcessKilledInTheMiddleOfACopyLeavesNoPartialFile) {
+  // Big enough that the copy is still running when the parent sees its hidden file.
+  const std::string big = Path("big.mdb");
+  test::WriteFile(big, std::string(std::size_t{64} << 20, 'x'));
+  RunKilled([&](int ready) {
+    const char started = 's';
+    [[maybe_unused]] auto written = ::write(ready, &started, 1);
+    model::FileUtility::Instance().CopyFile(big, big + ".old");
+  }, [&] {
+    // Killed while the copy's hidden file is being written, when the machine lets us see it.
+    for (int tries = 0; tries < 2000; ++tries) {
+      for (const auto& entry : fs::directory_iterator(Dir())) {
+        if (entry.path().filename().string().ends_with(".partial")) return;
+      }
+      ::usleep(1000);
+    }
+  });
+  // The kill came at some point of the copy: the ".old" name is absent or whole.
+  if (Exists(big + ".old")) {
+    EXPECT_EQ(fs::file_size(big), fs::file_size(big + ".old"));
+  }
+  for (const auto& entry : fs::directory_iterator(Dir())) {
+    if (entry.path().filename().string() == "big.mdb.old") continue;
+    EXPECT_FALSE(entry.path().filename().string().starts_with("big.mdb.old")) << entry.path();
+  }
+}
+
+}  // namespace
+}  // namespace nrx
