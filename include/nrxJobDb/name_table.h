@@ -25,8 +25,7 @@ constexpr std::optional<std::string_view> FindName(const Named<T> (&table)[N], T
 
 // The name `table` gives `value`, or `fallback` when it lists none.
 template <typename T, std::size_t N>
-constexpr std::string_view NameOf(const Named<T> (&table)[N], T value,
-                                  std::string_view fallback) {
+constexpr std::string_view NameOf(const Named<T> (&table)[N], T value, std::string_view fallback) {
   return FindName(table, value).value_or(fallback);
 }
 

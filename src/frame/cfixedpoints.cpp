@@ -11,8 +11,12 @@ cFixedPoints::cFixedPoints() { frame::Lifecycle::Construct(*this); }
 
 cFixedPoints::~cFixedPoints() { frame::Lifecycle::Destruct(*this); }
 
-void cFixedPoints::Class_Initialize() { frame::InitializeClass(*this, [] {}); }
+void cFixedPoints::Class_Initialize() {
+  frame::InitializeClass(*this, [] {});
+}
 
-void cFixedPoints::Class_Terminate() { frame::TerminateClass(*this, [] {}); }
+void cFixedPoints::Class_Terminate() {
+  frame::TerminateClass(*this, [] {});
+}
 
 }  // namespace nrx

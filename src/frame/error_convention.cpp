@@ -11,12 +11,10 @@
 namespace nrx {
 namespace {
 
-constexpr Named<MemberKind> kKindWords[] = {
-    {MemberKind::Sub, "Sub"},
-    {MemberKind::Function, "Function"},
-    {MemberKind::PropertyGet, "Property Get"},
-    {MemberKind::PropertyLet, "Property Let"},
-};
+constexpr Named<MemberKind> kKindWords[] = {{MemberKind::Sub, "Sub"},
+                                            {MemberKind::Function, "Function"},
+                                            {MemberKind::PropertyGet, "Property Get"},
+                                            {MemberKind::PropertyLet, "Property Let"}};
 
 bool IsReactivate(std::string_view label) {
   constexpr std::string_view kReactivate = "REACTIVATE";
@@ -28,7 +26,8 @@ bool IsReactivate(std::string_view label) {
 }  // namespace
 
 std::string MemberLabel::Text() const {
-  return fmt::format("(Class Module) {}::{} {}", class_name, NameOf(kKindWords, kind, "Sub"), member);
+  return fmt::format("(Class Module) {}::{} {}", class_name, NameOf(kKindWords, kind, "Sub"),
+                     member);
 }
 
 void RecordErrorSource(std::string_view source, std::string_view label) {

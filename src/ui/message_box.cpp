@@ -41,8 +41,8 @@ std::vector<MsgAnswer> ButtonsOf(MsgButtons buttons) {
 
 std::string_view AnswerName(MsgAnswer answer) {
   static constexpr Named<MsgAnswer> kNames[] = {
-      {MsgAnswer::OK, "OK"},         {MsgAnswer::Cancel, "Cancel"}, {MsgAnswer::Abort, "Abort"},
-      {MsgAnswer::Retry, "Retry"},   {MsgAnswer::Ignore, "Ignore"}, {MsgAnswer::Yes, "Yes"},
+      {MsgAnswer::OK, "OK"},       {MsgAnswer::Cancel, "Cancel"}, {MsgAnswer::Abort, "Abort"},
+      {MsgAnswer::Retry, "Retry"}, {MsgAnswer::Ignore, "Ignore"}, {MsgAnswer::Yes, "Yes"},
       {MsgAnswer::No, "No"},
   };
   return NameOf(kNames, answer, "?");

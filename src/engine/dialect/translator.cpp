@@ -24,7 +24,8 @@ bool IsLogical(Op op) {
 }
 
 constexpr Named<Op> kComparisonSymbols[] = {
-    {Op::kEq, "="}, {Op::kNe, "<>"}, {Op::kLt, "<"}, {Op::kLe, "<="}, {Op::kGt, ">"}, {Op::kGe, ">="},
+    {Op::kEq, "="},  {Op::kNe, "<>"}, {Op::kLt, "<"},
+    {Op::kLe, "<="}, {Op::kGt, ">"},  {Op::kGe, ">="},
 };
 
 // Logical operators on truth values; NOT turns any operand into SQLite's 1/0/NULL.
