@@ -2,21 +2,12 @@
 
 #include <fmt/format.h>
 
+#include "engine/connection.h"
 #include "engine/dialect/lexer.h"
 #include "nrxJobDb/name_table.h"
 
 namespace nrx::dialect {
 namespace {
-
-std::string Quote(std::string_view text, char quote) {
-  std::string out(1, quote);
-  for (char c : text) {
-    out.push_back(c);
-    if (c == quote) out.push_back(c);
-  }
-  out.push_back(quote);
-  return out;
-}
 
 bool IsLogical(Op op) {
   return op == Op::kAnd || op == Op::kOr || op == Op::kXor || op == Op::kEqv || op == Op::kImp ||
@@ -241,7 +232,7 @@ std::string TranslateValue(const Expr& expr, const TranslateOptions& options) {
   return Translator(options).Value(expr);
 }
 
-std::string QuoteIdentifier(std::string_view name) { return Quote(name, '"'); }
-std::string QuoteLiteral(std::string_view text) { return Quote(text, '\''); }
+std::string QuoteIdentifier(std::string_view name) { return detail::QuoteName(name); }
+std::string QuoteLiteral(std::string_view text) { return detail::QuoteText(text); }
 
 }  // namespace nrx::dialect
