@@ -53,19 +53,7 @@ void AddSqlite(benchmark::State& state) {
   int n = 0;
   for (auto _ : state) {
     sqlite3* db = OpenPlain(MakeJob(fmt::format("add_sqlite{}.njb", n++), 0));
-    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-    sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(db, "INSERT INTO Points (PointNo, Easting, Northing, Code) VALUES (?1, ?2, ?3, ?4)", -1, &st, nullptr);
-    for (int i = 1; i <= kAdds; ++i) {
-      sqlite3_bind_int(st, 1, i);
-      sqlite3_bind_double(st, 2, 1000.0 + i);
-      sqlite3_bind_double(st, 3, 5000.0 + i);
-      sqlite3_bind_text(st, 4, "CODE", -1, SQLITE_TRANSIENT);
-      sqlite3_step(st);
-      sqlite3_reset(st);
-    }
-    sqlite3_finalize(st);
-    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    nrx::bench::InsertPoints(db, kAdds, [](int) { return "CODE"; });
     sqlite3_close(db);
   }
 }

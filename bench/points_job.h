@@ -11,6 +11,25 @@
 
 namespace nrx::bench {
 
+// Inserts points 1 to `rows` into Points on `db` in one transaction, through plain SQLite;
+// `code(i)` gives point i its Code.
+template <class Code>
+void InsertPoints(sqlite3* db, int rows, Code code) {
+  sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+  sqlite3_stmt* st = nullptr;
+  sqlite3_prepare_v2(db, "INSERT INTO Points (PointNo, Easting, Northing, Code) VALUES (?1, ?2, ?3, ?4)", -1, &st, nullptr);
+  for (int i = 1; i <= rows; ++i) {
+    sqlite3_bind_int(st, 1, i);
+    sqlite3_bind_double(st, 2, 1000.0 + i);
+    sqlite3_bind_double(st, 3, 5000.0 + i);
+    sqlite3_bind_text(st, 4, code(i), -1, SQLITE_TRANSIENT);
+    sqlite3_step(st);
+    sqlite3_reset(st);
+  }
+  sqlite3_finalize(st);
+  sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+}
+
 // `rows` records numbered from 1; with `hit_every`, every record whose number it divides has
 // Code "HIT" instead of "CODE".
 inline std::string MakePointsJob(const std::filesystem::path& path, int rows, int hit_every = 0) {
@@ -30,19 +49,7 @@ inline std::string MakePointsJob(const std::filesystem::path& path, int rows, in
   }
   sqlite3* db = nullptr;
   sqlite3_open(path.c_str(), &db);
-  sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-  sqlite3_stmt* st = nullptr;
-  sqlite3_prepare_v2(db, "INSERT INTO Points VALUES (?1, ?2, ?3, ?4)", -1, &st, nullptr);
-  for (int i = 1; i <= rows; ++i) {
-    sqlite3_bind_int(st, 1, i);
-    sqlite3_bind_double(st, 2, 1000.0 + i);
-    sqlite3_bind_double(st, 3, 5000.0 + i);
-    sqlite3_bind_text(st, 4, hit_every && i % hit_every == 0 ? "HIT" : "CODE", -1, SQLITE_STATIC);
-    sqlite3_step(st);
-    sqlite3_reset(st);
-  }
-  sqlite3_finalize(st);
-  sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+  InsertPoints(db, rows, [&](int i) { return hit_every && i % hit_every == 0 ? "HIT" : "CODE"; });
   sqlite3_close(db);
   return path.string();
 }

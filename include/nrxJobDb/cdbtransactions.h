@@ -5,16 +5,13 @@
 #include <string_view>
 
 #include "nrxJobDb/cjobprocs.h"
+#include "nrxJobDb/component_object.h"
 #include "nrxJobDb/export.h"
 #include "nrxJobDb/variant.h"
 
 namespace nrx {
 
-namespace frame {
-struct Lifecycle;
-}  // namespace frame
-
-class NRXJOBDB_API cDBtransactions : public Object {
+class NRXJOBDB_API cDBtransactions : public ComponentObject {
  public:
   static constexpr std::string_view kClassName = "cDBtransactions";
 
@@ -23,20 +20,11 @@ class NRXJOBDB_API cDBtransactions : public Object {
   cDBtransactions();
   // Clears ClassActive and releases the cJobProcs object; pending transactions are left alone.
   ~cDBtransactions() override;
-  cDBtransactions(const cDBtransactions&) = delete;
-  cDBtransactions& operator=(const cDBtransactions&) = delete;
-
-  // True from creation to destruction; the caller may also set it.
-  bool ClassActive() const { return class_active_; }
-  void SetClassActive(bool value) { class_active_ = value; }
 
  private:
-  friend struct frame::Lifecycle;
-  // Creation and destruction steps, each under its own label.
-  void Class_Initialize();
-  void Class_Terminate();
+  void Class_Initialize() override;
+  void Class_Terminate() override;
 
-  bool class_active_ = false;
   // The tracker's private cJobProcs, through which it opens least-squares data tables.
   std::shared_ptr<cJobProcs> jobProcs_;
 };

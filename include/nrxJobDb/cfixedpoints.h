@@ -3,16 +3,13 @@
 
 #include <string_view>
 
+#include "nrxJobDb/component_object.h"
 #include "nrxJobDb/export.h"
 #include "nrxJobDb/variant.h"
 
 namespace nrx {
 
-namespace frame {
-struct Lifecycle;
-}  // namespace frame
-
-class NRXJOBDB_API cFixedPoints : public Object {
+class NRXJOBDB_API cFixedPoints : public ComponentObject {
  public:
   static constexpr std::string_view kClassName = "cFixedPoints";
 
@@ -21,20 +18,10 @@ class NRXJOBDB_API cFixedPoints : public Object {
   cFixedPoints();
   // Clears ClassActive.
   ~cFixedPoints() override;
-  cFixedPoints(const cFixedPoints&) = delete;
-  cFixedPoints& operator=(const cFixedPoints&) = delete;
-
-  // True from creation to destruction; the caller may also set it.
-  bool ClassActive() const { return class_active_; }
-  void SetClassActive(bool value) { class_active_ = value; }
 
  private:
-  friend struct frame::Lifecycle;
-  // Creation and destruction steps, each under its own label.
-  void Class_Initialize();
-  void Class_Terminate();
-
-  bool class_active_ = false;
+  void Class_Initialize() override;
+  void Class_Terminate() override;
 };
 
 }  // namespace nrx

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "nrxJobDb/component_object.h"
 #include "nrxJobDb/engine.h"
 #include "nrxJobDb/error_log.h"
 #include "nrxJobDb/export.h"
@@ -21,11 +22,7 @@
 
 namespace nrx {
 
-namespace frame {
-struct Lifecycle;
-}  // namespace frame
-
-class NRXJOBDB_API cJobProcs : public Object {
+class NRXJOBDB_API cJobProcs : public ComponentObject {
  public:
   static constexpr std::string_view kClassName = "cJobProcs";
 
@@ -35,15 +32,9 @@ class NRXJOBDB_API cJobProcs : public Object {
   // Clears the catalogue and ClassActive. A failure is recorded on the error stack under
   // "(Class Module) cJobProcs::Sub Class_Terminate" but cannot reach anyone.
   ~cJobProcs() override;
-  cJobProcs(const cJobProcs&) = delete;
-  cJobProcs& operator=(const cJobProcs&) = delete;
 
   // The application object's instance, made (with its catalogue) on first use.
   static const std::shared_ptr<cJobProcs>& Default();
-
-  // True from creation to destruction; the caller may also set it.
-  bool ClassActive() const { return class_active_; }
-  void SetClassActive(bool value) { class_active_ = value; }
 
   // Does nothing.
   void SetBlank();
@@ -152,10 +143,8 @@ class NRXJOBDB_API cJobProcs : public Object {
   void CloseRecordSets(const DatabasePtr& jobDB);
 
  private:
-  friend struct frame::Lifecycle;
-  // Creation and destruction steps, each under its own label.
-  void Class_Initialize();
-  void Class_Terminate();
+  void Class_Initialize() override;
+  void Class_Terminate() override;
 
   // Gives the test suites the private members; defined by the tests only.
   friend struct JobProcsTestAccess;
@@ -179,7 +168,6 @@ class NRXJOBDB_API cJobProcs : public Object {
                        const std::string& indexName, const std::string& indexFields,
                        bool makePrimary);
 
-  bool class_active_ = false;
   TableCatalogue catalogue_;
 };
 

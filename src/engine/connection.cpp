@@ -79,23 +79,23 @@ void RaiseSqlite(sqlite3* db, int rc, std::string_view source, std::string_view 
   throw Error(number, std::string(source), std::move(text));
 }
 
-std::string QuoteName(std::string_view name) {
-  std::string out = "\"";
-  for (char c : name) {
-    if (c == '"') out += '"';
+namespace {
+
+// `text` between two `quote` marks, each mark inside it doubled.
+std::string Quoted(std::string_view text, char quote) {
+  std::string out(1, quote);
+  for (char c : text) {
+    if (c == quote) out += quote;
     out += c;
   }
-  return out + '"';
+  return out + quote;
 }
 
-std::string QuoteText(std::string_view text) {
-  std::string out = "'";
-  for (char c : text) {
-    if (c == '\'') out += '\'';
-    out += c;
-  }
-  return out + '\'';
-}
+}  // namespace
+
+std::string QuoteName(std::string_view name) { return Quoted(name, '"'); }
+
+std::string QuoteText(std::string_view text) { return Quoted(text, '\''); }
 
 Statement& Statement::Bind(int index, std::string_view text) {
   sqlite3_bind_text(stmt_.get(), index, text.data(), static_cast<int>(text.size()),

@@ -1,5 +1,6 @@
 #include <algorithm>
 
+#include "engine/collection_items.h"
 #include "engine/engine_internal.h"
 
 namespace nrx {
@@ -61,9 +62,7 @@ int Database::TableDefsCount() {
 
 TableDefPtr Database::TableDefs(int index) {
   LoadTableDefs();
-  if (index < 0 || index >= static_cast<int>(tabledefs_.size()))
-    Raise(err::kItemNotFound, kSource, std::to_string(index));
-  return tabledefs_[static_cast<size_t>(index)];
+  return detail::ItemAt(tabledefs_, index, kSource);
 }
 
 TableDefPtr Database::TableDefs(std::string_view name) {
@@ -73,9 +72,7 @@ TableDefPtr Database::TableDefs(std::string_view name) {
 
 TableDefPtr Database::FindTableDef(std::string_view name) {
   LoadTableDefs();
-  auto it = std::find_if(tabledefs_.begin(), tabledefs_.end(),
-                         [&](const TableDefPtr& t) { return detail::SameName(t->Name(), name); });
-  return it == tabledefs_.end() ? nullptr : *it;
+  return detail::FindByName(tabledefs_, name);
 }
 
 TableDefPtr Database::CreateTableDef(std::string_view name) {

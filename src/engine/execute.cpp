@@ -7,6 +7,7 @@
 
 #include "engine/dialect.h"
 #include "engine/engine_internal.h"
+#include "nrxJobDb/name_table.h"
 
 namespace nrx {
 namespace {
@@ -26,20 +27,12 @@ struct FieldCheck {
   std::string field;
 };
 
-std::string NumericRange(int type) {
-  switch (type) {
-    case dbByte:
-      return "BETWEEN 0 AND 255";
-    case dbInteger:
-      return "BETWEEN -32768 AND 32767";
-    case dbLong:
-      return "BETWEEN -2147483648 AND 2147483647";
-    case dbSingle:
-      return "BETWEEN -3.4028234663852886e38 AND 3.4028234663852886e38";
-    default:
-      return {};
-  }
-}
+// The values a numeric type holds, as a condition on its column.
+constexpr Named<int> kNumericRanges[] = {
+    {dbByte, "BETWEEN 0 AND 255"},
+    {dbInteger, "BETWEEN -32768 AND 32767"},
+    {dbLong, "BETWEEN -2147483648 AND 2147483647"},
+    {dbSingle, "BETWEEN -3.4028234663852886e38 AND 3.4028234663852886e38"}};
 
 // The checks a recordset makes of each value before storing it, in the order it makes them.
 std::vector<FieldCheck> FieldChecks(detail::Connection& conn, const std::string& table) {
@@ -53,8 +46,8 @@ std::vector<FieldCheck> FieldChecks(detail::Connection& conn, const std::string&
     } else {
       checks.push_back({fmt::format("typeof({}) NOT IN ('integer', 'real', 'null')", q),
                         err::kCriteriaTypeMismatch, f.name});
-      if (auto range = NumericRange(f.type); !range.empty())
-        checks.push_back({fmt::format("{} NOT {}", q, range), err::kNumericOverflow, f.name});
+      if (auto range = FindName(kNumericRanges, f.type))
+        checks.push_back({fmt::format("{} NOT {}", q, *range), err::kNumericOverflow, f.name});
     }
     if (f.required) checks.push_back({q + " IS NULL", err::kNullInRequired, f.name});
     bool in_primary = std::any_of(indexes.begin(), indexes.end(), [&](const detail::IndexInfo& ix) {

@@ -1,5 +1,6 @@
 #include <algorithm>
 
+#include "engine/collection_items.h"
 #include "engine/engine_internal.h"
 
 namespace nrx {
@@ -7,18 +8,14 @@ namespace {
 
 constexpr std::string_view kSource = "nrxEngine.TableDef";
 
-template <typename T>
-std::shared_ptr<T> FindByName(const std::vector<std::shared_ptr<T>>& items, std::string_view name) {
-  auto it = std::find_if(items.begin(), items.end(),
-                         [&](const auto& item) { return detail::SameName(item->Name(), name); });
-  return it == items.end() ? nullptr : *it;
+const std::vector<FieldPtr>& FieldsOf(detail::TableDefState& state) {
+  state.LoadFields();
+  return state.fields;
 }
 
-template <typename T>
-std::shared_ptr<T> ByPosition(const std::vector<std::shared_ptr<T>>& items, int index) {
-  if (index < 0 || index >= static_cast<int>(items.size()))
-    Raise(err::kItemNotFound, kSource, std::to_string(index));
-  return items[static_cast<size_t>(index)];
+const std::vector<IndexPtr>& IndexesOf(detail::TableDefState& state) {
+  state.LoadIndexes();
+  return state.indexes;
 }
 
 }  // namespace
@@ -129,29 +126,18 @@ long TableDef::RecordCount() {
   }
 }
 
-Collection<Field> TableDef::Fields() {
-  state_->LoadFields();
-  return Collection<Field>(state_->fields);
-}
+Collection<Field> TableDef::Fields() { return Collection<Field>(FieldsOf(*state_)); }
 
-int TableDef::FieldsCount() {
-  state_->LoadFields();
-  return static_cast<int>(state_->fields.size());
-}
+int TableDef::FieldsCount() { return static_cast<int>(FieldsOf(*state_).size()); }
 
-FieldPtr TableDef::Fields(int index) {
-  state_->LoadFields();
-  return ByPosition(state_->fields, index);
-}
+FieldPtr TableDef::Fields(int index) { return detail::ItemAt(FieldsOf(*state_), index, kSource); }
 
 FieldPtr TableDef::Fields(std::string_view name) {
-  if (auto f = FindField(name)) return f;
-  Raise(err::kItemNotFound, kSource, name);
+  return detail::ItemNamed(FieldsOf(*state_), name, kSource);
 }
 
 FieldPtr TableDef::FindField(std::string_view name) {
-  state_->LoadFields();
-  return FindByName(state_->fields, name);
+  return detail::FindByName(FieldsOf(*state_), name);
 }
 
 FieldPtr TableDef::CreateField(std::string_view name, int type, int size) {
@@ -164,7 +150,7 @@ void TableDef::FieldsAppend(const FieldPtr& field) {
   if (field->Name().empty()) Raise(err::kInvalidCall, kSource, "a field needs a name");
   if (detail::EngineAccess::Bound(*field)) Raise(err::kAlreadyInCollection, kSource, field->Name());
   state_->LoadFields();
-  if (FindByName(state_->fields, field->Name())) {
+  if (detail::FindByName(state_->fields, field->Name())) {
     Raise(state_->Appended() ? err::kFieldExists : err::kAlreadyInCollection, kSource,
           field->Name());
   }
@@ -178,29 +164,18 @@ void TableDef::FieldsAppend(const FieldPtr& field) {
   state_->fields.push_back(field);
 }
 
-Collection<Index> TableDef::Indexes() {
-  state_->LoadIndexes();
-  return Collection<Index>(state_->indexes);
-}
+Collection<Index> TableDef::Indexes() { return Collection<Index>(IndexesOf(*state_)); }
 
-int TableDef::IndexesCount() {
-  state_->LoadIndexes();
-  return static_cast<int>(state_->indexes.size());
-}
+int TableDef::IndexesCount() { return static_cast<int>(IndexesOf(*state_).size()); }
 
-IndexPtr TableDef::Indexes(int index) {
-  state_->LoadIndexes();
-  return ByPosition(state_->indexes, index);
-}
+IndexPtr TableDef::Indexes(int index) { return detail::ItemAt(IndexesOf(*state_), index, kSource); }
 
 IndexPtr TableDef::Indexes(std::string_view name) {
-  if (auto ix = FindIndex(name)) return ix;
-  Raise(err::kItemNotFound, kSource, name);
+  return detail::ItemNamed(IndexesOf(*state_), name, kSource);
 }
 
 IndexPtr TableDef::FindIndex(std::string_view name) {
-  state_->LoadIndexes();
-  return FindByName(state_->indexes, name);
+  return detail::FindByName(IndexesOf(*state_), name);
 }
 
 void TableDef::IndexesRefresh() { state_->indexes_loaded = false; }
@@ -211,10 +186,12 @@ IndexPtr TableDef::CreateIndex(std::string_view name) {
 
 void TableDef::IndexesAppend(const IndexPtr& index) {
   if (!index) Raise(err::kObjectNotSet, kSource, state_->name);
-  if (detail::EngineAccess::Appended(*index)) Raise(err::kAlreadyInCollection, kSource, index->Name());
+  if (detail::EngineAccess::Appended(*index))
+    Raise(err::kAlreadyInCollection, kSource, index->Name());
   state_->LoadIndexes();
   if (index->FieldNames().empty()) Raise(err::kNoFields, kSource, index->Name());
-  if (FindByName(state_->indexes, index->Name())) Raise(err::kIndexNameExists, kSource, index->Name());
+  if (detail::FindByName(state_->indexes, index->Name()))
+    Raise(err::kIndexNameExists, kSource, index->Name());
   if (index->Primary()) {
     for (const auto& ix : state_->indexes)
       if (ix->Primary()) Raise(err::kPrimaryExists, kSource, state_->name);

@@ -4,27 +4,19 @@
 
 #include "frame/fixed_points_members.h"
 #include "frame/lifecycle.h"
-#include "frame/live_objects.h"
-#include "nrxJobDb/error_convention.h"
 
 namespace nrx {
 
-cFixedPoints::cFixedPoints() {
-  Class_Initialize();
-  frame::ObjectCreated();
-}
+cFixedPoints::cFixedPoints() { frame::Lifecycle::Construct(*this); }
 
-cFixedPoints::~cFixedPoints() {
-  frame::ObjectDestroyed();
-  frame::Lifecycle::TerminateQuietly(*this);
-}
+cFixedPoints::~cFixedPoints() { frame::Lifecycle::Destruct(*this); }
 
 void cFixedPoints::Class_Initialize() {
-  Guard(FixedPointsLabel("Class_Initialize"), [&] { class_active_ = true; });
+  frame::InitializeClass(*this, [] {});
 }
 
 void cFixedPoints::Class_Terminate() {
-  Guard(FixedPointsLabel("Class_Terminate"), [&] { class_active_ = false; });
+  frame::TerminateClass(*this, [] {});
 }
 
 }  // namespace nrx

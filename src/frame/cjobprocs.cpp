@@ -4,33 +4,19 @@
 
 #include "frame/job_procs_members.h"
 #include "frame/lifecycle.h"
-#include "frame/live_objects.h"
-#include "nrxJobDb/error_convention.h"
 
 namespace nrx {
 
-cJobProcs::cJobProcs() {
-  Class_Initialize();
-  frame::ObjectCreated();
-}
+cJobProcs::cJobProcs() { frame::Lifecycle::Construct(*this); }
 
-cJobProcs::~cJobProcs() {
-  frame::ObjectDestroyed();
-  frame::Lifecycle::TerminateQuietly(*this);
-}
+cJobProcs::~cJobProcs() { frame::Lifecycle::Destruct(*this); }
 
 void cJobProcs::Class_Initialize() {
-  Guard(JobProcsLabel("Class_Initialize"), [&] {
-    class_active_ = true;
-    SetupTableArrays();
-  });
+  frame::InitializeClass(*this, [&] { SetupTableArrays(); });
 }
 
 void cJobProcs::Class_Terminate() {
-  Guard(JobProcsLabel("Class_Terminate"), [&] {
-    ClearTableArrays();
-    class_active_ = false;
-  });
+  frame::TerminateClass(*this, [&] { ClearTableArrays(); });
 }
 
 const std::shared_ptr<cJobProcs>& cJobProcs::Default() {

@@ -8,6 +8,7 @@
 #include "frame/component_classes.h"
 #include "nrxJobDb/cjobprocs.h"
 #include "nrxJobDb/errors.h"
+#include "nrxJobDb/name_table.h"
 
 namespace nrx {
 namespace {
@@ -25,19 +26,14 @@ std::string_view WithoutBraces(std::string_view id) {
 
 unsigned Bit(InvokeKind kind) { return static_cast<unsigned>(kind); }
 
-std::string_view KindName(InvokeKind kind) {
-  switch (kind) {
-    case InvokeKind::Method:
-      return "call";
-    case InvokeKind::PropertyGet:
-      return "property get";
-    case InvokeKind::PropertyLet:
-      return "property let";
-    case InvokeKind::PropertySet:
-      return "property set";
-  }
-  return "call";
-}
+constexpr Named<InvokeKind> kKindNames[] = {
+    {InvokeKind::Method, "call"},
+    {InvokeKind::PropertyGet, "property get"},
+    {InvokeKind::PropertyLet, "property let"},
+    {InvokeKind::PropertySet, "property set"},
+};
+
+std::string_view KindName(InvokeKind kind) { return NameOf(kKindNames, kind, "call"); }
 
 [[noreturn]] void NoMember(std::string_view className, std::string_view what) {
   RaiseText(err::kNoSuchMember, std::string(kSource),

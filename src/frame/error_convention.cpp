@@ -6,23 +6,15 @@
 #include <cctype>
 
 #include "nrxJobDb/error_stack.h"
+#include "nrxJobDb/name_table.h"
 
 namespace nrx {
 namespace {
 
-std::string_view KindWord(MemberKind kind) {
-  switch (kind) {
-    case MemberKind::Sub:
-      return "Sub";
-    case MemberKind::Function:
-      return "Function";
-    case MemberKind::PropertyGet:
-      return "Property Get";
-    case MemberKind::PropertyLet:
-      return "Property Let";
-  }
-  return "Sub";
-}
+constexpr Named<MemberKind> kKindWords[] = {{MemberKind::Sub, "Sub"},
+                                            {MemberKind::Function, "Function"},
+                                            {MemberKind::PropertyGet, "Property Get"},
+                                            {MemberKind::PropertyLet, "Property Let"}};
 
 bool IsReactivate(std::string_view label) {
   constexpr std::string_view kReactivate = "REACTIVATE";
@@ -34,7 +26,8 @@ bool IsReactivate(std::string_view label) {
 }  // namespace
 
 std::string MemberLabel::Text() const {
-  return fmt::format("(Class Module) {}::{} {}", class_name, KindWord(kind), member);
+  return fmt::format("(Class Module) {}::{} {}", class_name, NameOf(kKindWords, kind, "Sub"),
+                     member);
 }
 
 void RecordErrorSource(std::string_view source, std::string_view label) {

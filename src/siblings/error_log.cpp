@@ -1,5 +1,6 @@
 #include "nrxJobDb/error_log.h"
 
+#include <fmt/chrono.h>
 #include <fmt/format.h>
 
 #include <ctime>
@@ -15,12 +16,7 @@ namespace {
 constexpr std::string_view kSource = "nrxErrStack.ErrorLog";
 
 std::string Now() {
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-  return text;
+  return fmt::format("{:%Y-%m-%d %H:%M:%S}", fmt::localtime(std::time(nullptr)));
 }
 
 // Opens, appends and closes at once: the log must be complete on disk after each record, and

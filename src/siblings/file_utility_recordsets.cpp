@@ -3,24 +3,15 @@
 #include <fmt/format.h>
 
 #include "nrxJobDb/file_utility.h"
+#include "nrxJobDb/name_table.h"
 
 namespace nrx::model {
 namespace {
 
 constexpr std::string_view kSource = "nrxModel.FileUtility";
 
-std::string_view TypeName(int type) {
-  switch (type) {
-    case dbOpenTable:
-      return "table";
-    case dbOpenDynaset:
-      return "dynaset";
-    case dbOpenSnapshot:
-      return "snapshot";
-    default:
-      return "recordset";
-  }
-}
+constexpr Named<int> kTypeNames[] = {
+    {dbOpenTable, "table"}, {dbOpenDynaset, "dynaset"}, {dbOpenSnapshot, "snapshot"}};
 
 std::string Position(Recordset& rs) {
   if (rs.Bof() && rs.Eof()) return "no records";
@@ -31,7 +22,8 @@ std::string Position(Recordset& rs) {
 
 // Reads what a reader of the recordset would read; an engine error is the finding.
 std::string ReadRecordset(Recordset& rs, int position, bool detail) {
-  std::string line = fmt::format("{}: {} ({})", position, rs.Name(), TypeName(rs.Type()));
+  std::string line =
+      fmt::format("{}: {} ({})", position, rs.Name(), NameOf(kTypeNames, rs.Type(), "recordset"));
   if (!rs.Bof() && !rs.Eof()) {
     for (const FieldPtr& field : rs.Fields()) field->Value();
   }
@@ -48,41 +40,40 @@ std::string FailureLine(std::string_view what, const Error& e) {
   return fmt::format("{}: error {} {}", what, e.Number(), e.what());
 }
 
-// Walks the recordsets and, when asked, the table definitions; `visit` gets each line and
-// whether it was read without an error.
-template <class Visit>
-void Walk(Database& db, bool detail, bool doTableDefs, Visit&& visit) {
-  Collection<Recordset> recordsets;
+// Hands `visit` a line for each item of the collection `get` gives, read by `read` (with the
+// item's place, from 0), and whether it was read without an error; a failure to get the
+// collection is a line of its own, and an item that fails is named by `itemName`.
+template <class Get, class Read, class ItemName, class Visit>
+void WalkCollection(std::string_view what, Get get, Read read, ItemName itemName, Visit& visit) {
+  decltype(get()) items;
   try {
-    recordsets = db.Recordsets();
+    items = get();
   } catch (const Error& e) {
-    visit(FailureLine("recordsets", e), false);
-  }
-  int position = 0;
-  for (const RecordsetPtr& rs : recordsets) {
-    ++position;
-    try {
-      visit(ReadRecordset(*rs, position, detail), true);
-    } catch (const Error& e) {
-      visit(FailureLine(std::to_string(position), e), false);
-    }
-  }
-  if (!doTableDefs) return;
-  Collection<TableDef> tables;
-  try {
-    tables = db.TableDefs();
-  } catch (const Error& e) {
-    visit(FailureLine("table definitions", e), false);
+    visit(FailureLine(what, e), false);
   }
   int index = 0;
-  for (const TableDefPtr& table : tables) {
+  for (const auto& item : items) {
     try {
-      visit(ReadTableDef(*table), true);
+      visit(read(*item, index), true);
     } catch (const Error& e) {
-      visit(FailureLine(fmt::format("table {}", index), e), false);
+      visit(FailureLine(itemName(index), e), false);
     }
     ++index;
   }
+}
+
+// Walks the recordsets (numbered from 1) and, when asked, the table definitions (from 0).
+template <class Visit>
+void Walk(Database& db, bool detail, bool doTableDefs, Visit&& visit) {
+  WalkCollection(
+      "recordsets", [&] { return db.Recordsets(); },
+      [&](Recordset& rs, int index) { return ReadRecordset(rs, index + 1, detail); },
+      [](int index) { return std::to_string(index + 1); }, visit);
+  if (!doTableDefs) return;
+  WalkCollection(
+      "table definitions", [&] { return db.TableDefs(); },
+      [](TableDef& table, int) { return ReadTableDef(table); },
+      [](int index) { return fmt::format("table {}", index); }, visit);
 }
 
 }  // namespace

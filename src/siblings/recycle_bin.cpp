@@ -1,6 +1,7 @@
 // The text utility's move to the recycle bin: the freedesktop.org trash of the user's home.
 
 #include <fcntl.h>
+#include <fmt/chrono.h>
 #include <fmt/format.h>
 #include <pwd.h>
 #include <unistd.h>
@@ -53,12 +54,7 @@ std::string EscapePath(const std::string& path) {
 }
 
 std::string DeletionDate() {
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
-  return text;
+  return fmt::format("{:%Y-%m-%dT%H:%M:%S}", fmt::localtime(std::time(nullptr)));
 }
 
 std::string CandidateName(const fs::path& original, int attempt) {

@@ -6,25 +6,10 @@
 #include <string>
 
 #include "nrxJobDb/message_box.h"
+#include "nrxJobDb/name_table.h"
 
 namespace nrx {
 namespace {
-
-std::string_view IconMark(MsgIcon icon) {
-  switch (icon) {
-    case MsgIcon::Critical:
-      return "(x) ";
-    case MsgIcon::Question:
-      return "(?) ";
-    case MsgIcon::Exclamation:
-      return "(!) ";
-    case MsgIcon::Information:
-      return "(i) ";
-    case MsgIcon::None:
-      break;
-  }
-  return "";
-}
 
 std::string Lower(std::string_view text) {
   std::string out(text);
@@ -48,6 +33,12 @@ std::string TerminalText(const std::string& text) {
   }
   return out;
 }
+
+// The mark a terminal shows before the text in place of the box's icon.
+constexpr Named<MsgIcon> kIconMarks[] = {{MsgIcon::Critical, "(x) "},
+                                         {MsgIcon::Question, "(?) "},
+                                         {MsgIcon::Exclamation, "(!) "},
+                                         {MsgIcon::Information, "(i) "}};
 
 std::string Choices(const std::vector<MsgAnswer>& buttons) {
   std::string out;
@@ -92,7 +83,8 @@ MsgAnswer ConsoleMessageBox::Show(const std::string& text, const std::string& ti
                                   MsgButtons buttons, MsgIcon icon) {
   if (!in_ || !out_) return CloseAnswer(buttons);
   const std::vector<MsgAnswer> set = ButtonsOf(buttons);
-  *out_ << "\n== " << title << " ==\n" << IconMark(icon) << TerminalText(text) << "\n";
+  *out_ << "\n== " << title << " ==\n"
+        << NameOf(kIconMarks, icon, "") << TerminalText(text) << "\n";
   for (;;) {
     *out_ << Choices(set) << std::flush;
     std::string line;

@@ -2,6 +2,8 @@
 
 #include <mutex>
 
+#include "nrxJobDb/name_table.h"
+
 namespace nrx {
 namespace {
 
@@ -38,23 +40,12 @@ std::vector<MsgAnswer> ButtonsOf(MsgButtons buttons) {
 }
 
 std::string_view AnswerName(MsgAnswer answer) {
-  switch (answer) {
-    case MsgAnswer::OK:
-      return "OK";
-    case MsgAnswer::Cancel:
-      return "Cancel";
-    case MsgAnswer::Abort:
-      return "Abort";
-    case MsgAnswer::Retry:
-      return "Retry";
-    case MsgAnswer::Ignore:
-      return "Ignore";
-    case MsgAnswer::Yes:
-      return "Yes";
-    case MsgAnswer::No:
-      return "No";
-  }
-  return "?";
+  static constexpr Named<MsgAnswer> kNames[] = {
+      {MsgAnswer::OK, "OK"},       {MsgAnswer::Cancel, "Cancel"}, {MsgAnswer::Abort, "Abort"},
+      {MsgAnswer::Retry, "Retry"}, {MsgAnswer::Ignore, "Ignore"}, {MsgAnswer::Yes, "Yes"},
+      {MsgAnswer::No, "No"},
+  };
+  return NameOf(kNames, answer, "?");
 }
 
 MessageBoxService& CurrentMessageBoxService() {

@@ -3,28 +3,23 @@
 #include <fmt/format.h>
 
 #include "nrxJobDb/engine.h"
+#include "nrxJobDb/name_table.h"
 
 namespace njb {
 
+namespace {
+
+constexpr nrx::Named<int> kTypeNames[] = {
+    {nrx::dbBoolean, "Boolean"}, {nrx::dbByte, "Byte"},     {nrx::dbInteger, "Integer"},
+    {nrx::dbLong, "Long"},       {nrx::dbSingle, "Single"}, {nrx::dbDouble, "Double"},
+    {nrx::dbText, "Text"},
+};
+
+}  // namespace
+
 std::string FieldTypeName(int type) {
-  switch (type) {
-    case nrx::dbBoolean:
-      return "Boolean";
-    case nrx::dbByte:
-      return "Byte";
-    case nrx::dbInteger:
-      return "Integer";
-    case nrx::dbLong:
-      return "Long";
-    case nrx::dbSingle:
-      return "Single";
-    case nrx::dbDouble:
-      return "Double";
-    case nrx::dbText:
-      return "Text";
-    default:
-      return fmt::format("Type{}", type);
-  }
+  if (auto name = nrx::FindName(kTypeNames, type)) return std::string(*name);
+  return fmt::format("Type{}", type);
 }
 
 }  // namespace njb

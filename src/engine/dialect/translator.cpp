@@ -2,49 +2,43 @@
 
 #include <fmt/format.h>
 
+#include "engine/connection.h"
 #include "engine/dialect/lexer.h"
+#include "nrxJobDb/name_table.h"
 
 namespace nrx::dialect {
 namespace {
-
-std::string Quote(std::string_view text, char quote) {
-  std::string out(1, quote);
-  for (char c : text) {
-    out.push_back(c);
-    if (c == quote) out.push_back(c);
-  }
-  out.push_back(quote);
-  return out;
-}
 
 bool IsLogical(Op op) {
   return op == Op::kAnd || op == Op::kOr || op == Op::kXor || op == Op::kEqv || op == Op::kImp ||
          op == Op::kNot;
 }
 
-bool IsComparison(Op op) {
-  return op == Op::kEq || op == Op::kNe || op == Op::kLt || op == Op::kLe || op == Op::kGt ||
-         op == Op::kGe;
-}
+constexpr Named<Op> kComparisonSymbols[] = {
+    {Op::kEq, "="},  {Op::kNe, "<>"}, {Op::kLt, "<"},
+    {Op::kLe, "<="}, {Op::kGt, ">"},  {Op::kGe, ">="},
+};
+
+// Logical operators on truth values; NOT turns any operand into SQLite's 1/0/NULL.
+constexpr Named<Op> kLogicalForms[] = {
+    {Op::kXor, "((NOT {}) <> (NOT {}))"},
+    {Op::kEqv, "((NOT {}) = (NOT {}))"},
+    {Op::kImp, "((NOT {}) OR {})"},
+};
+
+// "/" always divides as floating point: 7 / 2 is 3.5.
+constexpr Named<Op> kArithmeticForms[] = {
+    {Op::kSub, "({} - {})"},
+    {Op::kMul, "({} * {})"},
+    {Op::kDiv, "(CAST({} AS REAL) / {})"},
+    {Op::kIntDiv, "nrx_idiv({}, {})"},
+    {Op::kMod, "nrx_mod({}, {})"},
+    {Op::kPow, "nrx_pow({}, {})"},
+};
+
+bool IsComparison(Op op) { return FindName(kComparisonSymbols, op).has_value(); }
 
 bool IsNumeric(ValueKind kind) { return kind == ValueKind::kNumber || kind == ValueKind::kBoolean; }
-
-std::string_view ComparisonSymbol(Op op) {
-  switch (op) {
-    case Op::kEq:
-      return "=";
-    case Op::kNe:
-      return "<>";
-    case Op::kLt:
-      return "<";
-    case Op::kLe:
-      return "<=";
-    case Op::kGt:
-      return ">";
-    default:
-      return ">=";
-  }
-}
 
 class Translator {
  public:
@@ -134,38 +128,14 @@ class Translator {
       return out + ")";
     }
     const Expr& b = At(e, 1);
-    // Logical operators on truth values; NOT turns any operand into SQLite's 1/0/NULL.
-    switch (e.op) {
-      case Op::kXor:
-        return fmt::format("((NOT {}) <> (NOT {}))", Condition(a), Condition(b));
-      case Op::kEqv:
-        return fmt::format("((NOT {}) = (NOT {}))", Condition(a), Condition(b));
-      case Op::kImp:
-        return fmt::format("((NOT {}) OR {})", Condition(a), Condition(b));
-      default:
-        break;
-    }
-    if (IsComparison(e.op))
-      return fmt::format("({} {} {}{})", Value(a), ComparisonSymbol(e.op), Value(b), Collation(e));
-    switch (e.op) {
-      case Op::kAdd:
-        return Add(a, b);
-      case Op::kSub:
-        return fmt::format("({} - {})", Value(a), Value(b));
-      case Op::kMul:
-        return fmt::format("({} * {})", Value(a), Value(b));
-      // "/" always divides as floating point: 7 / 2 is 3.5.
-      case Op::kDiv:
-        return fmt::format("(CAST({} AS REAL) / {})", Value(a), Value(b));
-      case Op::kIntDiv:
-        return fmt::format("nrx_idiv({}, {})", Value(a), Value(b));
-      case Op::kMod:
-        return fmt::format("nrx_mod({}, {})", Value(a), Value(b));
-      case Op::kPow:
-        return fmt::format("nrx_pow({}, {})", Value(a), Value(b));
-      default:
-        return Concat(e);
-    }
+    if (auto form = FindName(kLogicalForms, e.op))
+      return fmt::format(fmt::runtime(*form), Condition(a), Condition(b));
+    if (auto symbol = FindName(kComparisonSymbols, e.op))
+      return fmt::format("({} {} {}{})", Value(a), *symbol, Value(b), Collation(e));
+    if (auto form = FindName(kArithmeticForms, e.op))
+      return fmt::format(fmt::runtime(*form), Value(a), Value(b));
+    if (e.op == Op::kAdd) return Add(a, b);
+    return Concat(e);
   }
 
   // "+" adds numbers and joins texts; which it does is known here unless neither side's kind is.
@@ -262,7 +232,7 @@ std::string TranslateValue(const Expr& expr, const TranslateOptions& options) {
   return Translator(options).Value(expr);
 }
 
-std::string QuoteIdentifier(std::string_view name) { return Quote(name, '"'); }
-std::string QuoteLiteral(std::string_view text) { return Quote(text, '\''); }
+std::string QuoteIdentifier(std::string_view name) { return detail::QuoteName(name); }
+std::string QuoteLiteral(std::string_view text) { return detail::QuoteText(text); }
 
 }  // namespace nrx::dialect

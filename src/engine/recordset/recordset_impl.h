@@ -198,6 +198,9 @@ class RecordsetImpl : public Recordset,
   void SetAt(size_t pos);
   void SetDetached(std::int64_t rowid, std::vector<Variant> values);
   void SetNoCurrent(Where where);
+  // What a step does first: a pending edit is dropped, and a step from the `end` it stands at
+  // raises 3021.
+  void BeginStep(Where end);
   bool Empty() const;  // no record at all
   bool HasCurrent() const { return where_ == Where::At || where_ == Where::Detached; }
   void RequireCurrent() const;

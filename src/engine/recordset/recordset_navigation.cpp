@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/collection_items.h"
 #include "engine/recordset/recordset_impl.h"
 #include "engine/recordset/value_codec.h"
 
@@ -383,10 +384,14 @@ void RecordsetImpl::MoveLast(int /*options*/) {
   SetAt(keys_.size() - 1);
 }
 
-void RecordsetImpl::MoveNext() {
+void RecordsetImpl::BeginStep(Where end) {
   CheckOpen();
   edit_mode_ = EditMode::None;
-  if (where_ == Where::Eof) Raise(err::kNoCurrentRecord, kSource, name_);
+  if (where_ == end) Raise(err::kNoCurrentRecord, kSource, name_);
+}
+
+void RecordsetImpl::MoveNext() {
+  BeginStep(Where::Eof);
   if (type_ == dbOpenTable) return TableNext();
   size_t target = 0;
   if (where_ == Where::Bof) {
@@ -401,9 +406,7 @@ void RecordsetImpl::MoveNext() {
 }
 
 void RecordsetImpl::MovePrevious() {
-  CheckOpen();
-  edit_mode_ = EditMode::None;
-  if (where_ == Where::Bof) Raise(err::kNoCurrentRecord, kSource, name_);
+  BeginStep(Where::Bof);
   if (type_ == dbOpenTable) return TablePrevious();
   size_t before = 0;
   if (where_ == Where::Eof) {
@@ -450,16 +453,12 @@ void RecordsetImpl::SetIndex(std::string_view name) {
 
 FieldPtr RecordsetImpl::Fields(int index) {
   CheckOpen();
-  if (index < 0 || index >= static_cast<int>(fields_.size()))
-    Raise(err::kItemNotFound, kSource, std::to_string(index));
-  return fields_[static_cast<size_t>(index)];
+  return ItemAt(fields_, index, kSource);
 }
 
 FieldPtr RecordsetImpl::Fields(std::string_view name) {
   CheckOpen();
-  for (const auto& f : fields_)
-    if (SameName(f->Name(), name)) return f;
-  Raise(err::kItemNotFound, kSource, name);
+  return ItemNamed(fields_, name, kSource);
 }
 
 bool RecordsetImpl::CursorOnCurrent() const {
