@@ -350,8 +350,8 @@ TEST(DialectStatementTest, DefinitionErrorsHaveTheirNumbers) {
   EXPECT_DIALECT_ERROR(3290, "", ParseStatement("CREATE TABLE t ()"));
   EXPECT_DIALECT_ERROR(3290, "", ParseStatement("CREATE VIEW v"));
   EXPECT_DIALECT_ERROR(3259, "MONEYBAG", ParseStatement("CREATE TABLE t (a MONEYBAG)"));
-  EXPECT_DIALECT_ERROR(3000, "DROP INDEX i", ParseStatement("DROP INDEX i"));
-  EXPECT_DIALECT_ERROR(3000, "", ParseStatement("ALTER TABLE t DROP COLUMN a"));
+  EXPECT_DIALECT_ERROR(3295, "DROP INDEX i", ParseStatement("DROP INDEX i"));
+  EXPECT_DIALECT_ERROR(3293, "", ParseStatement("ALTER TABLE t DROP COLUMN a"));
   EXPECT_DIALECT_ERROR(3251, "", ParseStatement("SELECT * FROM t"));
   EXPECT_DIALECT_ERROR(3000, "GRANT", ParseStatement("GRANT ALL ON t"));
 }
@@ -377,13 +377,13 @@ TEST_F(DialectTest, ActionStatementsChangeTheRowsTheyName) {
 }
 
 TEST(DialectStatementTest, ActionErrorsHaveTheirNumbers) {
-  EXPECT_DIALECT_ERROR(3000, "", ParseStatement("INSERT INTO t (a, b) VALUES (1)"));
+  EXPECT_DIALECT_ERROR(3134, "", ParseStatement("INSERT INTO t (a, b) VALUES (1)"));
   EXPECT_DIALECT_ERROR(3075, "1 +", ParseStatement("INSERT INTO t (a) VALUES (1 +)"));
   EXPECT_DIALECT_ERROR(3075, "'x' 'y'", ParseStatement("UPDATE t SET a = 'x' 'y' WHERE b = 1"));
   EXPECT_DIALECT_ERROR(3075, "b = = 1", ParseStatement("UPDATE t SET a = 1 WHERE b = = 1"));
-  EXPECT_DIALECT_ERROR(3000, "", ParseStatement("UPDATE t a = 1"));
+  EXPECT_DIALECT_ERROR(3144, "", ParseStatement("UPDATE t a = 1"));
   EXPECT_DIALECT_ERROR(3131, "", ParseStatement("DELETE t"));
-  EXPECT_DIALECT_ERROR(3000, "", ParseStatement("DELETE FROM t WHERE a = 1; DROP TABLE t"));
+  EXPECT_DIALECT_ERROR(3128, "", ParseStatement("DELETE FROM t WHERE a = 1; DROP TABLE t"));
 }
 
 }  // namespace

@@ -66,37 +66,36 @@ std::string ValuesSql(TokenStream& tokens, std::string_view table, std::size_t e
 
 // INSERT INTO table [(fields)] VALUES (values) | INSERT INTO table [(fields)] SELECT ...
 Action ReadInsert(TokenStream& tokens) {
-  try {
-    tokens.ExpectKeyword("INSERT");
-    tokens.ExpectKeyword("INTO");
-    Action action;
-    action.table = tokens.ExpectName("a table name");
-    std::vector<std::string> fields;
-    if (tokens.AcceptSymbol("(")) {
-      do {
-        fields.push_back(ReadTargetField(tokens, action.table));
-      } while (tokens.AcceptSymbol(","));
-      tokens.ExpectSymbol(")");
-    }
-    std::string source;
-    if (tokens.PeekKeyword("SELECT")) {
-      source = SelectionSql(ReadSelection(tokens));
-    } else {
-      tokens.ExpectKeyword("VALUES");
-      source = ValuesSql(tokens, action.table, fields.size());
-    }
-    tokens.ExpectStatementEnd();
-    action.sql = fmt::format("INSERT INTO {}{} {}", QuoteIdentifier(action.table),
-                             fields.empty() ? "" : " (" + QuotedList(fields) + ")", source);
-    return action;
-  } catch (const SyntaxError& error) {
-    RaiseSyntax(err::kSyntaxError, "Syntax error in INSERT INTO statement", tokens.Rest(0), error);
-  }
+  return ReadStatementPart(
+      tokens, err::kInsertSyntax, "Syntax error in INSERT INTO statement", [&] {
+        tokens.ExpectKeyword("INSERT");
+        tokens.ExpectKeyword("INTO");
+        Action action;
+        action.table = tokens.ExpectName("a table name");
+        std::vector<std::string> fields;
+        if (tokens.AcceptSymbol("(")) {
+          do {
+            fields.push_back(ReadTargetField(tokens, action.table));
+          } while (tokens.AcceptSymbol(","));
+          tokens.ExpectSymbol(")");
+        }
+        std::string source;
+        if (tokens.PeekKeyword("SELECT")) {
+          source = SelectionSql(ReadSelection(tokens));
+        } else {
+          tokens.ExpectKeyword("VALUES");
+          source = ValuesSql(tokens, action.table, fields.size());
+        }
+        tokens.ExpectStatementEnd();
+        action.sql = fmt::format("INSERT INTO {}{} {}", QuoteIdentifier(action.table),
+                                 fields.empty() ? "" : " (" + QuotedList(fields) + ")", source);
+        return action;
+      });
 }
 
 // UPDATE table SET field = value, ... [WHERE criteria]
 Action ReadUpdate(TokenStream& tokens) {
-  try {
+  return ReadStatementPart(tokens, err::kUpdateSyntax, "Syntax error in UPDATE statement", [&] {
     tokens.ExpectKeyword("UPDATE");
     Action action;
     action.table = tokens.ExpectName("a table name");
@@ -113,14 +112,13 @@ Action ReadUpdate(TokenStream& tokens) {
     action.sql = fmt::format("UPDATE {} SET {}{}", QuoteIdentifier(action.table),
                              fmt::join(assignments, ", "), where);
     return action;
-  } catch (const SyntaxError& error) {
-    RaiseSyntax(err::kSyntaxError, "Syntax error in UPDATE statement", tokens.Rest(0), error);
-  }
+  });
 }
 
 // DELETE [[table.]*] FROM table [WHERE criteria]
 Action ReadDelete(TokenStream& tokens) {
-  try {
+  constexpr std::string_view kSentence = "Syntax error in DELETE statement";
+  ReadStatementPart(tokens, err::kDeleteSyntax, kSentence, [&] {
     tokens.ExpectKeyword("DELETE");
     if (tokens.PeekName() && tokens.PeekSymbol(".", 1)) {
       tokens.Next();
@@ -129,24 +127,16 @@ Action ReadDelete(TokenStream& tokens) {
     } else {
       tokens.AcceptSymbol("*");
     }
-  } catch (const SyntaxError& error) {
-    RaiseSyntax(err::kSyntaxError, "Syntax error in DELETE statement", tokens.Rest(0), error);
-  }
+  });
   Action action;
-  try {
+  ReadStatementPart(tokens, err::kFromSyntax, "Syntax error in FROM clause", [&] {
     tokens.ExpectKeyword("FROM");
     action.table = tokens.ExpectName("a table name");
     if (!tokens.PeekKeyword("WHERE") && !tokens.PeekSymbol(";") && !tokens.AtEnd())
       tokens.Unexpected("WHERE or the end of the statement");
-  } catch (const SyntaxError& error) {
-    RaiseSyntax(err::kFromSyntax, "Syntax error in FROM clause", tokens.Rest(0), error);
-  }
+  });
   const std::string where = WhereSql(tokens, action.table);
-  try {
-    tokens.ExpectStatementEnd();
-  } catch (const SyntaxError& error) {
-    RaiseSyntax(err::kSyntaxError, "Syntax error in DELETE statement", tokens.Rest(0), error);
-  }
+  ReadStatementPart(tokens, err::kDeleteSyntax, kSentence, [&] { tokens.ExpectStatementEnd(); });
   action.sql = fmt::format("DELETE FROM {}{}", QuoteIdentifier(action.table), where);
   return action;
 }

@@ -17,6 +17,18 @@ inline constexpr std::string_view kDialectSource = "nrxEngine";
 [[noreturn]] void RaiseSyntax(int number, std::string_view sentence, std::string_view quoted,
                               const SyntaxError& error);
 
+// Runs `read` over a statement's tokens; a syntax error in it is raised as `number`, quoting
+// the statement from where it went wrong.
+template <class F>
+auto ReadStatementPart(TokenStream& tokens, int number, std::string_view sentence, F&& read)
+    -> decltype(read()) {
+  try {
+    return read();
+  } catch (const SyntaxError& error) {
+    RaiseSyntax(number, sentence, tokens.Rest(0), error);
+  }
+}
+
 // The tokens that may follow an expression in its clause: keywords, or symbols such as ","
 // ")" ";". The end of the text always may.
 struct ClauseFollow {

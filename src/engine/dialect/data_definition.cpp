@@ -147,41 +147,39 @@ Statement ReadCreate(TokenStream& tokens) {
 
 // DROP TABLE name | DROP INDEX name ON table
 Statement ReadDrop(TokenStream& tokens) {
-  try {
-    tokens.ExpectKeyword("DROP");
-    if (tokens.AcceptKeyword("TABLE")) {
-      DropTable drop{tokens.ExpectName("a table name")};
-      tokens.ExpectStatementEnd();
-      return drop;
-    }
-    tokens.ExpectKeyword("INDEX");
-    DropIndex drop;
-    drop.name = tokens.ExpectName("an index name");
-    tokens.ExpectKeyword("ON");
-    drop.table = tokens.ExpectName("a table name");
-    tokens.ExpectStatementEnd();
-    return drop;
-  } catch (const SyntaxError& error) {
-    RaiseSyntax(err::kSyntaxError, "Syntax error in DROP TABLE or DROP INDEX statement",
-                tokens.Rest(0), error);
-  }
+  return ReadStatementPart(tokens, err::kDropSyntax,
+                           "Syntax error in DROP TABLE or DROP INDEX statement",
+                           [&]() -> Statement {
+                             tokens.ExpectKeyword("DROP");
+                             if (tokens.AcceptKeyword("TABLE")) {
+                               DropTable drop{tokens.ExpectName("a table name")};
+                               tokens.ExpectStatementEnd();
+                               return drop;
+                             }
+                             tokens.ExpectKeyword("INDEX");
+                             DropIndex drop;
+                             drop.name = tokens.ExpectName("an index name");
+                             tokens.ExpectKeyword("ON");
+                             drop.table = tokens.ExpectName("a table name");
+                             tokens.ExpectStatementEnd();
+                             return drop;
+                           });
 }
 
 // ALTER TABLE name ADD [COLUMN] column
 Statement ReadAlter(TokenStream& tokens) {
-  try {
-    tokens.ExpectKeyword("ALTER");
-    tokens.ExpectKeyword("TABLE");
-    AlterAddColumn alter;
-    alter.table = tokens.ExpectName("a table name");
-    tokens.ExpectKeyword("ADD");
-    tokens.AcceptKeyword("COLUMN");
-    alter.column = ReadColumn(tokens);
-    tokens.ExpectStatementEnd();
-    return alter;
-  } catch (const SyntaxError& error) {
-    RaiseSyntax(err::kSyntaxError, "Syntax error in ALTER TABLE statement", tokens.Rest(0), error);
-  }
+  return ReadStatementPart(tokens, err::kAlterTableSyntax, "Syntax error in ALTER TABLE statement",
+                           [&] {
+                             tokens.ExpectKeyword("ALTER");
+                             tokens.ExpectKeyword("TABLE");
+                             AlterAddColumn alter;
+                             alter.table = tokens.ExpectName("a table name");
+                             tokens.ExpectKeyword("ADD");
+                             tokens.AcceptKeyword("COLUMN");
+                             alter.column = ReadColumn(tokens);
+                             tokens.ExpectStatementEnd();
+                             return alter;
+                           });
 }
 
 }  // namespace nrx::dialect
