@@ -23,6 +23,8 @@ inline std::filesystem::path Folder(const std::string& name) {
 // work is single-threaded, and CPU time stays comparable while other work shares the machine.
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
+  // Plain text: the closing lines are read by programs and people alike, colour codes in neither.
+  RatioReporter() : ConsoleReporter(OO_Tabular) {}
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const auto& run : runs)
