@@ -164,6 +164,14 @@ class NRXJOBDB_API Database : public Object, public std::enable_shared_from_this
   bool ReadOnly() const;
   bool Exclusive() const;
   bool IsOpen() const;
+  // True when the job lies on a network file system. Only an exclusive open gets that far (a
+  // shared one is refused with 3043); the caller may warn that the file's safety rests on the
+  // share.
+  bool OnNetworkFileSystem() const;
+  // The unfinished changes of another file, found beside this job when it was opened, are never
+  // played back into it: they are moved to this name ("<job>-journal.foreign-<n>"), which the
+  // caller may report; "" when there were none. Not an error: the job itself opened sound.
+  const std::string& ForeignJournal() const;
 
   // Table definitions, ordered by name case-insensitively; the engine's own tables begin with
   // "MSys" (TableDef::IsSystem). Items are looked up by position or by name (case-insensitive);

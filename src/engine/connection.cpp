@@ -146,6 +146,18 @@ std::shared_ptr<Connection> Connection::Open(const std::string& path, const Open
   conn->path_ = path;
   conn->read_only_ = options.read_only && !options.create;
   conn->exclusive_ = options.exclusive;
+  conn->network_ = files::OnNetworkFileSystem(path);
+  // Sharing a job needs locks that every machine sees; on a network file system they may hold
+  // on this machine only, and two users could write the job at once. 3043, the engine's "disk
+  // or network error", names the cause; 3045 would tell the user to wait for someone who is
+  // not there. An exclusive open goes on: the caller can ask OnNetworkFileSystem and warn; so
+  // does creating a job, which nobody else can know of yet.
+  if (conn->network_ && !options.exclusive && !options.create) {
+    RaiseText(err::kDiskError, std::string(kSource),
+              fmt::format("'{}' lies on a network file system, whose locks cannot keep other "
+                          "users out; open it exclusively, or copy it to a local disk to share it.",
+                          path));
+  }
   std::error_code ec;
   if (options.create) {
     if (fs::exists(path, ec)) Raise(err::kDatabaseExists, kSource, path);
@@ -160,7 +172,11 @@ std::shared_ptr<Connection> Connection::Open(const std::string& path, const Open
       case files::FileKind::Plain: break;
     }
   }
-  if (!options.create) conn->lock_ = files::FileLock::Acquire(path, options.exclusive);
+  if (!options.create) {
+    conn->lock_ = files::FileLock::Acquire(path, options.exclusive);
+    // Before SQLite reads anything: it would play a hot journal back at once.
+    conn->foreign_journal_ = files::SetAsideForeignJournal(path, conn->encrypted_);
+  }
 
   // A connection serves one thread at a time, as every engine object does, so SQLite's
   // per-call connection mutex would only cost time.
@@ -177,6 +193,7 @@ std::shared_ptr<Connection> Connection::Open(const std::string& path, const Open
   }
   if (options.create) conn->lock_ = files::FileLock::Acquire(path, options.exclusive);
   conn->Configure();
+  if (options.create) conn->StampIdentity();
   return conn;
 }
 
@@ -198,6 +215,14 @@ void Connection::Configure() {
     if (exclusive_) Exec("PRAGMA locking_mode=EXCLUSIVE", kSource);
   }
   Exec("PRAGMA cache_size=-16384", kSource);
+}
+
+// A random application id tells this job's journals from those of every other job, copies of
+// it made later included once either has committed (see SetAsideForeignJournal).
+void Connection::StampIdentity() {
+  std::int32_t id = 0;
+  while (id == 0) sqlite3_randomness(sizeof(id), &id);
+  Exec(fmt::format("PRAGMA application_id={}", id), kSource);
 }
 
 Connection::~Connection() { Close(); }

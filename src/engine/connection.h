@@ -94,6 +94,9 @@ class Connection {
   bool Exclusive() const { return exclusive_; }
   bool Encrypted() const { return encrypted_; }
   bool IsOpen() const { return db_ != nullptr; }
+  bool OnNetworkFileSystem() const { return network_; }
+  // Where a hot journal of another file found beside the job was moved; "" when none was.
+  const std::string& ForeignJournal() const { return foreign_journal_; }
 
   // Raises 3420 when closed.
   void CheckOpen(std::string_view source) const;
@@ -179,6 +182,8 @@ class Connection {
   bool read_only_ = false;
   bool exclusive_ = false;
   bool encrypted_ = false;
+  bool network_ = false;
+  std::string foreign_journal_;
   int savepoint_depth_ = 0;
   std::vector<std::uint64_t> savepoint_generations_;  // the schema generation at each savepoint
   std::uint64_t schema_generation_ = 0;
@@ -188,6 +193,7 @@ class Connection {
   std::unique_ptr<SchemaCache> schema_cache_;
 
   void Configure();
+  void StampIdentity();
   void ForgetLostTransaction();
   void ReleaseReaders(TableCounters& counters);
 };

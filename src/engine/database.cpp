@@ -22,6 +22,8 @@ const std::string& Database::Name() const { return conn_->Path(); }
 bool Database::ReadOnly() const { return conn_->ReadOnly(); }
 bool Database::Exclusive() const { return conn_->Exclusive(); }
 bool Database::IsOpen() const { return conn_->IsOpen(); }
+bool Database::OnNetworkFileSystem() const { return conn_->OnNetworkFileSystem(); }
+const std::string& Database::ForeignJournal() const { return conn_->ForeignJournal(); }
 
 void Database::CheckOpen() const { conn_->CheckOpen(kSource); }
 

@@ -34,6 +34,25 @@ enum class FileKind {
 // FileLock) is read through the lock's own descriptor.
 FileKind Probe(const std::string& path);
 
+// A hot rollback journal beside the job file at `path` that was left by another file (its copy
+// of page 1 names another job, or a state of this one that no interrupted commit can have
+// started from) is renamed to "<path>-journal.foreign-<n>", so that SQLite never plays it
+// back; returns that name, or "" when there is no such journal. Call with the file held (see
+// FileLock) and before SQLite opens it; a journal that another opener may be writing is left
+// alone. Raises 3043 when the journal cannot be moved.
+std::string SetAsideForeignJournal(const std::string& path, bool encrypted);
+
+// Whether the file at `path` (or, for a file not made yet, its folder) lies on a network or
+// user-space file system, where SQLite's record locks and flock cannot be trusted across
+// machines.
+bool OnNetworkFileSystem(const std::string& path);
+
+namespace testing {
+// Makes OnNetworkFileSystem see the file-system type `type` for every path that begins with
+// `prefix`; a type of 0 removes the override. For tests only.
+void OverrideFileSystemType(const std::string& prefix, long type);
+}  // namespace testing
+
 // The stream cipher: XORs `size` bytes that stand at `offset` in a file with the keystream at
 // that position, so any range can be read or written on its own. Applying it twice restores.
 void CipherXor(unsigned char* data, long long size, long long offset);
