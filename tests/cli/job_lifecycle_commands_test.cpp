@@ -40,7 +40,7 @@ class JobLifecycleCommands : public TempDirTest {
     return RunInProcess(njb::RunOpen, {.file = Path(name), .check = check, .answers = answers});
   }
   CommandResult Backup(const std::string& name) {
-    return RunInProcess(njb::RunBackup, {.file = Path(name)});
+    return RunInProcess(njb::RunBackup, {.file = Path(name), .answers = {}});
   }
 
   bool Exists(const std::string& name) const { return fs::exists(Path(name)); }
@@ -165,7 +165,7 @@ TEST_F(JobLifecycleCommands, FailuresRaiseTheirNumberAfterTheMessageTheUserSees)
   {
     CapturedOutput out;
     EXPECT_NRX_ERROR(err::kNotADatabase,
-                     njb::RunOpen({.file = Path("noise.njb"), .check = true}, out.Context()));
+                     njb::RunOpen({.file = Path("noise.njb"), .check = true, .answers = {}}, out.Context()));
     EXPECT_CONTAINS(out.Text(), "Attempted to open database " + Path("noise.njb") +
                                     "- database required repair");
   }
@@ -176,7 +176,7 @@ TEST_F(JobLifecycleCommands, FailuresRaiseTheirNumberAfterTheMessageTheUserSees)
   {
     CapturedOutput out;
     EXPECT_NRX_ERROR(err::kPermissionDenied,
-                     njb::RunOpen({.file = Path("busy.njb")}, out.Context()));
+                     njb::RunOpen({.file = Path("busy.njb"), .answers = {}}, out.Context()));
     EXPECT_CONTAINS(out.Text(), "Job [ " + Path("busy.njb") + " ] may be open at another location");
   }
   EXPECT_TRUE(NoTemporaryCopyLeft());
