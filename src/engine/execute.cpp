@@ -35,10 +35,11 @@ constexpr Named<int> kNumericRanges[] = {
     {dbSingle, "BETWEEN -3.4028234663852886e38 AND 3.4028234663852886e38"}};
 
 // The checks a recordset makes of each value before storing it, in the order it makes them.
-std::vector<FieldCheck> FieldChecks(detail::Connection& conn, const std::string& table) {
+std::vector<FieldCheck> FieldChecks(detail::Connection& conn, const std::string& table,
+                                    const std::vector<detail::FieldInfo>& fields) {
   std::vector<FieldCheck> checks;
   auto indexes = detail::LoadIndexes(conn, table);
-  for (const auto& f : detail::LoadFields(conn, table)) {
+  for (const auto& f : fields) {
     std::string q = detail::QuoteName(f.name);
     if (f.type == dbText) {
       checks.push_back({fmt::format("length({}) > {}", q, f.size), err::kValueTooLong, f.name});
@@ -61,6 +62,34 @@ std::vector<FieldCheck> FieldChecks(detail::Connection& conn, const std::string&
   return checks;
 }
 
+// What a recordset would have stored for a number written to a Boolean field: -1 or 0. Values
+// of other kinds stay as written for the checks to refuse.
+std::vector<std::string> NormalisedAssignments(const std::vector<detail::FieldInfo>& fields) {
+  std::vector<std::string> sets;
+  for (const auto& f : fields) {
+    std::string q = detail::QuoteName(f.name);
+    if (f.type == dbBoolean)
+      sets.push_back(fmt::format(
+          "{0} = CASE WHEN typeof({0}) IN ('integer', 'real') THEN -({0} <> 0) ELSE {0} END", q));
+  }
+  return sets;
+}
+
+void NormaliseRows(detail::Connection& conn, const std::string& table,
+                   const std::vector<detail::FieldInfo>& fields,
+                   const std::vector<std::int64_t>& rowids) {
+  auto sets = NormalisedAssignments(fields);
+  if (sets.empty()) return;
+  auto update = conn.Prepare(fmt::format("UPDATE {} SET {} WHERE rowid = ?1",
+                                         detail::QuoteName(table), fmt::join(sets, ", ")),
+                             kSource);
+  for (std::int64_t rowid : rowids) {
+    update.Reset();
+    update.Bind(1, rowid);
+    update.Step();
+  }
+}
+
 // Runs an INSERT or UPDATE and checks every row it wrote; the caller's savepoint undoes it all
 // when one holds what its field cannot. Returns the number of rows written.
 int RunChecked(detail::Connection& conn, const dialect::Action& action) {
@@ -69,7 +98,9 @@ int RunChecked(detail::Connection& conn, const dialect::Action& action) {
     auto st = conn.Prepare(action.sql + " RETURNING rowid", kSource);
     while (st.Step()) written.push_back(st.Int(0));
   }
-  auto checks = FieldChecks(conn, action.table);
+  auto fields = detail::LoadFields(conn, action.table);
+  NormaliseRows(conn, action.table, fields, written);
+  auto checks = FieldChecks(conn, action.table, fields);
   if (checks.empty() || written.empty()) return static_cast<int>(written.size());
   std::string cases;
   for (size_t i = 0; i < checks.size(); ++i)

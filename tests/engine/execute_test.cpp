@@ -42,8 +42,13 @@ TEST_F(ExecuteTest, ActionStatementsWithTrueFalseAndBothQuotes) {
   db_->Execute("INSERT INTO LS_Points3 (PointNo, Name, Fixed) VALUES (1, 'it''s', True)");
   db_->Execute("INSERT INTO LS_Points3 (PointNo, Name, Fixed) VALUES (2, \"two\", False)");
   db_->Execute("INSERT INTO LS_Points3 (PointNo, Name, Fixed) VALUES (3, 'three', True)");
+  // Any number other than zero is True, stored as -1 as a recordset stores it.
+  db_->Execute("INSERT INTO LS_Points3 (PointNo, Name, Fixed) VALUES (4, 'four', 7)");
+  db_->Execute("UPDATE LS_Points3 SET Fixed = 1 WHERE PointNo = 4");
+  db_->Execute("INSERT INTO LS_Points3 (PointNo, Name, Fixed) VALUES (5, 'five', 0.5)");
   db_->Execute("UPDATE LS_Points3 SET Name = 'fixed' WHERE Fixed = True");
-  EXPECT_EQ(2, db_->RecordsAffected());
+  EXPECT_EQ(4, db_->RecordsAffected());
+  db_->Execute("DELETE FROM LS_Points3 WHERE PointNo > 3");
   db_->Execute("DELETE FROM LS_Points3 WHERE Fixed = False");
   EXPECT_EQ(1, db_->RecordsAffected());
   EXPECT_EQ(2, Count(*db_, "LS_Points3"));
