@@ -62,8 +62,9 @@ std::vector<FieldCheck> FieldChecks(detail::Connection& conn, const std::string&
   return checks;
 }
 
-// What a recordset would have stored for a number written to a Boolean field: -1 or 0. Values
-// of other kinds stay as written for the checks to refuse.
+// What a recordset would have stored for a number written to a Boolean or whole-number field:
+// -1 or 0 for a Boolean, the fraction rounded by the runtime's rule (the dialect's Round) for the
+// others. Values of other kinds stay as written for the checks to refuse.
 std::vector<std::string> NormalisedAssignments(const std::vector<detail::FieldInfo>& fields) {
   std::vector<std::string> sets;
   for (const auto& f : fields) {
@@ -71,6 +72,9 @@ std::vector<std::string> NormalisedAssignments(const std::vector<detail::FieldIn
     if (f.type == dbBoolean)
       sets.push_back(fmt::format(
           "{0} = CASE WHEN typeof({0}) IN ('integer', 'real') THEN -({0} <> 0) ELSE {0} END", q));
+    else if (f.type == dbByte || f.type == dbInteger || f.type == dbLong)
+      sets.push_back(
+          fmt::format("{0} = CASE WHEN typeof({0}) = 'real' THEN nrx_round({0}) ELSE {0} END", q));
   }
   return sets;
 }

@@ -87,6 +87,14 @@ TEST_F(ExecuteTest, ActionStatementsStoreOnlyWhatTheFieldsHold) {
   EXPECT_EQ(1, db_->RecordsAffected());
   db_->Execute("UPDATE Checked SET B = 7");
   EXPECT_EQ(2, db_->RecordsAffected());
+  // Fractions round half to even into whole-number fields, as a recordset write rounds them.
+  db_->Execute("UPDATE Checked SET B = 2.5, I = 3.5, No = No + 0.6");
+  rs = db_->OpenRecordset("SELECT * FROM Checked ORDER BY No");
+  EXPECT_EQ(2, rs->Fields("B")->Value().ToLong());
+  EXPECT_EQ(4, rs->Fields("I")->Value().ToLong());
+  EXPECT_EQ(2, rs->Fields("No")->Value().ToLong());
+  rs->MoveNext();
+  EXPECT_EQ(8, rs->Fields("No")->Value().ToLong());
 }
 
 TEST_F(ExecuteTest, TableStatements) {
