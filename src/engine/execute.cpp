@@ -183,7 +183,10 @@ void Database::Execute(std::string_view statement, int /*options*/) {
           auto table = RequireTable(conn, st.table, err::kNoSuchTableOrConstraint);
           detail::DropTable(conn, table);
         } else {
-          RequireTable(conn, st.table, err::kNoSuchTable);
+          auto table = RequireTable(conn, st.table, err::kNoSuchTable);
+          if (!st.text_compared.empty())
+            detail::CheckComparedWithText(detail::LoadFields(conn, table), st.text_compared,
+                                          kSource);
           auto& counters = conn.Counters(st.table);
           conn.BeforeWrite(counters);
           conn.BeforeDelete(counters, st.table);

@@ -245,6 +245,15 @@ TEST_F(RecordsetTest, FindWithEachKindOfCriterion) {
 
   EXPECT_NRX_ERROR(err::kExpressionSyntax, rs->FindFirst("PointNo = = 3"));
   EXPECT_NRX_ERROR(err::kUnknownName, rs->FindFirst("NoSuchField = 3"));
+  // A number field meets a text: one that reads as a number compares as that number, any
+  // other is a type mismatch wherever the criterion is written.
+  EXPECT_EQ(30, find("PointNo = ' 30'"));
+  EXPECT_NRX_ERROR(err::kCriteriaTypeMismatch, rs->FindFirst("PointNo = 'abc'"));
+  EXPECT_NRX_ERROR(err::kCriteriaTypeMismatch,
+                   db_->OpenRecordset("SELECT Code FROM Points WHERE 'x' < Points.PointNo"));
+  EXPECT_NRX_ERROR(err::kCriteriaTypeMismatch,
+                   db_->Execute("UPDATE Points SET Code = 'x' WHERE PointNo <> 'abc'"));
+  db_->Execute("DELETE FROM Points WHERE Code = 'none'");
 }
 
 TEST_F(RecordsetTest, FindSearchesTheRecordsetsOwnRecordsInTheirPlaces) {
