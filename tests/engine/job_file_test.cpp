@@ -72,6 +72,8 @@ TEST_F(JobFileTest, CreateKeepsConnectAndRefusesExistingFile) {
   EXPECT_EQ(Path("new.njb"), db->Name());
   EXPECT_NRX_ERROR(err::kDatabaseExists, Create("new.njb"));
   EXPECT_NRX_ERROR(err::kFileMissing, ws_->OpenDatabase(Path("missing.njb")));
+  EXPECT_NRX_ERROR(err::kInvalidPath, Create("no-such-folder/new.njb"));
+  EXPECT_NRX_ERROR(err::kInvalidPath, Create("new.njb/inner.njb"));
 }
 
 TEST_F(JobFileTest, ExclusiveOpenKeepsOthersOut) {
