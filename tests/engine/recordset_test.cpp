@@ -162,6 +162,17 @@ TEST_F(RecordsetTest, DynasetKeepsItsRecordsInPlaceAndAddsNewOnesAtTheEnd) {
   EXPECT_EQ((std::vector<int>{7, 10, 20, 30, 100}), Walk(*ordered));
 }
 
+TEST_F(RecordsetTest, StatementAddsNoRecordInPlaceOfADeletedLastOne) {
+  auto rs = db_->OpenRecordset("SELECT * FROM Points");
+  rs->MoveLast();
+  db_->Execute("DELETE FROM Points WHERE PointNo = 20");
+  db_->Execute("INSERT INTO Points (PointNo, Zone) VALUES (40, 1)");
+  db_->Execute("INSERT INTO Points (PointNo, Zone) VALUES (50, 1)");
+  EXPECT_NRX_ERROR(err::kRecordDeleted, rs->Fields("PointNo")->Value());
+  rs->Requery();
+  EXPECT_EQ((std::vector<int>{30, 10, 40, 50}), Walk(*rs));
+}
+
 TEST_F(RecordsetTest, TableTypeShowsTheTableAsItIsNow) {
   auto rs = db_->OpenRecordset("Points");
   rs->SetIndex("PointNo_Index");
