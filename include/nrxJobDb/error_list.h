@@ -41,6 +41,7 @@ NRX_ERROR(3024, kFileMissing, "The database file does not exist.")
 NRX_ERROR(3027, kReadOnly, "Cannot update: the database or object is read-only.")
 NRX_ERROR(3034, kNoTransaction, "Commit or rollback without a pending transaction.")
 NRX_ERROR(3043, kDiskError, "Disk or network error while reading or writing the database file.")
+NRX_ERROR(3044, kInvalidPath, "Not a valid path: the folder to hold the database does not exist.")
 NRX_ERROR(3045, kFileInUse, "The file is already in use: it is held exclusively elsewhere.")
 NRX_ERROR(3049, kNotADatabase,
           "The file cannot be opened as a database: it is not one, or it is damaged.")

@@ -208,7 +208,14 @@ void Connection::Configure() {
   // Reading the schema proves the file is a sound database before anyone relies on it;
   // SQLite reports a file cut short as corrupt here.
   Exec("PRAGMA temp_store=MEMORY", kSource);
-  Exec("SELECT count(*) FROM sqlite_master", kSource);
+  try {
+    Exec("SELECT count(*) FROM sqlite_master", kSource);
+  } catch (const Error& e) {
+    // A schema format SQLite does not know reaches here as a plain error, yet the file is as
+    // unreadable as a corrupt one.
+    if (e.Number() == err::kSyntaxError) Raise(err::kNotADatabase, kSource, path_);
+    throw;
+  }
   if (!read_only_) {
     // A job file must be one self-contained file after every commit: no write-ahead log.
     Exec("PRAGMA journal_mode=DELETE", kSource);

@@ -50,7 +50,12 @@ void Database::LoadTableDefs() {
   tabledefs_generation_ = conn_->SchemaGeneration();
 }
 
-void Database::TableDefsRefresh() { tabledefs_loaded_ = false; }
+// Another connection may have changed the file's tables: read them again from the file.
+void Database::TableDefsRefresh() {
+  CheckOpen();
+  conn_->ForgetSchema();
+  tabledefs_loaded_ = false;
+}
 
 Collection<TableDef> Database::TableDefs() {
   LoadTableDefs();

@@ -24,6 +24,7 @@ struct Selection {
   std::string table;                // brackets removed
   std::string where_sql;            // SQLite expression; empty when there is no WHERE
   std::vector<OrderTerm> order_by;
+  std::vector<std::string> text_compared;  // fields compared with a text that is not a number
 };
 
 // True when the text is a selection (begins with SELECT) rather than a table name.
@@ -34,7 +35,9 @@ Selection ParseSelection(std::string_view text);
 
 // Translates a criteria expression (WHERE clause body or FindFirst argument) into a SQLite
 // expression. Raises 3075 with the text when it cannot.
-std::string TranslateCriteria(std::string_view criteria);
+// Fields compared with a text that is not a number go to `text_compared` when it is given.
+std::string TranslateCriteria(std::string_view criteria,
+                              std::vector<std::string>* text_compared = nullptr);
 
 struct ColumnDef {
   std::string name;
@@ -71,6 +74,7 @@ struct DropTable {
 struct Action {
   std::string table;
   std::string sql;
+  std::vector<std::string> text_compared;  // fields compared with a text that is not a number
 };
 using Statement = std::variant<CreateIndex, DropIndex, CreateTable, AlterAddColumn, DropTable, Action>;
 

@@ -3,6 +3,8 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <functional>
+#include <optional>
 #include <type_traits>
 
 #include "engine/dialect.h"
@@ -35,10 +37,11 @@ constexpr Named<int> kNumericRanges[] = {
     {dbSingle, "BETWEEN -3.4028234663852886e38 AND 3.4028234663852886e38"}};
 
 // The checks a recordset makes of each value before storing it, in the order it makes them.
-std::vector<FieldCheck> FieldChecks(detail::Connection& conn, const std::string& table) {
+std::vector<FieldCheck> FieldChecks(detail::Connection& conn, const std::string& table,
+                                    const std::vector<detail::FieldInfo>& fields) {
   std::vector<FieldCheck> checks;
   auto indexes = detail::LoadIndexes(conn, table);
-  for (const auto& f : detail::LoadFields(conn, table)) {
+  for (const auto& f : fields) {
     std::string q = detail::QuoteName(f.name);
     if (f.type == dbText) {
       checks.push_back({fmt::format("length({}) > {}", q, f.size), err::kValueTooLong, f.name});
@@ -61,16 +64,73 @@ std::vector<FieldCheck> FieldChecks(detail::Connection& conn, const std::string&
   return checks;
 }
 
+// What a recordset would have stored for a number written to a Boolean or whole-number field:
+// -1 or 0 for a Boolean, the fraction rounded by the runtime's rule (the dialect's Round) for the
+// others. Values of other kinds stay as written for the checks to refuse.
+std::vector<std::string> NormalisedAssignments(const std::vector<detail::FieldInfo>& fields) {
+  std::vector<std::string> sets;
+  for (const auto& f : fields) {
+    std::string q = detail::QuoteName(f.name);
+    if (f.type == dbBoolean)
+      sets.push_back(fmt::format(
+          "{0} = CASE WHEN typeof({0}) IN ('integer', 'real') THEN -({0} <> 0) ELSE {0} END", q));
+    else if (f.type == dbByte || f.type == dbInteger || f.type == dbLong)
+      sets.push_back(
+          fmt::format("{0} = CASE WHEN typeof({0}) = 'real' THEN nrx_round({0}) ELSE {0} END", q));
+  }
+  return sets;
+}
+
+void NormaliseRows(detail::Connection& conn, const std::string& table,
+                   const std::vector<detail::FieldInfo>& fields,
+                   const std::vector<std::int64_t>& rowids) {
+  auto sets = NormalisedAssignments(fields);
+  if (sets.empty()) return;
+  auto update = conn.Prepare(fmt::format("UPDATE {} SET {} WHERE rowid = ?1",
+                                         detail::QuoteName(table), fmt::join(sets, ", ")),
+                             kSource);
+  for (std::int64_t rowid : rowids) {
+    update.Reset();
+    update.Bind(1, rowid);
+    update.Step();
+  }
+}
+
+// SQLite gives an added row the row id after the highest one present, which may be that of a
+// deleted last record a dynaset still lists. As AddNew does, the added rows go above every row
+// id the table has had (`floor`), the highest first so that no two meet on the way.
+void PlaceAboveFloor(detail::Connection& conn, const std::string& table, std::int64_t floor,
+                     std::vector<std::int64_t>& added) {
+  if (added.empty() || *std::min_element(added.begin(), added.end()) > floor) return;
+  std::sort(added.begin(), added.end(), std::greater<>());
+  const std::int64_t shift = floor + 1 - added.back();
+  auto move = conn.Prepare(
+      fmt::format("UPDATE {} SET rowid = rowid + ?1 WHERE rowid = ?2", detail::QuoteName(table)),
+      kSource);
+  for (std::int64_t& rowid : added) {
+    move.Reset();
+    move.Bind(1, shift);
+    move.Bind(2, rowid);
+    move.Step();
+    rowid += shift;
+  }
+}
+
 // Runs an INSERT or UPDATE and checks every row it wrote; the caller's savepoint undoes it all
-// when one holds what its field cannot. Returns the number of rows written.
-int RunChecked(detail::Connection& conn, const dialect::Action& action) {
+// when one holds what its field cannot. An INSERT's rows go above `floor` when it is given.
+// Returns the row ids written.
+std::vector<std::int64_t> RunChecked(detail::Connection& conn, const dialect::Action& action,
+                                     std::optional<std::int64_t> floor) {
   std::vector<std::int64_t> written;
   {
     auto st = conn.Prepare(action.sql + " RETURNING rowid", kSource);
     while (st.Step()) written.push_back(st.Int(0));
   }
-  auto checks = FieldChecks(conn, action.table);
-  if (checks.empty() || written.empty()) return static_cast<int>(written.size());
+  if (floor) PlaceAboveFloor(conn, action.table, *floor, written);
+  auto fields = detail::LoadFields(conn, action.table);
+  NormaliseRows(conn, action.table, fields, written);
+  auto checks = FieldChecks(conn, action.table, fields);
+  if (checks.empty() || written.empty()) return written;
   std::string cases;
   for (size_t i = 0; i < checks.size(); ++i)
     cases += fmt::format(" WHEN {} THEN {}", checks[i].condition, i + 1);
@@ -86,11 +146,13 @@ int RunChecked(detail::Connection& conn, const dialect::Action& action) {
       Raise(c.number, kSource, c.field);
     }
   }
-  return static_cast<int>(written.size());
+  return written;
 }
 
+bool Inserts(const dialect::Action& action) { return action.sql.rfind("INSERT", 0) == 0; }
+
 bool WritesValues(const dialect::Action& action) {
-  return action.sql.rfind("INSERT", 0) == 0 || action.sql.rfind("UPDATE", 0) == 0;
+  return Inserts(action) || action.sql.rfind("UPDATE", 0) == 0;
 }
 
 detail::FieldInfo ToFieldInfo(const dialect::ColumnDef& column) {
@@ -148,14 +210,26 @@ void Database::Execute(std::string_view statement, int /*options*/) {
           auto table = RequireTable(conn, st.table, err::kNoSuchTableOrConstraint);
           detail::DropTable(conn, table);
         } else {
-          RequireTable(conn, st.table, err::kNoSuchTable);
+          auto table = RequireTable(conn, st.table, err::kNoSuchTable);
+          if (!st.text_compared.empty())
+            detail::CheckComparedWithText(detail::LoadFields(conn, table), st.text_compared,
+                                          kSource);
           auto& counters = conn.Counters(st.table);
           conn.BeforeWrite(counters);
           conn.BeforeDelete(counters, st.table);
           std::int64_t last_insert = sqlite3_last_insert_rowid(conn.Handle());
+          std::optional<std::int64_t> floor;
+          if (Inserts(st) && counters.may_reuse_rowid)
+            floor = conn.HighestRowId(counters, table);
           try {
             if (WritesValues(st)) {
-              records_affected_ = RunChecked(conn, st);
+              auto written = RunChecked(conn, st, floor);
+              records_affected_ = static_cast<int>(written.size());
+              if (floor && !written.empty()) {
+                counters.highest_rowid = std::max(
+                    counters.highest_rowid, *std::max_element(written.begin(), written.end()));
+                counters.may_reuse_rowid = false;  // the added records are now the last
+              }
             } else {
               conn.Exec(st.sql, kSource);
               records_affected_ = sqlite3_changes(conn.Handle());

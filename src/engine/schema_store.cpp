@@ -439,4 +439,12 @@ void DropIndex(Connection& conn, std::string_view table, std::string_view index)
   Raise(err::kItemNotFound, kSource, index);
 }
 
+void CheckComparedWithText(const std::vector<FieldInfo>& fields,
+                           const std::vector<std::string>& compared, std::string_view source) {
+  for (const auto& name : compared)
+    for (const auto& f : fields)
+      if (f.type != dbText && SameName(f.name, name))
+        Raise(err::kCriteriaTypeMismatch, source, f.name);
+}
+
 }  // namespace nrx::detail

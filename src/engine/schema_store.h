@@ -73,6 +73,11 @@ std::vector<std::string> ListTables(Connection& conn);
 std::optional<std::string> FindTable(Connection& conn, std::string_view name);
 
 std::vector<FieldInfo> LoadFields(Connection& conn, std::string_view table);
+
+// Raises 3464 when one of `compared`, fields a criterion compares with a text that is not a
+// number, holds numbers or truth values: such a criterion can never hold.
+void CheckComparedWithText(const std::vector<FieldInfo>& fields,
+                           const std::vector<std::string>& compared, std::string_view source);
 std::vector<IndexInfo> LoadIndexes(Connection& conn, std::string_view table);
 
 // Each of these changes the file inside the caller's transaction and raises engine errors.

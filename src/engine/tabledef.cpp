@@ -142,7 +142,10 @@ FieldPtr TableDef::FindField(std::string_view name) {
 
 FieldPtr TableDef::CreateField(std::string_view name, int type, int size) {
   if (!detail::ValidFieldType(type)) Raise(err::kInvalidFieldType, kSource, name);
-  return std::make_shared<Field>(std::string(name), type, size);
+  auto field = std::make_shared<Field>(std::string(name), type, 0);
+  // A size given goes through the field's own check: a Text holds 1 to 255 characters.
+  if (size != 0) field->SetSize(size);
+  return field;
 }
 
 void TableDef::FieldsAppend(const FieldPtr& field) {

@@ -86,6 +86,11 @@ DatabasePtr Workspace::CreateDatabase(const std::string& name, std::string_view 
   detail::OpenOptions open;
   open.create = true;
   open.encrypted = (options & dbEncrypt) != 0;
+  // SQLite reports a missing folder only as a failed write; the engine names the path instead.
+  std::error_code ec;
+  if (auto folder = std::filesystem::path(name).parent_path();
+      !folder.empty() && !std::filesystem::is_directory(folder, ec))
+    Raise(err::kInvalidPath, kSource, name);
   auto conn = detail::Connection::Open(name, open);
   try {
     detail::CreateSystemTables(*conn);
@@ -95,7 +100,6 @@ DatabasePtr Workspace::CreateDatabase(const std::string& name, std::string_view 
   } catch (...) {
     // Leave no half-made file behind.
     conn->Close();
-    std::error_code ec;
     std::filesystem::remove(name, ec);
     throw;
   }

@@ -42,8 +42,13 @@ TEST_F(ExecuteTest, ActionStatementsWithTrueFalseAndBothQuotes) {
   db_->Execute("INSERT INTO LS_Points3 (PointNo, Name, Fixed) VALUES (1, 'it''s', True)");
   db_->Execute("INSERT INTO LS_Points3 (PointNo, Name, Fixed) VALUES (2, \"two\", False)");
   db_->Execute("INSERT INTO LS_Points3 (PointNo, Name, Fixed) VALUES (3, 'three', True)");
+  // Any number other than zero is True, stored as -1 as a recordset stores it.
+  db_->Execute("INSERT INTO LS_Points3 (PointNo, Name, Fixed) VALUES (4, 'four', 7)");
+  db_->Execute("UPDATE LS_Points3 SET Fixed = 1 WHERE PointNo = 4");
+  db_->Execute("INSERT INTO LS_Points3 (PointNo, Name, Fixed) VALUES (5, 'five', 0.5)");
   db_->Execute("UPDATE LS_Points3 SET Name = 'fixed' WHERE Fixed = True");
-  EXPECT_EQ(2, db_->RecordsAffected());
+  EXPECT_EQ(4, db_->RecordsAffected());
+  db_->Execute("DELETE FROM LS_Points3 WHERE PointNo > 3");
   db_->Execute("DELETE FROM LS_Points3 WHERE Fixed = False");
   EXPECT_EQ(1, db_->RecordsAffected());
   EXPECT_EQ(2, Count(*db_, "LS_Points3"));
@@ -82,6 +87,14 @@ TEST_F(ExecuteTest, ActionStatementsStoreOnlyWhatTheFieldsHold) {
   EXPECT_EQ(1, db_->RecordsAffected());
   db_->Execute("UPDATE Checked SET B = 7");
   EXPECT_EQ(2, db_->RecordsAffected());
+  // Fractions round half to even into whole-number fields, as a recordset write rounds them.
+  db_->Execute("UPDATE Checked SET B = 2.5, I = 3.5, No = No + 0.6");
+  rs = db_->OpenRecordset("SELECT * FROM Checked ORDER BY No");
+  EXPECT_EQ(2, rs->Fields("B")->Value().ToLong());
+  EXPECT_EQ(4, rs->Fields("I")->Value().ToLong());
+  EXPECT_EQ(2, rs->Fields("No")->Value().ToLong());
+  rs->MoveNext();
+  EXPECT_EQ(8, rs->Fields("No")->Value().ToLong());
 }
 
 TEST_F(ExecuteTest, TableStatements) {

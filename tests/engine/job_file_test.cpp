@@ -72,6 +72,8 @@ TEST_F(JobFileTest, CreateKeepsConnectAndRefusesExistingFile) {
   EXPECT_EQ(Path("new.njb"), db->Name());
   EXPECT_NRX_ERROR(err::kDatabaseExists, Create("new.njb"));
   EXPECT_NRX_ERROR(err::kFileMissing, ws_->OpenDatabase(Path("missing.njb")));
+  EXPECT_NRX_ERROR(err::kInvalidPath, Create("no-such-folder/new.njb"));
+  EXPECT_NRX_ERROR(err::kInvalidPath, Create("new.njb/inner.njb"));
 }
 
 TEST_F(JobFileTest, ExclusiveOpenKeepsOthersOut) {
@@ -157,6 +159,13 @@ TEST_F(JobFileTest, TruncatedAndRandomFilesAreNotDatabases) {
   MakeJob("cut.njb", 2000);
   std::filesystem::resize_file(Path("cut.njb"), std::filesystem::file_size(Path("cut.njb")) / 2);
   EXPECT_NRX_ERROR(err::kNotADatabase, ws_->OpenDatabase(Path("cut.njb")));
+  MakeJob("format.njb", 2);
+  {
+    std::fstream f(Path("format.njb"), std::ios::binary | std::ios::in | std::ios::out);
+    f.seekp(47);
+    f.put('\x09');  // a schema format no reader knows
+  }
+  EXPECT_NRX_ERROR(err::kNotADatabase, ws_->OpenDatabase(Path("format.njb")));
 
   std::mt19937 rng(7);
   std::ofstream(Path("random.njb"), std::ios::binary) << std::string(8192, '\0');

@@ -162,6 +162,17 @@ TEST_F(RecordsetTest, DynasetKeepsItsRecordsInPlaceAndAddsNewOnesAtTheEnd) {
   EXPECT_EQ((std::vector<int>{7, 10, 20, 30, 100}), Walk(*ordered));
 }
 
+TEST_F(RecordsetTest, StatementAddsNoRecordInPlaceOfADeletedLastOne) {
+  auto rs = db_->OpenRecordset("SELECT * FROM Points");
+  rs->MoveLast();
+  db_->Execute("DELETE FROM Points WHERE PointNo = 20");
+  db_->Execute("INSERT INTO Points (PointNo, Zone) VALUES (40, 1)");
+  db_->Execute("INSERT INTO Points (PointNo, Zone) VALUES (50, 1)");
+  EXPECT_NRX_ERROR(err::kRecordDeleted, rs->Fields("PointNo")->Value());
+  rs->Requery();
+  EXPECT_EQ((std::vector<int>{30, 10, 40, 50}), Walk(*rs));
+}
+
 TEST_F(RecordsetTest, TableTypeShowsTheTableAsItIsNow) {
   auto rs = db_->OpenRecordset("Points");
   rs->SetIndex("PointNo_Index");
@@ -245,6 +256,15 @@ TEST_F(RecordsetTest, FindWithEachKindOfCriterion) {
 
   EXPECT_NRX_ERROR(err::kExpressionSyntax, rs->FindFirst("PointNo = = 3"));
   EXPECT_NRX_ERROR(err::kUnknownName, rs->FindFirst("NoSuchField = 3"));
+  // A number field meets a text: one that reads as a number compares as that number, any
+  // other is a type mismatch wherever the criterion is written.
+  EXPECT_EQ(30, find("PointNo = ' 30'"));
+  EXPECT_NRX_ERROR(err::kCriteriaTypeMismatch, rs->FindFirst("PointNo = 'abc'"));
+  EXPECT_NRX_ERROR(err::kCriteriaTypeMismatch,
+                   db_->OpenRecordset("SELECT Code FROM Points WHERE 'x' < Points.PointNo"));
+  EXPECT_NRX_ERROR(err::kCriteriaTypeMismatch,
+                   db_->Execute("UPDATE Points SET Code = 'x' WHERE PointNo <> 'abc'"));
+  db_->Execute("DELETE FROM Points WHERE Code = 'none'");
 }
 
 TEST_F(RecordsetTest, FindSearchesTheRecordsetsOwnRecordsInTheirPlaces) {

@@ -56,6 +56,18 @@ class SharedJobTest : public EngineTest {
   }
 };
 
+TEST_F(SharedJobTest, RefreshShowsTablesAnotherOpeningMade) {
+  auto a = OpenShared();
+  auto b = OpenShared();
+  EXPECT_EQ(nullptr, a->FindTableDef("Other"));
+  MakeTable(*b, "Other", {{"X", dbLong, 0}});
+  a->TableDefsRefresh();
+  ASSERT_NE(nullptr, a->FindTableDef("Other"));
+  EXPECT_EQ(1, a->TableDefs("Other")->FieldsCount());
+  a->Close();
+  EXPECT_NRX_ERROR(err::kObjectClosed, a->TableDefsRefresh());
+}
+
 TEST_F(SharedJobTest, CommitRefusedByAReaderStaysPendingUntilCommittedOrRolledBack) {
   auto reader = SqliteLockInChild(Path("shared.njb"), "BEGIN; SELECT count(*) FROM Points;");
   ASSERT_TRUE(reader->Worked());

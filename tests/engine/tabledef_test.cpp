@@ -114,6 +114,8 @@ TEST_F(TableDefTest, AppendRejectsBadDefinitions) {
 
   auto t = db->CreateTableDef("BadType");
   EXPECT_NRX_ERROR(err::kInvalidFieldType, t->CreateField("X", 99));
+  EXPECT_NRX_ERROR(err::kInvalidCall, t->CreateField("X", dbText, 256));
+  EXPECT_EQ(255, t->CreateField("X", dbText, 255)->Size());
   EXPECT_EQ(nullptr, db->FindTableDef("Empty"));
 }
 

@@ -31,10 +31,11 @@ std::string ReadTargetField(TokenStream& tokens, std::string_view table) {
   return name;
 }
 
-std::string WhereSql(TokenStream& tokens, std::string_view table) {
+std::string WhereSql(TokenStream& tokens, std::string_view table,
+                     std::vector<std::string>& text_compared) {
   if (!tokens.AcceptKeyword("WHERE")) return {};
   ExprPtr where = ParseClauseExpression(tokens, kStatementEnd);
-  return " WHERE " + TranslateCondition(*where, {table});
+  return " WHERE " + TranslateCondition(*where, {table, &text_compared});
 }
 
 std::string SelectionSql(const Selection& s) {
@@ -107,7 +108,7 @@ Action ReadUpdate(TokenStream& tokens) {
       ExprPtr value = ParseClauseExpression(tokens, kSetItem);
       assignments.push_back(fmt::format("{} = {}", field, TranslateValue(*value, {action.table})));
     } while (tokens.AcceptSymbol(","));
-    const std::string where = WhereSql(tokens, action.table);
+    const std::string where = WhereSql(tokens, action.table, action.text_compared);
     tokens.ExpectStatementEnd();
     action.sql = fmt::format("UPDATE {} SET {}{}", QuoteIdentifier(action.table),
                              fmt::join(assignments, ", "), where);
@@ -135,7 +136,7 @@ Action ReadDelete(TokenStream& tokens) {
     if (!tokens.PeekKeyword("WHERE") && !tokens.PeekSymbol(";") && !tokens.AtEnd())
       tokens.Unexpected("WHERE or the end of the statement");
   });
-  const std::string where = WhereSql(tokens, action.table);
+  const std::string where = WhereSql(tokens, action.table, action.text_compared);
   ReadStatementPart(tokens, err::kDeleteSyntax, kSentence, [&] { tokens.ExpectStatementEnd(); });
   action.sql = fmt::format("DELETE FROM {}{}", QuoteIdentifier(action.table), where);
   return action;

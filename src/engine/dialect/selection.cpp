@@ -117,7 +117,7 @@ Selection ReadSelection(TokenStream& tokens) {
   for (const FieldRef& ref : refs) selection.fields.push_back(Resolve(ref, selection.table));
   if (tokens.AcceptKeyword("WHERE")) {
     ExprPtr where = ParseClauseExpression(tokens, kAfterWhere);
-    selection.where_sql = TranslateCondition(*where, {selection.table});
+    selection.where_sql = TranslateCondition(*where, {selection.table, &selection.text_compared});
   }
   if (tokens.PeekKeyword("ORDER")) selection.order_by = ReadOrderBy(tokens, selection.table);
   return selection;
@@ -146,10 +146,10 @@ Selection ParseSelection(std::string_view text) {
   return selection;
 }
 
-std::string TranslateCriteria(std::string_view criteria) {
+std::string TranslateCriteria(std::string_view criteria, std::vector<std::string>* text_compared) {
   TokenStream tokens(criteria);
   ExprPtr expr = ParseClauseExpression(tokens, ClauseFollow{});
-  return TranslateCondition(*expr);
+  return TranslateCondition(*expr, {{}, text_compared});
 }
 
 }  // namespace nrx::dialect

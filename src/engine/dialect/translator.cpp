@@ -2,6 +2,8 @@
 
 #include <fmt/format.h>
 
+#include <charconv>
+
 #include "engine/connection.h"
 #include "engine/dialect/lexer.h"
 #include "nrxJobDb/name_table.h"
@@ -39,6 +41,17 @@ constexpr Named<Op> kArithmeticForms[] = {
 bool IsComparison(Op op) { return FindName(kComparisonSymbols, op).has_value(); }
 
 bool IsNumeric(ValueKind kind) { return kind == ValueKind::kNumber || kind == ValueKind::kBoolean; }
+
+// A text SQLite turns into a number when it meets a number field: digits with blanks around.
+bool ReadsAsNumber(std::string_view text) {
+  const auto first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return false;
+  text = text.substr(first, text.find_last_not_of(' ') - first + 1);
+  if (text[0] == '+') text.remove_prefix(1);
+  double number = 0;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
+  return ec == std::errc() && end == text.data() + text.size();
+}
 
 class Translator {
  public:
@@ -130,12 +143,22 @@ class Translator {
     const Expr& b = At(e, 1);
     if (auto form = FindName(kLogicalForms, e.op))
       return fmt::format(fmt::runtime(*form), Condition(a), Condition(b));
-    if (auto symbol = FindName(kComparisonSymbols, e.op))
+    if (auto symbol = FindName(kComparisonSymbols, e.op)) {
+      NoteTextComparison(a, b);
+      NoteTextComparison(b, a);
       return fmt::format("({} {} {}{})", Value(a), *symbol, Value(b), Collation(e));
+    }
     if (auto form = FindName(kArithmeticForms, e.op))
       return fmt::format(fmt::runtime(*form), Value(a), Value(b));
     if (e.op == Op::kAdd) return Add(a, b);
     return Concat(e);
+  }
+
+  void NoteTextComparison(const Expr& field, const Expr& text) {
+    if (!options_.text_compared || field.kind != ExprKind::kField || text.kind != ExprKind::kText)
+      return;
+    if (!field.qualifier.empty() && !SameName(field.qualifier, options_.table)) return;
+    if (!ReadsAsNumber(text.value)) options_.text_compared->push_back(field.value);
   }
 
   // "+" adds numbers and joins texts; which it does is known here unless neither side's kind is.

@@ -8,6 +8,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/dialect/expr.h"
 #include "engine/dialect/function_table.h"
@@ -18,6 +19,9 @@ struct TranslateOptions {
   // The one table the statement reads or writes: "table.field" naming it becomes "field". Other
   // qualifiers are kept, and SQLite reports them as unknown columns.
   std::string_view table;
+  // When given, receives each field of that table compared with a text that is not a number:
+  // only the caller, who knows the fields' types, can tell whether that is a type mismatch.
+  std::vector<std::string>* text_compared = nullptr;
 };
 
 // For a WHERE clause or FindFirst criteria.

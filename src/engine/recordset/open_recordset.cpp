@@ -26,6 +26,7 @@ detail::RecordSource SourceOfSelection(detail::Connection& conn, std::string_vie
   detail::RecordSource src;
   src.table = *table;
   auto all = detail::LoadFields(conn, *table);
+  detail::CheckComparedWithText(all, sel.text_compared, kSource);
   if (sel.fields.size() == 1 && sel.fields[0] == "*") src.fields = all;
   else
     for (const auto& name : sel.fields) src.fields.push_back(FieldNamed(all, name, text));

@@ -90,7 +90,10 @@ void RecordsetImpl::Find(std::string_view criteria, bool forward, bool from_curr
   if (source_.distinct) Raise(err::kNotSupported, kSource, name_);
   edit_mode_ = EditMode::None;
   if (criteria != last_criteria_ || last_criteria_sql_.empty()) {
-    last_criteria_sql_ = dialect::TranslateCriteria(criteria);
+    std::vector<std::string> text_compared;
+    last_criteria_sql_ = dialect::TranslateCriteria(criteria, &text_compared);
+    if (!text_compared.empty())
+      CheckComparedWithText(LoadFields(*conn_, source_.table), text_compared, kSource);
     last_criteria_ = std::string(criteria);
   }
   // Which records the search covers: forward, those after the current one; backward, those
