@@ -16,6 +16,7 @@
 #include <optional>
 #include <vector>
 
+#include "engine/connection.h"
 #include "engine/schema_store.h"
 #include "nrxJobDb/errors.h"
 
@@ -39,15 +40,6 @@ Stmt TryPrepare(sqlite3* db, const std::string& sql) {
     return nullptr;
   }
   return Stmt(stmt);
-}
-
-std::string Quote(const std::string& name) {
-  std::string out = "\"";
-  for (char c : name) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  return out + '"';
 }
 
 bool SameName(const std::string& a, const std::string& b) {
@@ -169,11 +161,6 @@ struct SchemaEntry {
   std::string sql;
 };
 
-std::string TextAt(sqlite3_stmt* stmt, int column) {
-  const auto* text = sqlite3_column_text(stmt, column);
-  return text ? reinterpret_cast<const char*>(text) : "";
-}
-
 // The readable entries of sqlite_master; `damaged` tells whether some could not be read.
 std::vector<SchemaEntry> ReadSchema(sqlite3* source, std::size_t most, bool& damaged) {
   std::vector<SchemaEntry> entries;
@@ -272,7 +259,8 @@ std::string RowIdName(sqlite3* source, const std::string& table,
     bool hidden = std::any_of(columns.begin(), columns.end(),
                               [&](const std::string& c) { return SameName(c, alias); });
     if (hidden) continue;
-    if (TryPrepare(source, fmt::format("SELECT {} FROM main.{}", alias, Quote(table)))) {
+    if (TryPrepare(source,
+                   fmt::format("SELECT {} FROM main.{}", alias, nrx::detail::QuoteName(table)))) {
       return alias;
     }
     return {};
@@ -282,7 +270,7 @@ std::string RowIdName(sqlite3* source, const std::string& table,
 
 std::string JoinQuoted(const std::vector<std::string>& names) {
   std::string out;
-  for (const auto& n : names) out += (out.empty() ? "" : ", ") + Quote(n);
+  for (const auto& n : names) out += (out.empty() ? "" : ", ") + nrx::detail::QuoteName(n);
   return out;
 }
 
@@ -293,8 +281,9 @@ std::vector<long long> RowIdsInIndexes(sqlite3* source, const std::string& table
                                        const std::vector<std::string>& indexes, std::size_t most) {
   std::vector<long long> ids;
   for (const auto& index : indexes) {
-    Stmt stmt = TryPrepare(source, fmt::format("SELECT {} FROM main.{} INDEXED BY {}", rowid,
-                                               Quote(table), Quote(index)));
+    Stmt stmt = TryPrepare(
+        source, fmt::format("SELECT {} FROM main.{} INDEXED BY {}", rowid,
+                            nrx::detail::QuoteName(table), nrx::detail::QuoteName(index)));
     if (!stmt) continue;
     for (std::size_t seen = 0; seen < most && StepSource(stmt.get()) == Outcome::kRow; ++seen)
       ids.push_back(sqlite3_column_int64(stmt.get(), 0));
@@ -305,8 +294,7 @@ std::vector<long long> RowIdsInIndexes(sqlite3* source, const std::string& table
 }
 
 void CopyRows(sqlite3* source, sqlite3* target, const std::string& table,
-              const std::vector<std::string>& indexes, std::size_t most,
-              const std::string& name) {
+              const std::vector<std::string>& indexes, std::size_t most, const std::string& name) {
   std::vector<std::string> columns = ColumnsOf(source, table);
   // Columns go by position: an engine table made anew from its own definition keeps its
   // columns' order even where the damaged definition misspells a name.
@@ -326,8 +314,9 @@ void CopyRows(sqlite3* source, sqlite3* target, const std::string& table,
   for (int i = 1; i <= count; ++i) placeholders += fmt::format("{}?{}", i > 1 ? ", " : "", i);
 
   // OR IGNORE: a row that breaks a constraint of its table is damage too, not a reason to stop.
-  Stmt insert = TryPrepare(target, fmt::format("INSERT OR IGNORE INTO main.{} ({}) VALUES ({})",
-                                               Quote(table), target_list, placeholders));
+  Stmt insert =
+      TryPrepare(target, fmt::format("INSERT OR IGNORE INTO main.{} ({}) VALUES ({})",
+                                     nrx::detail::QuoteName(table), target_list, placeholders));
   if (!insert) RaiseTarget(target, name);
   auto copy = [&](sqlite3_stmt* row) {
     sqlite3_reset(insert.get());
@@ -336,7 +325,7 @@ void CopyRows(sqlite3* source, sqlite3* target, const std::string& table,
     }
     if (sqlite3_step(insert.get()) != SQLITE_DONE) RaiseTarget(target, name);
   };
-  std::string select = fmt::format("SELECT {} FROM main.{}", list, Quote(table));
+  std::string select = fmt::format("SELECT {} FROM main.{}", list, nrx::detail::QuoteName(table));
   std::vector<long long> copied;  // ascending: the scan goes in row id order
   bool damaged = ScanReadableRows(source, select, rowid, most, [&](sqlite3_stmt* row) {
     if (!rowid.empty()) copied.push_back(sqlite3_column_int64(row, 0));
@@ -355,6 +344,11 @@ void CopyRows(sqlite3* source, sqlite3* target, const std::string& table,
 }
 
 }  // namespace
+
+std::string TextAt(sqlite3_stmt* stmt, int column) {
+  const auto* text = sqlite3_column_text(stmt, column);
+  return text ? reinterpret_cast<const char*>(text) : "";
+}
 
 bool ScanReadableRows(sqlite3* db, const std::string& select, const std::string& rowid,
                       std::size_t most, const std::function<void(sqlite3_stmt*)>& visit) {

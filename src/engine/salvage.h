@@ -10,6 +10,9 @@
 
 namespace nrx::files::detail {
 
+// A text column of the current row; "" for Null.
+std::string TextAt(sqlite3_stmt* stmt, int column);
+
 // Calls `visit` with every row of `select` ("SELECT <rowid>, <columns> FROM <table>") that can
 // be read, in row id order, with the row id in column 0. A damaged stretch of the table is
 // stepped over: later rows are found again by seeking past it. `rowid` names the row id in the

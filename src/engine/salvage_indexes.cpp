@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/connection.h"
 #include "engine/salvage.h"
 #include "engine/schema_store.h"
 
@@ -21,20 +22,6 @@ struct IndexRecord {
   bool unique;
   std::string sql_name;
 };
-
-std::string Text(sqlite3_stmt* stmt, int column) {
-  const auto* text = sqlite3_column_text(stmt, column);
-  return text ? reinterpret_cast<const char*>(text) : "";
-}
-
-std::string Quote(std::string_view name) {
-  std::string out = "\"";
-  for (char c : name) {
-    out += c;
-    if (c == '"') out += '"';
-  }
-  return out + '"';
-}
 
 // Runs `sql` with text parameters, calling `row` for each row; false when it cannot run.
 template <class Row>
@@ -69,7 +56,8 @@ std::string ColumnList(const std::string& fields) {
   for (std::string field : nrx::detail::SplitFields(fields)) {
     const bool down = field[0] == '-';
     if (field[0] == '-' || field[0] == '+') field.erase(0, 1);
-    columns += fmt::format("{}{}{}", columns.empty() ? "" : ", ", Quote(field), down ? " DESC" : "");
+    columns += fmt::format("{}{}{}", columns.empty() ? "" : ", ", nrx::detail::QuoteName(field),
+                           down ? " DESC" : "");
   }
   return columns;
 }
@@ -80,21 +68,21 @@ void BuildRecordedIndexes(sqlite3* db) {
   std::vector<IndexRecord> records;
   Query(db,
         fmt::format("SELECT rowid, TableName, Fields, IsUnique, SqlName FROM main.{}",
-                    Quote(nrx::detail::kIndexTable)),
+                    nrx::detail::QuoteName(nrx::detail::kIndexTable)),
         {}, [&](sqlite3_stmt* row) {
-          records.push_back({sqlite3_column_int64(row, 0), Text(row, 1), Text(row, 2),
-                             sqlite3_column_int64(row, 3) != 0, Text(row, 4)});
+          records.push_back({sqlite3_column_int64(row, 0), TextAt(row, 1), TextAt(row, 2),
+                             sqlite3_column_int64(row, 3) != 0, TextAt(row, 4)});
         });
   for (const IndexRecord& record : records) {
     if (IndexExists(db, record.sql_name)) continue;
     const bool built =
         !record.sql_name.empty() &&
         Run(db, fmt::format("CREATE {}INDEX main.{} ON {} ({})", record.unique ? "UNIQUE " : "",
-                            Quote(record.sql_name), Quote(record.table),
-                            ColumnList(record.fields)));
+                            nrx::detail::QuoteName(record.sql_name),
+                            nrx::detail::QuoteName(record.table), ColumnList(record.fields)));
     if (!built) {
-      Run(db, fmt::format("DELETE FROM main.{} WHERE rowid = {}", Quote(nrx::detail::kIndexTable),
-                          record.rowid));
+      Run(db, fmt::format("DELETE FROM main.{} WHERE rowid = {}",
+                          nrx::detail::QuoteName(nrx::detail::kIndexTable), record.rowid));
     }
   }
 }
@@ -114,7 +102,7 @@ std::string FieldsOf(sqlite3* db, const std::string& sql_name) {
   Query(db, "SELECT name, desc FROM pragma_index_xinfo(?1) WHERE key = 1 ORDER BY seqno",
         {sql_name}, [&](sqlite3_stmt* row) {
           fields += fmt::format("{}{}{}", fields.empty() ? "" : ";",
-                                sqlite3_column_int(row, 1) ? "-" : "", Text(row, 0));
+                                sqlite3_column_int(row, 1) ? "-" : "", TextAt(row, 0));
         });
   return fields;
 }
@@ -126,8 +114,10 @@ void RecordUnrecordedIndexes(sqlite3* db) {
         fmt::format("SELECT m.name, m.tbl_name, m.sql FROM main.sqlite_master m "
                     "WHERE m.type = 'index' AND m.sql IS NOT NULL AND m.tbl_name NOT LIKE 'MSys%' "
                     "AND NOT EXISTS (SELECT 1 FROM main.{} r WHERE r.SqlName = m.name)",
-                    Quote(nrx::detail::kIndexTable)),
-        {}, [&](sqlite3_stmt* row) { missing.push_back({Text(row, 0), Text(row, 1), Text(row, 2)}); });
+                    nrx::detail::QuoteName(nrx::detail::kIndexTable)),
+        {}, [&](sqlite3_stmt* row) {
+          missing.push_back({TextAt(row, 0), TextAt(row, 1), TextAt(row, 2)});
+        });
   for (const auto& index : missing) {
     const std::string name = RecordedName(index[0], index[1]);
     if (name.empty()) continue;
@@ -135,7 +125,7 @@ void RecordUnrecordedIndexes(sqlite3* db) {
     Run(db,
         fmt::format("INSERT INTO main.{} (TableName, IndexName, Fields, IsPrimary, IsUnique, "
                     "SqlName) VALUES (?1, ?2, ?3, 0, {}, ?4)",
-                    Quote(nrx::detail::kIndexTable), unique ? -1 : 0),
+                    nrx::detail::QuoteName(nrx::detail::kIndexTable), unique ? -1 : 0),
         {index[1], name, FieldsOf(db, index[0]), index[0]});
   }
 }
