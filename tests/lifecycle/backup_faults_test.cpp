@@ -1,4 +1,4 @@
-// Backups under failure or a kill at any step of the rotation or in the middle of a copy: the job
+// Backups under failure or a kill at any step of the rotation, or a copy failing half-way: the job
 // and its last good backup stay readable, and no half-written file takes a job's name.
 
 #include <signal.h>
@@ -156,10 +156,8 @@ TEST_F(BackupFaults, ACopyThatStopsHalfWayLeavesNoPartOfItAnywhere) {
   fs::remove_all(shm_folder);
 }
 
-// Runs `work` in a child killed once it writes to `ready` and `untilKill` has returned; true when
-// the child finished first.
-bool RunKilled(const std::function<void(int ready)>& work,
-               const std::function<void()>& untilKill = [] {}) {
+// Runs `work` in a child killed once it writes to `ready`; true when the child finished first.
+bool RunKilled(const std::function<void(int ready)>& work) {
   int pipe_fds[2];
   if (::pipe(pipe_fds) != 0) return true;
   const pid_t child = ::fork();
@@ -174,10 +172,7 @@ bool RunKilled(const std::function<void(int ready)>& work,
   char said = 'd';
   if (::read(pipe_fds[0], &said, 1) != 1) said = 'd';
   ::close(pipe_fds[0]);
-  if (said != 'd') {
-    untilKill();
-    ::kill(child, SIGKILL);
-  }
+  if (said != 'd') ::kill(child, SIGKILL);
   int status = 0;
   ::waitpid(child, &status, 0);
   return said == 'd';
@@ -194,31 +189,6 @@ TEST_F(BackupFaults, AProcessKilledAtAnyStepKeepsTheJobAndItsLastGoodBackup) {
       Backup();
     });
   });
-}
-
-TEST_F(BackupFaults, AProcessKilledInTheMiddleOfACopyLeavesNoPartialFile) {
-  // Big enough that the copy still runs when the parent sees its hidden file.
-  const std::string big = Path("big.mdb");
-  test::WriteFile(big, std::string(std::size_t{64} << 20, 'x'));
-  RunKilled([&](int ready) {
-    const char started = 's';
-    [[maybe_unused]] auto written = ::write(ready, &started, 1);
-    model::FileUtility::Instance().CopyFile(big, big + ".old");
-  }, [&] {
-    for (int tries = 0; tries < 2000; ++tries) {
-      for (const auto& entry : fs::directory_iterator(Dir())) {
-        if (entry.path().filename().string().ends_with(".partial")) return;
-      }
-      ::usleep(1000);
-    }
-  });
-  if (Exists(big + ".old")) {
-    EXPECT_EQ(fs::file_size(big), fs::file_size(big + ".old"));
-  }
-  for (const auto& entry : fs::directory_iterator(Dir())) {
-    if (entry.path().filename().string() == "big.mdb.old") continue;
-    EXPECT_FALSE(entry.path().filename().string().starts_with("big.mdb.old")) << entry.path();
-  }
 }
 
 }  // namespace

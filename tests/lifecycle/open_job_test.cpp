@@ -139,19 +139,6 @@ TEST_F(OpenJob, AnOlderJobAnsweredYesIsKeptAsOldAndCompleted) {
   EXPECT_EQ(1u, boxes_->Calls().size());
 }
 
-TEST_F(OpenJob, TheOldCopyTakesTheFirstFreeCounter) {
-  const std::string path = Path("site.njb");
-  MakeOlderJob(path);
-  test::WriteFile(path + ".old", "first update");
-  test::WriteFile(path + ".old1", "second update");
-  prog_->SetInteractive(false);
-  Open(path, /*checkFields=*/true);
-  EXPECT_TRUE(boxes_->Calls().empty());  // not interactive: the update runs without a question
-  EXPECT_EQ("second update", test::ReadFile(path + ".old1"));
-  EXPECT_TRUE(Exists(path + ".old2"));
-  EXPECT_FALSE(Exists(path + ".old3"));
-}
-
 TEST_F(OpenJob, AnMdbJobBecomesAnNjbJobReplacingAWritableOneInTheWay) {
   const std::string path = Path("SITE.MDB");
   MakeOlderJob(path);
