@@ -1,5 +1,4 @@
-// njb demo, njb open and njb backup: whole open-work-close cycles of a job, each command called
-// as a function with the questions answered as --yes and --no answer them.
+// njb demo, open and backup: whole open-work-close cycles, called as functions with --yes/--no.
 
 #include <gtest/gtest.h>
 
@@ -17,7 +16,6 @@ namespace fs = std::filesystem;
 
 class JobLifecycleCommands : public TempDirTest {
  protected:
-  // The temporary copies and the recycle bin inside the test's folder.
   void SetUp() override {
     TempDirTest::SetUp();
     fs::create_directories(Path("tmp"));
@@ -46,11 +44,6 @@ class JobLifecycleCommands : public TempDirTest {
   bool Exists(const std::string& name) const { return fs::exists(Path(name)); }
   bool NoTemporaryCopyLeft() const { return fs::is_empty(Path("tmp")); }
 
- private:
-  std::optional<ScopedEnv> temp_;
-  std::optional<ScopedEnv> data_;
-
- protected:
   // A job of an older version: a points table without the fields added since.
   void MakeOlderJob(const std::string& name) {
     auto ws = std::make_shared<Workspace>("maker");
@@ -65,6 +58,9 @@ class JobLifecycleCommands : public TempDirTest {
     }
     db->TableDefsAppend(table);
   }
+
+  std::optional<ScopedEnv> temp_;
+  std::optional<ScopedEnv> data_;
 };
 
 TEST_F(JobLifecycleCommands, DemoRunsInFreshFoldersAndAgainInAFolderWhereItRan) {
@@ -74,10 +70,7 @@ TEST_F(JobLifecycleCommands, DemoRunsInFreshFoldersAndAgainInAFolderWhereItRan) 
     ASSERT_EQ(0, run.exit_code) << run.output;
     EXPECT_CONTAINS(run.output, "created 23 tables from the catalogue");
     EXPECT_CONTAINS(run.output, "points 1 to 5");
-    EXPECT_CONTAINS(run.output, "saved; backups: site.njb.bak1");
-    EXPECT_CONTAINS(run.output, "Job-version update");
     EXPECT_CONTAINS(run.output, "kept the job as it was before the update: older.MDB.old\n");
-    EXPECT_CONTAINS(run.output, "renamed it to " + Path(std::string(dir) + "/older.njb"));
     EXPECT_CONTAINS(run.output, "Points: 4 fields added");
     EXPECT_TRUE(Exists(std::string(dir) + "/site.njb.bak1"));
     EXPECT_TRUE(Exists(std::string(dir) + "/older.njb"));
@@ -87,7 +80,6 @@ TEST_F(JobLifecycleCommands, DemoRunsInFreshFoldersAndAgainInAFolderWhereItRan) 
   ASSERT_EQ(0, again.exit_code) << again.output;
   EXPECT_CONTAINS(again.output, "every table is already there");
   EXPECT_CONTAINS(again.output, "points 6 to 10");
-  EXPECT_CONTAINS(again.output, "the first backup is from the last hour");
   EXPECT_CONTAINS(again.output, "older.MDB.old1");
   EXPECT_TRUE(NoTemporaryCopyLeft());
 }
@@ -95,13 +87,10 @@ TEST_F(JobLifecycleCommands, DemoRunsInFreshFoldersAndAgainInAFolderWhereItRan) 
 TEST_F(JobLifecycleCommands, OpenCreatesAJobWithItsTablesAndTheSaveAnswerDecidesWhatStays) {
   const CommandResult saved = Open("kept.njb", kYes);
   ASSERT_EQ(0, saved.exit_code) << saved.output;
-  EXPECT_CONTAINS(saved.output, "Created " + Path("kept.njb") + ": a new, encrypted job");
-  EXPECT_CONTAINS(saved.output, "Created 23 tables");
   EXPECT_CONTAINS(saved.output, "Save now ?\n   -> Yes");
 
   const CommandResult reopened = Open("kept.njb", kNo);
   ASSERT_EQ(0, reopened.exit_code) << reopened.output;
-  EXPECT_CONTAINS(reopened.output, "Opened " + Path("kept.njb") + " exclusively");
   EXPECT_CONTAINS(reopened.output, "Tables (23)");
   EXPECT_EQ(std::string::npos, reopened.output.find("Save now"));  // nothing changed
 
@@ -122,11 +111,8 @@ TEST_F(JobLifecycleCommands, OpenWithTheCheckUpdatesAnOlderJobOnlyOnYes) {
 
   const CommandResult updated = Open("site.MDB", kYes, /*check=*/true);
   ASSERT_EQ(0, updated.exit_code) << updated.output;
-  EXPECT_CONTAINS(updated.output, "Renamed " + Path("site.MDB") + " to " + Path("site.njb"));
-  EXPECT_CONTAINS(updated.output, "Kept the job as it was before the update: site.MDB.old");
   EXPECT_CONTAINS(updated.output, "Points: 2 fields added:\n     FixN, FixHt");
-  EXPECT_TRUE(Exists("site.njb"));
-  EXPECT_FALSE(Exists("site.MDB"));
+  EXPECT_TRUE(Exists("site.njb") && Exists("site.MDB.old"));
 
   const CommandResult current = Open("site.njb", kYes, /*check=*/true);
   ASSERT_EQ(0, current.exit_code) << current.output;
@@ -138,19 +124,14 @@ TEST_F(JobLifecycleCommands, BackupRotatesByTheAgeOfTheFirstBackup) {
   ASSERT_EQ(0, Open("job.njb", kYes).exit_code);
   const CommandResult first = Backup("job.njb");
   ASSERT_EQ(0, first.exit_code) << first.output;
-  EXPECT_CONTAINS(first.output, "Before: no backups");
   EXPECT_CONTAINS(first.output, "After: job.njb.bak1");
-
-  const CommandResult recent = Backup("job.njb");
-  EXPECT_CONTAINS(recent.output, "The first backup is from the last hour");
+  EXPECT_CONTAINS(Backup("job.njb").output, "The first backup is from the last hour");
   EXPECT_FALSE(Exists("job.njb.bak2"));
 
   fs::last_write_time(Path("job.njb.bak1"),
                       fs::last_write_time(Path("job.njb")) - std::chrono::hours(5));
   const CommandResult older = Backup("job.njb");
   ASSERT_EQ(0, older.exit_code) << older.output;
-  EXPECT_CONTAINS(older.output, "After: job.njb.bak1");
-  EXPECT_CONTAINS(older.output, "job.njb.bak2");
   EXPECT_TRUE(Exists("job.njb.bak2"));
   EXPECT_TRUE(NoTemporaryCopyLeft());
 }

@@ -1,6 +1,5 @@
-// Backups under failure: a step of the rotation that fails, a copy that stops half-way, and a
-// process killed at any step of the rotation or in the middle of a copy. Whatever happens, the
-// job and its last good backup stay readable, and no half-written file takes a job's name.
+// Backups under failure or a kill at any step of the rotation, or a copy failing half-way: the job
+// and its last good backup stay readable, and no half-written file takes a job's name.
 
 #include <signal.h>
 #include <sys/resource.h>
@@ -17,8 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Runs `at_step` at the n-th rename or deletion (the first is 1), just before it would happen;
-// every operation goes to the disk.
+// Runs `at_step` just before the n-th rename or deletion (the first is 1).
 class AtStep : public lifecycle::DiskJobFiles {
  public:
   AtStep(int step, std::function<void()> at_step) : step_(step), at_step_(std::move(at_step)) {}
@@ -48,11 +46,6 @@ const test::PointRecords kSecond{{0, "Z"}};
 
 class BackupFaults : public test::LifecycleTest {
  protected:
-  void TearDown() override {
-    lifecycle::SetJobFiles(nullptr);
-    LifecycleTest::TearDown();
-  }
-
   // A saved job "site.njb" in `folder` with both backups, the first `firstAge` hours older than
   // the job (over 24: the second goes; 2 to 24: the first goes), and the copy taken at opening.
   void Arrange(const std::string& folder, int firstAge, const std::string& tempFolder = "") {
@@ -70,8 +63,7 @@ class BackupFaults : public test::LifecycleTest {
 
   void Backup() { procs_->BackupJobDB(job_, general_, false); }
 
-  // The job holds its committed rows; every backup there is whole, and one of them is the last
-  // good one (the first backup as it was, or the copy that replaces it).
+  // The job is whole, every backup is whole, one is the last good one, and nothing is partial.
   void ExpectJobAndLastGoodBackup() {
     EXPECT_EQ(kSaved, PointsIn(job_));
     bool last_good = false;
@@ -87,32 +79,39 @@ class BackupFaults : public test::LifecycleTest {
     }
   }
 
+  // Arranges a job for each step of both rotations and runs `fault` on it, until it says the
+  // backup ran through; then checks what is left.
+  void AtEveryStep(const std::string& name, const std::function<bool(int step)>& fault) {
+    for (const int age : {30, 5}) {
+      for (int step = 1;; ++step) {
+        const std::string folder = name + std::to_string(age) + "-" + std::to_string(step);
+        SCOPED_TRACE(folder);
+        Arrange(folder, age);
+        const bool finished = fault(step);
+        lifecycle::SetJobFiles(nullptr);
+        ExpectJobAndLastGoodBackup();
+        if (finished) break;
+      }
+    }
+  }
+
   std::string job_;
 };
 
 TEST_F(BackupFaults, AFailureAtAnyStepKeepsTheJobAndItsLastGoodBackup) {
-  for (const int age : {30, 5}) {
-    for (int step = 1;; ++step) {
-      const std::string folder = "age" + std::to_string(age) + "step" + std::to_string(step);
-      SCOPED_TRACE(folder);
-      Arrange(folder, age);
-      auto files = std::make_shared<AtStep>(
-          step, [] { throw Error(err::kPathAccess, "test", "The disk said no."); });
-      lifecycle::SetJobFiles(files);
-      try {
-        Backup();
-      } catch (const Error&) {
-        // A failed deletion is raised; a failed rename is told in a message box.
-      }
-      lifecycle::SetJobFiles(nullptr);
-      ExpectJobAndLastGoodBackup();
-      if (!files->Reached()) break;
+  AtEveryStep("fail", [&](int step) {
+    auto files = std::make_shared<AtStep>(
+        step, [] { throw Error(err::kPathAccess, "test", "The disk said no."); });
+    lifecycle::SetJobFiles(files);
+    try {
+      Backup();
+    } catch (const Error&) {  // a failed deletion is raised; a failed rename is told in a box
     }
-  }
+    return !files->Reached();
+  });
 }
 
-// Sets a limit on the size of files this process writes, so that a copy fails half-way as it
-// would on a full disk; the old limit comes back when it goes.
+// Limits the size of files this process writes, so that a copy fails half-way as on a full disk.
 class FileSizeLimit {
  public:
   explicit FileSizeLimit(rlim_t bytes) {
@@ -133,7 +132,7 @@ class FileSizeLimit {
 };
 
 TEST_F(BackupFaults, ACopyThatStopsHalfWayLeavesNoPartOfItAnywhere) {
-  // The temporary copy on another file system: the backup's move is a copy.
+  // The temporary copy on another file system, so the backup's move is a copy.
   struct stat shm {};
   struct stat here {};
   const std::string shm_folder = "/dev/shm/nrxjobdb-" + std::to_string(::getpid());
@@ -157,10 +156,8 @@ TEST_F(BackupFaults, ACopyThatStopsHalfWayLeavesNoPartOfItAnywhere) {
   fs::remove_all(shm_folder);
 }
 
-// Runs `work` in a child process that is killed once it writes to `ready` and `untilKill` has
-// returned; true when the child finished before.
-bool RunKilled(const std::function<void(int ready)>& work,
-               const std::function<void()>& untilKill = [] {}) {
+// Runs `work` in a child killed once it writes to `ready`; true when the child finished first.
+bool RunKilled(const std::function<void(int ready)>& work) {
   int pipe_fds[2];
   if (::pipe(pipe_fds) != 0) return true;
   const pid_t child = ::fork();
@@ -175,60 +172,23 @@ bool RunKilled(const std::function<void(int ready)>& work,
   char said = 'd';
   if (::read(pipe_fds[0], &said, 1) != 1) said = 'd';
   ::close(pipe_fds[0]);
-  if (said != 'd') {
-    untilKill();
-    ::kill(child, SIGKILL);
-  }
+  if (said != 'd') ::kill(child, SIGKILL);
   int status = 0;
   ::waitpid(child, &status, 0);
   return said == 'd';
 }
 
 TEST_F(BackupFaults, AProcessKilledAtAnyStepKeepsTheJobAndItsLastGoodBackup) {
-  for (const int age : {30, 5}) {
-    for (int step = 1;; ++step) {
-      const std::string folder = "age" + std::to_string(age) + "kill" + std::to_string(step);
-      SCOPED_TRACE(folder);
-      Arrange(folder, age);
-      const bool finished = RunKilled([&](int ready) {
-        lifecycle::SetJobFiles(std::make_shared<AtStep>(step, [ready] {
-          const char stopped = 's';
-          [[maybe_unused]] auto written = ::write(ready, &stopped, 1);
-          ::pause();
-        }));
-        Backup();
-      });
-      ExpectJobAndLastGoodBackup();
-      if (finished) break;
-    }
-  }
-}
-
-TEST_F(BackupFaults, AProcessKilledInTheMiddleOfACopyLeavesNoPartialFile) {
-  // Big enough that the copy is still running when the parent sees its hidden file.
-  const std::string big = Path("big.mdb");
-  test::WriteFile(big, std::string(std::size_t{64} << 20, 'x'));
-  RunKilled([&](int ready) {
-    const char started = 's';
-    [[maybe_unused]] auto written = ::write(ready, &started, 1);
-    model::FileUtility::Instance().CopyFile(big, big + ".old");
-  }, [&] {
-    // Killed while the copy's hidden file is being written, when the machine lets us see it.
-    for (int tries = 0; tries < 2000; ++tries) {
-      for (const auto& entry : fs::directory_iterator(Dir())) {
-        if (entry.path().filename().string().ends_with(".partial")) return;
-      }
-      ::usleep(1000);
-    }
+  AtEveryStep("kill", [&](int step) {
+    return RunKilled([&](int ready) {
+      lifecycle::SetJobFiles(std::make_shared<AtStep>(step, [ready] {
+        const char stopped = 's';
+        [[maybe_unused]] auto written = ::write(ready, &stopped, 1);
+        ::pause();
+      }));
+      Backup();
+    });
   });
-  // The kill came at some point of the copy: the ".old" name is absent or whole.
-  if (Exists(big + ".old")) {
-    EXPECT_EQ(fs::file_size(big), fs::file_size(big + ".old"));
-  }
-  for (const auto& entry : fs::directory_iterator(Dir())) {
-    if (entry.path().filename().string() == "big.mdb.old") continue;
-    EXPECT_FALSE(entry.path().filename().string().starts_with("big.mdb.old")) << entry.path();
-  }
 }
 
 }  // namespace

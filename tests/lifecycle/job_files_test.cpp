@@ -1,5 +1,5 @@
-// The disk's file operations: a rename never replaces a file or moves a job that is open, and
-// still works from another file system, as the temporary folder often is.
+// The disk's file operations: a rename never replaces a file or moves an open job, and works
+// across file systems.
 
 #include <sys/stat.h>
 #include <unistd.h>

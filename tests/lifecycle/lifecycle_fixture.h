@@ -1,7 +1,6 @@
 #pragma once
-// What the lifecycle tests share: the objects the application hands to OpenJobDB and
-// CloseDBfiles, the component's globals with scripted message boxes, a recycle bin inside the test's folder, small job files
-// and file times set on the local clock.
+// What the lifecycle tests share: the objects OpenJobDB and CloseDBfiles take, scripted message
+// boxes, small job files and file times on the local clock.
 
 #include <gtest/gtest.h>
 
@@ -11,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -37,13 +37,13 @@ class LifecycleTest : public TempDirTest {
   }
 
   void TearDown() override {
+    lifecycle::SetJobFiles(nullptr);
     log_->Stop();
     db_.reset();
     globals_.reset();
     TempDirTest::TearDown();
   }
 
-  // Opens the job as the application does, with the fixture's objects.
   void Open(const std::string& path, bool checkFields = false) {
     job_->SetJobFileName(path);
     check_fields_ = checkFields;
@@ -59,10 +59,7 @@ class LifecycleTest : public TempDirTest {
                     MsgIcon icon = MsgIcon::Exclamation, std::string_view title = kMessageTitle) {
     ASSERT_EQ(1u, boxes_->Calls().size());
     const MessageBoxCall& box = boxes_->Calls()[0];
-    EXPECT_EQ(text, box.text);
-    EXPECT_EQ(title, box.title);
-    EXPECT_EQ(buttons, box.buttons);
-    EXPECT_EQ(icon, box.icon);
+    EXPECT_EQ(std::tie(text, title, buttons, icon), std::tie(box.text, box.title, box.buttons, box.icon));
   }
 
   // A closed, encrypted job file whose Points table (PointNo, Code) holds the given records.
@@ -70,18 +67,16 @@ class LifecycleTest : public TempDirTest {
     auto ws = std::make_shared<Workspace>("maker");
     DatabasePtr db = ws->CreateDatabase(path, kJobConnect, dbEncrypt);
     AddPointsTable(*db);
-    ws->BeginTrans();  // one write to the disk rather than one a record
+    ws->BeginTrans();
     for (const auto& [number, code] : records) AddPoint(*db, number, code);
     ws->CommitTrans();
   }
-
   static void AddPointsTable(Database& db) {
     TableDefPtr table = db.CreateTableDef("Points");
     table->FieldsAppend(table->CreateField("PointNo", dbLong));
     table->FieldsAppend(table->CreateField("Code", dbText, 16));
     db.TableDefsAppend(table);
   }
-
   static void AddPoint(Database& db, int number, const std::string& code) {
     RecordsetPtr rs = db.OpenRecordset("Points", dbOpenTable);
     rs->AddNew();
@@ -90,8 +85,7 @@ class LifecycleTest : public TempDirTest {
     rs->Update();
   }
 
-  // The records of a job file, read in a workspace of its own so that the transactions of the
-  // default workspace do not reach it.
+  // The records of a job file, read in a workspace of its own, out of the default one's transactions.
   static PointRecords PointsIn(const std::string& path) {
     auto ws = std::make_shared<Workspace>("reader");
     DatabasePtr db = ws->OpenDatabase(path, false, true);
@@ -108,13 +102,8 @@ class LifecycleTest : public TempDirTest {
 
   // A moment of July 2024 on the local clock.
   static std::filesystem::file_time_type July2024(int day, int hour, int minute) {
-    std::tm local{};
-    local.tm_year = 2024 - 1900;
-    local.tm_mon = 6;
-    local.tm_mday = day;
-    local.tm_hour = hour;
-    local.tm_min = minute;
-    local.tm_isdst = -1;
+    std::tm local{.tm_min = minute, .tm_hour = hour, .tm_mday = day, .tm_mon = 6,
+                  .tm_year = 124, .tm_isdst = -1};
     return std::chrono::file_clock::from_sys(
         std::chrono::system_clock::from_time_t(std::mktime(&local)));
   }
@@ -150,8 +139,7 @@ class FailingRename : public lifecycle::DiskJobFiles {
   std::string destination_;
 };
 
-// File operations that see one chosen file as one this process may not write, and pass
-// everything else on.
+// File operations that see one chosen file as read-only, and pass everything else on.
 class ReadOnlyFile : public lifecycle::DiskJobFiles {
  public:
   explicit ReadOnlyFile(std::string path) : path_(std::move(path)) {}
