@@ -202,14 +202,6 @@ class Model {
     deleted_ = true;
   }
 
-  At at() const { return at_; }
-  bool deleted() const { return deleted_; }
-  bool no_match() const { return no_match_; }
-  std::int64_t rowid() const { return rowid_; }
-  const std::vector<std::int64_t>& list() const { return list_; }
-  std::optional<std::int64_t> previous() const { return deleted_ ? previous_ : std::nullopt; }
-
- private:
   const Kind& kind_;
   Rows& rows_;
   std::vector<std::int64_t> list_;
@@ -318,8 +310,8 @@ void RecordsetModelTest::Run(const Kind& kind, unsigned seed, int steps) {
     // What an edit of the current record raises in the model.
     auto edit_error = [&] {
       if (!updatable) return err::kReadOnly;
-      if (model.at() != Model::At::Record) return err::kNoCurrentRecord;
-      if (model.deleted() || !rows.count(model.rowid())) return err::kRecordDeleted;
+      if (model.at_ != Model::At::Record) return err::kNoCurrentRecord;
+      if (model.deleted_ || !rows.count(model.rowid_)) return err::kRecordDeleted;
       return 0;
     };
     switch (rng() % 16) {
@@ -394,8 +386,8 @@ void RecordsetModelTest::Run(const Kind& kind, unsigned seed, int steps) {
           rs->Update();
         });
         if (got == 0) {
-          rows[model.rowid()].k = k;
-          rows[model.rowid()].code = code;
+          rows[model.rowid_].k = k;
+          rows[model.rowid_].code = code;
           model.TableChanged();
         }
         break;
@@ -405,7 +397,7 @@ void RecordsetModelTest::Run(const Kind& kind, unsigned seed, int steps) {
         expected = edit_error();
         got = ErrorOf([&] { rs->Delete(); });
         if (got == 0) {
-          rows.erase(model.rowid());
+          rows.erase(model.rowid_);
           model.Deleted();
           model.TableChanged();
         }
@@ -426,8 +418,8 @@ void RecordsetModelTest::Run(const Kind& kind, unsigned seed, int steps) {
         // Deleted elsewhere: neither the current record nor the one moves go on from.
         std::vector<std::int64_t> candidates;
         for (const auto& [rowid, row] : rows)
-          if ((model.at() != Model::At::Record || rowid != model.rowid()) &&
-              rowid != model.previous().value_or(0))
+          if ((model.at_ != Model::At::Record || rowid != model.rowid_) &&
+              rowid != (model.deleted_ ? model.previous_.value_or(0) : 0))
             candidates.push_back(rowid);
         if (candidates.empty() || kind.type == dbOpenSnapshot) continue;
         std::int64_t victim = candidates[rng() % candidates.size()];
@@ -455,15 +447,15 @@ void RecordsetModelTest::Run(const Kind& kind, unsigned seed, int steps) {
     ASSERT_EQ(model.Bof(), rs->Bof()) << where;
     ASSERT_EQ(model.Eof(), rs->Eof()) << where;
     if (op.rfind("Find", 0) == 0 || op.rfind("Seek", 0) == 0) {
-      ASSERT_EQ(model.no_match(), rs->NoMatch()) << where;
+      ASSERT_EQ(model.no_match_, rs->NoMatch()) << where;
     }
     int read = ErrorOf([&] { rs->Fields("Id")->Value(); });
-    if (model.at() != Model::At::Record) {
+    if (model.at_ != Model::At::Record) {
       ASSERT_EQ(err::kNoCurrentRecord, read) << where;
-    } else if (model.deleted() || !rows.count(model.rowid())) {
+    } else if (model.deleted_ || !rows.count(model.rowid_)) {
       ASSERT_EQ(err::kRecordDeleted, read) << where;
     } else {
-      const Row& row = rows.at(model.rowid());
+      const Row& row = rows.at(model.rowid_);
       ASSERT_EQ(0, read) << where;
       ASSERT_EQ(row.id, rs->Fields("Id")->Value().ToLong()) << where;
       auto k = rs->Fields("K")->Value();
@@ -475,7 +467,7 @@ void RecordsetModelTest::Run(const Kind& kind, unsigned seed, int steps) {
       ASSERT_EQ(static_cast<long>(rows.size()), rs->RecordCount()) << where;
     }
     if (op == "MoveLast" && got == 0) {
-      ASSERT_EQ(static_cast<long>(model.list().size()), rs->RecordCount()) << where;
+      ASSERT_EQ(static_cast<long>(model.list_.size()), rs->RecordCount()) << where;
     }
   }
 }
