@@ -178,12 +178,8 @@ class Model {
     auto passes = [&](const Row& r) {
       auto k = key_of(r);
       if (!k) return false;
-      int c = (*k > key) - (*k < key);
-      return comparison == "="    ? c == 0
-             : comparison == ">=" ? c >= 0
-             : comparison == ">"  ? c > 0
-             : comparison == "<"  ? c < 0
-                                  : c <= 0;
+      // The comparison holds when it names the key's side: "<=" holds for less and equal.
+      return comparison.find(*k < key ? '<' : *k > key ? '>' : '=') != std::string::npos;
     };
     bool backward = comparison[0] == '<';
     std::optional<std::int64_t> hit;
