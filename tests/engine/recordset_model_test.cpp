@@ -66,24 +66,9 @@ const Kind kKinds[] = {
 };
 
 bool Before(Order order, std::int64_t ra, const Row& a, std::int64_t rb, const Row& b) {
-  int c = 0;
-  switch (order) {
-    case Order::RowId:
-      break;
-    case Order::K:
-      c = Compare(a.k, b.k);
-      break;
-    case Order::Id:
-      c = Compare(std::optional(a.id), std::optional(b.id));
-      break;
-    case Order::CodeDesc:
-      c = -Compare(Folded(a.code), Folded(b.code));
-      break;
-    case Order::KThenId:
-      c = Compare(a.k, b.k);
-      if (c == 0) c = Compare(std::optional(a.id), std::optional(b.id));
-      break;
-  }
+  int c = order == Order::K || order == Order::KThenId ? Compare(a.k, b.k) : 0;
+  if (order == Order::CodeDesc) c = -Compare(Folded(a.code), Folded(b.code));
+  if (c == 0 && (order == Order::Id || order == Order::KThenId)) c = (a.id > b.id) - (a.id < b.id);
   return c != 0 ? c < 0 : ra < rb;
 }
 
@@ -129,12 +114,7 @@ class Model {
     at_ = list_.empty() ? At::Eof : At::Record;
     if (!list_.empty()) Current(list_[0]);
   }
-  void Added(std::int64_t rowid) {
-    if (Live())
-      list_ = Select();
-    else
-      list_.push_back(rowid);
-  }
+  void Added(std::int64_t rowid) { Live() ? void(list_ = Select()) : list_.push_back(rowid); }
 
   bool Bof() const { return at_ == At::Bof || (at_ == At::Eof && list_.empty()); }
   bool Eof() const { return at_ == At::Eof || (at_ == At::Bof && list_.empty()); }
@@ -153,16 +133,13 @@ class Model {
       auto [before, occupied] = Place();
       target = before + (occupied ? 1 : 0);
     }
-    Go(target, At::Eof);
+    target < list_.size() ? Current(list_[target]) : void(at_ = At::Eof);
     return true;
   }
   bool MovePrevious() {
     if (at_ == At::Bof) return false;
     size_t before = at_ == At::Eof ? list_.size() : Place().first;
-    if (before == 0)
-      at_ = At::Bof;
-    else
-      Current(list_[before - 1]);
+    before == 0 ? void(at_ = At::Bof) : Current(list_[before - 1]);
     return true;
   }
   bool MoveFirst() { return MoveTo(0); }
@@ -201,11 +178,8 @@ class Model {
     auto passes = [&](const Row& r) {
       auto k = key_of(r);
       if (!k) return false;
-      if (comparison == "=") return *k == key;
-      if (comparison == ">=") return *k >= key;
-      if (comparison == ">") return *k > key;
-      if (comparison == "<") return *k < key;
-      return *k <= key;
+      // The comparison holds when it names the key's side: "<=" holds for less and equal.
+      return comparison.find(*k < key ? '<' : *k > key ? '>' : '=') != std::string::npos;
     };
     bool backward = comparison[0] == '<';
     std::optional<std::int64_t> hit;
@@ -214,10 +188,7 @@ class Model {
       if (passes(rows_.at(rowid))) hit = rowid;
     }
     no_match_ = !hit;
-    if (hit)
-      Current(*hit);
-    else
-      at_ = At::Eof;
+    hit ? Current(*hit) : void(at_ = At::Eof);
   }
 
   void Deleted() {
@@ -227,14 +198,6 @@ class Model {
     deleted_ = true;
   }
 
-  At at() const { return at_; }
-  bool deleted() const { return deleted_; }
-  bool no_match() const { return no_match_; }
-  std::int64_t rowid() const { return rowid_; }
-  const std::vector<std::int64_t>& list() const { return list_; }
-  std::optional<std::int64_t> previous() const { return deleted_ ? previous_ : std::nullopt; }
-
- private:
   const Kind& kind_;
   Rows& rows_;
   std::vector<std::int64_t> list_;
@@ -260,12 +223,6 @@ class Model {
     at_ = At::Record;
     rowid_ = rowid;
     deleted_ = false;
-  }
-  void Go(size_t target, At past) {
-    if (target < list_.size())
-      Current(list_[target]);
-    else
-      at_ = past;
   }
   bool MoveTo(size_t target) {
     if (list_.empty()) return false;
@@ -318,21 +275,8 @@ void RecordsetModelTest::Run(const Kind& kind, unsigned seed, int steps) {
     if (rng() % 6 == 0) return std::nullopt;
     return std::string(codes[rng() % 5]);
   };
-  auto sql_value = [](const auto& v) -> std::string {
-    if (!v) return "Null";
-    if constexpr (std::is_same_v<std::decay_t<decltype(*v)>, std::string>)
-      return "'" + *v + "'";
-    else
-      return std::to_string(*v);
-  };
   // Row ids only order records here: a new record's is above every one the table has had.
   std::int64_t highest_rowid = 0;
-  for (int i = static_cast<int>(rng() % 9); i > 0; --i) {
-    Row row{next_id++, random_k(), random_code()};
-    db_->Execute("INSERT INTO M (Id, K, Code) VALUES (" + std::to_string(row.id) + ", " +
-                 sql_value(row.k) + ", " + sql_value(row.code) + ")");
-    rows[++highest_rowid] = row;
-  }
   auto add = [&](Recordset& target, const Row& row) {
     target.AddNew();
     target.Fields("Id")->SetValue(row.id);
@@ -344,6 +288,8 @@ void RecordsetModelTest::Run(const Kind& kind, unsigned seed, int steps) {
   };
 
   auto elsewhere = db_->OpenRecordset("M");
+  for (int i = static_cast<int>(rng() % 9); i > 0; --i)
+    add(*elsewhere, {next_id++, random_k(), random_code()});
   auto rs = db_->OpenRecordset(kind.source, kind.type);
   if (!kind.index.empty()) rs->SetIndex(kind.index);
   Model model(kind, rows);
@@ -360,8 +306,8 @@ void RecordsetModelTest::Run(const Kind& kind, unsigned seed, int steps) {
     // What an edit of the current record raises in the model.
     auto edit_error = [&] {
       if (!updatable) return err::kReadOnly;
-      if (model.at() != Model::At::Record) return err::kNoCurrentRecord;
-      if (model.deleted() || !rows.count(model.rowid())) return err::kRecordDeleted;
+      if (model.at_ != Model::At::Record) return err::kNoCurrentRecord;
+      if (model.deleted_ || !rows.count(model.rowid_)) return err::kRecordDeleted;
       return 0;
     };
     switch (rng() % 16) {
@@ -392,20 +338,11 @@ void RecordsetModelTest::Run(const Kind& kind, unsigned seed, int steps) {
         bool from_current = which % 2 == 1;
         model.Find(criterion, forward, from_current);
         got = ErrorOf([&] {
-          switch (which) {
-            case 0:
-              rs->FindFirst(criterion.text);
-              break;
-            case 1:
-              rs->FindNext(criterion.text);
-              break;
-            case 2:
-              rs->FindLast(criterion.text);
-              break;
-            default:
-              rs->FindPrevious(criterion.text);
-              break;
-          }
+          const auto& t = criterion.text;
+          which == 0   ? rs->FindFirst(t)
+          : which == 1 ? rs->FindNext(t)
+          : which == 2 ? rs->FindLast(t)
+                       : rs->FindPrevious(t);
         });
         break;
       }
@@ -445,8 +382,8 @@ void RecordsetModelTest::Run(const Kind& kind, unsigned seed, int steps) {
           rs->Update();
         });
         if (got == 0) {
-          rows[model.rowid()].k = k;
-          rows[model.rowid()].code = code;
+          rows[model.rowid_].k = k;
+          rows[model.rowid_].code = code;
           model.TableChanged();
         }
         break;
@@ -456,7 +393,7 @@ void RecordsetModelTest::Run(const Kind& kind, unsigned seed, int steps) {
         expected = edit_error();
         got = ErrorOf([&] { rs->Delete(); });
         if (got == 0) {
-          rows.erase(model.rowid());
+          rows.erase(model.rowid_);
           model.Deleted();
           model.TableChanged();
         }
@@ -477,8 +414,8 @@ void RecordsetModelTest::Run(const Kind& kind, unsigned seed, int steps) {
         // Deleted elsewhere: neither the current record nor the one moves go on from.
         std::vector<std::int64_t> candidates;
         for (const auto& [rowid, row] : rows)
-          if ((model.at() != Model::At::Record || rowid != model.rowid()) &&
-              rowid != model.previous().value_or(0))
+          if ((model.at_ != Model::At::Record || rowid != model.rowid_) &&
+              rowid != (model.deleted_ ? model.previous_.value_or(0) : 0))
             candidates.push_back(rowid);
         if (candidates.empty() || kind.type == dbOpenSnapshot) continue;
         std::int64_t victim = candidates[rng() % candidates.size()];
@@ -506,15 +443,15 @@ void RecordsetModelTest::Run(const Kind& kind, unsigned seed, int steps) {
     ASSERT_EQ(model.Bof(), rs->Bof()) << where;
     ASSERT_EQ(model.Eof(), rs->Eof()) << where;
     if (op.rfind("Find", 0) == 0 || op.rfind("Seek", 0) == 0) {
-      ASSERT_EQ(model.no_match(), rs->NoMatch()) << where;
+      ASSERT_EQ(model.no_match_, rs->NoMatch()) << where;
     }
     int read = ErrorOf([&] { rs->Fields("Id")->Value(); });
-    if (model.at() != Model::At::Record) {
+    if (model.at_ != Model::At::Record) {
       ASSERT_EQ(err::kNoCurrentRecord, read) << where;
-    } else if (model.deleted() || !rows.count(model.rowid())) {
+    } else if (model.deleted_ || !rows.count(model.rowid_)) {
       ASSERT_EQ(err::kRecordDeleted, read) << where;
     } else {
-      const Row& row = rows.at(model.rowid());
+      const Row& row = rows.at(model.rowid_);
       ASSERT_EQ(0, read) << where;
       ASSERT_EQ(row.id, rs->Fields("Id")->Value().ToLong()) << where;
       auto k = rs->Fields("K")->Value();
@@ -526,7 +463,7 @@ void RecordsetModelTest::Run(const Kind& kind, unsigned seed, int steps) {
       ASSERT_EQ(static_cast<long>(rows.size()), rs->RecordCount()) << where;
     }
     if (op == "MoveLast" && got == 0) {
-      ASSERT_EQ(static_cast<long>(model.list().size()), rs->RecordCount()) << where;
+      ASSERT_EQ(static_cast<long>(model.list_.size()), rs->RecordCount()) << where;
     }
   }
 }
