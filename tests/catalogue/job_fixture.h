@@ -1,6 +1,6 @@
 #pragma once
-// A fresh job file per test with the component's globals put back after it, a cJobProcs object, the catalogue's lists by name, tables made to
-// order from them, and the shapes of tables and indexes as the file holds them.
+// A fresh job file per test, a cJobProcs object, its lists by name, tables made from them, and
+// the shapes of tables and indexes as the file holds them.
 
 #include <memory>
 #include <optional>

@@ -51,15 +51,6 @@ class ServerTest : public test::TempDirTest {
   void* library_ = nullptr;
 };
 
-TEST(ServerExportsTest, SharedLibraryExportsTheFourEntryPoints) {
-  test::CommandResult nm = test::RunCommand(std::string("nm -D --defined-only ") + NRXJOBDB_SO);
-  ASSERT_EQ(0, nm.exit_code) << nm.output;
-  for (const char* name :
-       {"DllRegisterServer", "DllUnregisterServer", "DllGetClassObject", "DllCanUnloadNow"}) {
-    EXPECT_NE(std::string::npos, nm.output.find(std::string(" T ") + name + "\n")) << name;
-  }
-}
-
 TEST_F(ServerTest, RegisterAndUnregisterRoundTripKeepsOtherEntries) {
   fs::create_directories(RegistryFile().parent_path());
   const std::string other = "[CLSID {11111111-2222-3333-4444-555555555555}]\nProgID=other.Thing\n";
