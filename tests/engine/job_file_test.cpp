@@ -65,7 +65,6 @@ TEST_F(JobFileTest, CreateKeepsConnectAndRefusesExistingFile) {
   EXPECT_EQ(std::string(kJobConnect), db->Connect());
   EXPECT_NRX_ERROR(err::kDatabaseExists, Create("new.njb"));
   EXPECT_NRX_ERROR(err::kFileMissing, ws_->OpenDatabase(Path("missing.njb")));
-  EXPECT_NRX_ERROR(err::kInvalidPath, Create("no-such-folder/new.njb"));
   EXPECT_NRX_ERROR(err::kInvalidPath, Create("new.njb/inner.njb"));
 }
 

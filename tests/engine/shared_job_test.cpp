@@ -61,7 +61,6 @@ TEST_F(SharedJobTest, RefreshShowsTablesAnotherOpeningMade) {
   auto b = OpenShared();
   MakeTable(*b, "Other", {{"X", dbLong, 0}});
   a->TableDefsRefresh();
-  ASSERT_NE(nullptr, a->FindTableDef("Other"));
   EXPECT_EQ(1, a->TableDefs("Other")->FieldsCount());
   a->Close();
   EXPECT_NRX_ERROR(err::kObjectClosed, a->TableDefsRefresh());
