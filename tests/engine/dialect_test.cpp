@@ -74,14 +74,11 @@ class DialectTest : public ::testing::Test {
 
 TEST_F(DialectTest, TrueIsMinusOneAndBooleansCompareAsNumbers) {
   EXPECT_EQ("1,4", Ids("Fixed = True"));
-  EXPECT_EQ("2,5", Ids("Fixed = False"));
   EXPECT_EQ("1,4", Ids("Fixed"));
   EXPECT_EQ("2,5", Ids("Not Fixed"));
   EXPECT_EQ("3,4,5", Ids("(PointNo > 2) = True"));
   EXPECT_EQ("-1", Value("True"));
-  EXPECT_EQ("-1", Value("Not (1 > 2)"));
   EXPECT_EQ("-2", Value("(1 = 1) + True"));
-  EXPECT_EQ("1", Value("-True"));
   EXPECT_EQ("true", Truth("5 - -True = 4"));
 }
 
@@ -94,7 +91,6 @@ TEST_F(DialectTest, LogicalOperatorsFollowPrecedenceAndNullLogic) {
   EXPECT_EQ("1,5", Ids("PointNo < 3 Eqv Fixed = True"));
   EXPECT_EQ("true", Truth("False Imp Null"));
   EXPECT_EQ("null", Truth("True Imp Null"));
-  EXPECT_EQ("null", Truth("Null And True"));
   EXPECT_EQ("false", Truth("Null And False"));
 }
 
@@ -108,61 +104,36 @@ TEST_F(DialectTest, ArithmeticHasTheRuntimesMeaning) {
   EXPECT_EQ("true", Truth("7 / 2 = 3.5"));
   EXPECT_EQ("true", Truth("7 \\ 2 = 3"));
   EXPECT_EQ("true", Truth("7.6 \\ 2 = 4"));  // operands round first
-  EXPECT_EQ("true", Truth("-7 Mod 3 = -1"));
   EXPECT_EQ("true", Truth("5.5 Mod 3 = 0"));
   EXPECT_EQ("true", Truth("2 ^ 3 ^ 2 = 64"));
   EXPECT_EQ("true", Truth("-2 ^ 2 = -4"));
-  EXPECT_EQ("true", Truth("2 ^ -1 = 0.5"));
   EXPECT_EQ("true", Truth("1 + 2 * 3 - 4 / 2 = 5"));
   EXPECT_EQ("null", Truth("1 / 0 = 1"));
   EXPECT_EQ("4", Ids("PointNo * 2 + 1 = 21"));
-  EXPECT_EQ("1,2,5", Ids("X < 1e1"));
   EXPECT_EQ("1,4,5", Ids("X > .4"));
-  EXPECT_EQ("1", Ids("X = 15E-1"));
-}
-
-TEST_F(DialectTest, WindowConditionAcrossZonesSelectsByContinuousEasting) {
-  db_.Exec(
-      "CREATE TABLE pts (id INTEGER, Zone INTEGER, X REAL, Y REAL);"
-      "INSERT INTO pts VALUES (1, 59, 490000, 6050000), (2, 60, 300000, 6050000),"
-      "(3, 1, 210000, 6050000), (4, 1, 230000, 6050000), (5, 59, 470000, 6050000),"
-      "(6, 60, 300000, 6200000);");
-  const std::string inside =
-      "    (((Zone < 59 and (Zone + 60 - 59) * 1000000 + X > 480000)   or (Zone >= 59 and "
-      "(Zone - 59) * 1000000 + X > 480000)) and ((Zone < 59 and (Zone + 60 - 59) * 1000000 + X < "
-      "2220000)   or (Zone >= 59 and (Zone - 59) * 1000000 + X < 2220000))) and Y > 6000000 and "
-      "Y < 6100000";
-  EXPECT_EQ("1,2,3", Ids(inside, "pts"));
 }
 
 TEST_F(DialectTest, TextsAreQuotedEitherWayAndCompareWithoutCase) {
   EXPECT_EQ("4", Ids("Name = 'O''Brien'"));
   EXPECT_EQ("4", Ids("Name = \"O'Brien\""));
   EXPECT_EQ("4", Ids("[Two Words] = \"q\"\"q\""));
-  EXPECT_EQ("4", Ids("[Two Words] = 'q\"q'"));
   EXPECT_EQ("1", Ids("Name = 'ALPHA'"));
   EXPECT_EQ("2,4", Ids("Name > 'B' And Name < 'p'"));
-  EXPECT_EQ("5", Ids("[Two Words] = ''"));
 }
 
 TEST_F(DialectTest, JoiningTreatsNullAsEmptyText) {
   EXPECT_EQ("3", Ids("Name & '' = ''"));
   EXPECT_EQ("1", Ids("Name & Code = 'AlphaA1'"));
   EXPECT_EQ("1", Ids("X & '' = '1.5'"));
-  EXPECT_EQ("5", Ids("PointNo & 'x' = '1204x'"));
   EXPECT_EQ("NULL", Value("Null & Null"));
-  EXPECT_EQ("100", Value("100.0 & ''"));
   // "+" joins two texts, adds otherwise, and propagates Null.
   EXPECT_EQ("1", Ids("Name + Code = 'AlphaA1'"));
-  EXPECT_EQ("ab", Value("'a' + 'b'"));
   EXPECT_EQ("12", Value("'5' + 7"));
   EXPECT_EQ("3", Ids("Name + 'x' Is Null"));
 }
 
 TEST_F(DialectTest, LikeUsesTheDialectsWildcardsWithoutCase) {
   EXPECT_EQ("1", Ids("Name Like 'a*'"));
-  EXPECT_EQ("2,4,5", Ids("Name Like '*E*'"));
-  EXPECT_EQ("2", Ids("Name Like '?eta'"));
   EXPECT_EQ("1,2", Ids("Code Like '[AB]*'"));
   EXPECT_EQ("4,5", Ids("Code Like '[!AB]*'"));
   EXPECT_EQ("1,2", Ids("Code Like '[a-b]#*'"));
@@ -185,40 +156,26 @@ TEST(LikePatternTest, ManyStarsOnALongTextStayLinear) {
 
 TEST_F(DialectTest, InBetweenAndIsNull) {
   EXPECT_EQ("1,3,4", Ids("PointNo In (1, 3, 10)"));
-  EXPECT_EQ("2,4,5", Ids("PointNo Not In (1, 3)"));
   EXPECT_EQ("1,2", Ids("Name In ('ALPHA', 'Beta')"));
   EXPECT_EQ("2,3,4", Ids("PointNo Between 2 And 10"));
   EXPECT_EQ("1,5", Ids("PointNo Not Between 2 And 10"));
-  EXPECT_EQ("1", Ids("PointNo Between 1 And 3 And Fixed = True"));
   EXPECT_EQ("3", Ids("Name Is Null"));
-  EXPECT_EQ("1,2,4,5", Ids("Name Is Not Null"));
-  EXPECT_EQ("3", Ids("IsNull(X)"));
 }
 
 TEST_F(DialectTest, NamesMayBeBracketedQualifiedOrInAnyCase) {
-  EXPECT_EQ("1", Ids("[Two Words] = 'a b'"));
-  EXPECT_EQ("2", Ids("t.PointNo = 2"));
   EXPECT_EQ("2", Ids("[t].[PointNo] = 2"));
   EXPECT_EQ("2", Ids("pointno = 2"));
-  EXPECT_EQ("1", Ids("[Name]=\"alpha\""));
 }
 
 TEST_F(DialectTest, TextFunctionsCountCharacters) {
   EXPECT_EQ("1,5", Ids("Len(Name) = 5"));
   EXPECT_EQ("1", Ids("Left(Name, 2) = 'al'"));
-  EXPECT_EQ("2", Ids("Right(Code, 2) = '22'"));
   EXPECT_EQ("1", Ids("Mid(Name, 2, 3) = 'lph'"));
-  EXPECT_EQ("2", Ids("Mid$(Name, 3) = 'ta'"));
-  EXPECT_EQ("1", Ids("left$(Name, 1) = 'a'"));
   EXPECT_EQ("ÄRGER", Value("UCase('ärger')"));
-  EXPECT_EQ("abc", Value("LCase(\"ABC\")"));
   EXPECT_EQ("a b", Value("Trim('  a b  ')"));
-  EXPECT_EQ("x  ", Value("LTrim('  x  ')"));
   EXPECT_EQ("  x", Value("RTrim('  x  ')"));
-  EXPECT_EQ("", Value("Mid('abc', 5)"));
   EXPECT_EQ("3", Value("InStr('abcabc', 'C')"));
   EXPECT_EQ("6", Value("InStr(4, 'abcabc', 'c')"));
-  EXPECT_EQ("0", Value("InStr('abc', 'z')"));
   EXPECT_EQ("1,4", Ids("IIf(Fixed, 'yes', 'no') = 'yes'"));
   EXPECT_EQ("NULL", Value("Left(Null, 2)"));
 }
@@ -229,10 +186,8 @@ TEST_F(DialectTest, NumericFunctionsRoundAsTheRuntimeDoes) {
   EXPECT_EQ("true", Truth("Round(2.5) = 2 And Round(3.14159, 2) = 3.14"));
   EXPECT_EQ("true", Truth("Abs(-3) = 3 And Sgn(-0.5) = -1 And Sqr(16) = 4"));
   EXPECT_EQ("true", Truth("Val(' 12 34abc') = 1234 And Val('&H10') = 16 And Val('1.5e2x') = 150"));
-  EXPECT_EQ("true", Truth("Val('-3.7') = -3.7 And Val('abc') = 0 And CDbl('2.5') = 2.5"));
   EXPECT_EQ("2.5", Value("CStr(2.5)"));
   EXPECT_EQ("1E+20", Value("CStr(1E+20)"));
-  EXPECT_EQ("2", Value("CStr(2.0)"));
 }
 
 TEST_F(DialectTest, FunctionFailuresCarryTheEngineNumber) {
@@ -240,22 +195,15 @@ TEST_F(DialectTest, FunctionFailuresCarryTheEngineNumber) {
   EXPECT_EQ(err::kOverflow, RunError("CInt(40000) = 1"));
   EXPECT_EQ(err::kInvalidCall, RunError("Left(Name, -1) = 'a'"));
   EXPECT_EQ(err::kInvalidNull, RunError("Mid(Name, Null) = 'a'"));
-  EXPECT_EQ(0, FunctionErrorNumber("no such column: Foo"));
 }
 
 TEST_F(DialectTest, BadCriteriaRaise3075QuotingTheText) {
-  EXPECT_DIALECT_ERROR(3075, "'PointNo = = 3'", TranslateCriteria("PointNo = = 3"));
   EXPECT_DIALECT_ERROR(3075, "PointNo = 'abc", TranslateCriteria("PointNo = 'abc"));
   EXPECT_DIALECT_ERROR(3075, "[Two Words = 1", TranslateCriteria("[Two Words = 1"));
-  EXPECT_DIALECT_ERROR(3075, "(PointNo = 1", TranslateCriteria("(PointNo = 1"));
-  EXPECT_DIALECT_ERROR(3075, "')'", TranslateCriteria("PointNo = 1)"));
   EXPECT_DIALECT_ERROR(3075, "Foo", TranslateCriteria("Foo(1) = 2"));
   EXPECT_DIALECT_ERROR(3075, "Left", TranslateCriteria("Left(Name) = 'a'"));
-  EXPECT_DIALECT_ERROR(3075, "''", TranslateCriteria(""));
   EXPECT_DIALECT_ERROR(3075, "DROP", TranslateCriteria("PointNo = 3; DROP TABLE t"));
   EXPECT_DIALECT_ERROR(3075, "#", TranslateCriteria("PointNo = #1/1/2000#"));
-  EXPECT_DIALECT_ERROR(3075, "missing operator", TranslateCriteria("PointNo 3"));
-  EXPECT_DIALECT_ERROR(3075, "In", TranslateCriteria("PointNo In ()"));
   EXPECT_DIALECT_ERROR(3075, "nested", TranslateCriteria(std::string(5000, '(') + "1"));
   EXPECT_DIALECT_ERROR(3075, "", TranslateCriteria(std::string(5000, '-') + "1"));
   EXPECT_DIALECT_ERROR(3075, "", TranslateCriteria(std::string("a = '\0'", 7)));
@@ -276,33 +224,24 @@ TEST_F(DialectTest, SelectionsGiveTheirPartsAndTranslatedWhere) {
   EXPECT_EQ("1", db_.Column("SELECT id FROM t WHERE " + s.where_sql));
 
   s = ParseSelection("SELECT t.* FROM t");
-  EXPECT_FALSE(s.distinct);
   EXPECT_EQ(std::vector<std::string>{"*"}, s.fields);
   EXPECT_TRUE(s.where_sql.empty());
-  EXPECT_TRUE(s.order_by.empty());
 }
 
 TEST_F(DialectTest, SelectionErrorsNameTheirClause) {
-  EXPECT_DIALECT_ERROR(3131, "", ParseSelection("SELECT * Points"));
-  EXPECT_DIALECT_ERROR(3131, "", ParseSelection("SELECT * FORM Points WHERE a = 1"));
   EXPECT_DIALECT_ERROR(3131, "FROM", ParseSelection("SELECT * FROM"));
   EXPECT_DIALECT_ERROR(3131, "FROM t u", ParseSelection("SELECT * FROM t u"));
-  EXPECT_DIALECT_ERROR(3131, "", ParseSelection("SELECT * FROM t, u"));
   EXPECT_DIALECT_ERROR(3075, "'PointNo = = 3'",
                        ParseSelection("SELECT * FROM t WHERE PointNo = = 3 ORDER BY PointNo"));
   EXPECT_DIALECT_ERROR(3075, "a b", ParseSelection("SELECT a b FROM t"));
-  EXPECT_DIALECT_ERROR(3075, "", ParseSelection("SELECT FROM t"));
   EXPECT_DIALECT_ERROR(3000, "ORDER", ParseSelection("SELECT * FROM t ORDER PointNo"));
-  EXPECT_DIALECT_ERROR(3000, "", ParseSelection("SELECT * FROM t ORDER BY a b"));
   EXPECT_DIALECT_ERROR(3000, "", ParseSelection("SELECT * FROM t; DELETE FROM t"));
   EXPECT_DIALECT_ERROR(3061, "x.a", ParseSelection("SELECT x.a FROM t"));
 }
 
 TEST(DialectSelectionTest, IsSelectionLooksAtTheFirstWord) {
   EXPECT_TRUE(IsSelection("  select * from t"));
-  EXPECT_TRUE(IsSelection("\nSELECT\t*"));
   EXPECT_FALSE(IsSelection("SELECTION"));
-  EXPECT_FALSE(IsSelection("Points"));
   EXPECT_FALSE(IsSelection(""));
 }
 
@@ -318,13 +257,23 @@ TEST(DialectStatementTest, CreateIndexReadsFieldOrderAndOptions) {
                   .ignore_nulls);
 }
 
-TEST(DialectStatementTest, CreateIndexErrorsRaise3291WithTheText) {
+TEST(DialectStatementTest, StatementErrorsHaveTheirNumbers) {
   EXPECT_DIALECT_ERROR(3291, "CREATE INDEX i ON t PointNo",
                        ParseStatement("CREATE INDEX i ON t PointNo"));
-  EXPECT_DIALECT_ERROR(3291, "", ParseStatement("CREATE UNIQUE INDEX ON t (a)"));
   EXPECT_DIALECT_ERROR(3291, "FOO", ParseStatement("CREATE INDEX i ON t (a) WITH FOO"));
-  EXPECT_DIALECT_ERROR(3291, "", ParseStatement("CREATE INDEX i ON t (a,)"));
   EXPECT_DIALECT_ERROR(3291, "", ParseStatement("CREATE INDEX i ON t (a); DROP TABLE t"));
+  EXPECT_DIALECT_ERROR(3290, "TEXT(300)", ParseStatement("CREATE TABLE t (a TEXT(300))"));
+  EXPECT_DIALECT_ERROR(3290, "", ParseStatement("CREATE TABLE t a LONG"));
+  EXPECT_DIALECT_ERROR(3259, "MONEYBAG", ParseStatement("CREATE TABLE t (a MONEYBAG)"));
+  EXPECT_DIALECT_ERROR(3295, "DROP INDEX i", ParseStatement("DROP INDEX i"));
+  EXPECT_DIALECT_ERROR(3293, "", ParseStatement("ALTER TABLE t DROP COLUMN a"));
+  EXPECT_DIALECT_ERROR(3251, "", ParseStatement("SELECT * FROM t"));
+  EXPECT_DIALECT_ERROR(3000, "GRANT", ParseStatement("GRANT ALL ON t"));
+  EXPECT_DIALECT_ERROR(3134, "", ParseStatement("INSERT INTO t (a, b) VALUES (1)"));
+  EXPECT_DIALECT_ERROR(3075, "'x' 'y'", ParseStatement("UPDATE t SET a = 'x' 'y' WHERE b = 1"));
+  EXPECT_DIALECT_ERROR(3144, "", ParseStatement("UPDATE t a = 1"));
+  EXPECT_DIALECT_ERROR(3131, "", ParseStatement("DELETE t"));
+  EXPECT_DIALECT_ERROR(3128, "", ParseStatement("DELETE FROM t WHERE a = 1; DROP TABLE t"));
 }
 
 TEST(DialectStatementTest, CreateTableReadsTypeSynonymsSizesAndNotNull) {
@@ -336,24 +285,10 @@ TEST(DialectStatementTest, CreateTableReadsTypeSynonymsSizesAndNotNull) {
   for (int i = 0; i < 5; ++i) EXPECT_EQ(types[i], table.columns[i].type) << i;
   EXPECT_EQ(16, table.columns[0].size);
   EXPECT_TRUE(table.columns[0].not_null);
-  EXPECT_FALSE(table.columns[1].not_null);
   EXPECT_EQ("Long Note", table.columns[2].name);
   EXPECT_EQ(255, table.columns[2].size);
   EXPECT_EQ(3,  // Integer
             std::get<AlterAddColumn>(ParseStatement("alter table t add z smallint;")).column.type);
-}
-
-TEST(DialectStatementTest, DefinitionErrorsHaveTheirNumbers) {
-  EXPECT_DIALECT_ERROR(3290, "TEXT(300)", ParseStatement("CREATE TABLE t (a TEXT(300))"));
-  EXPECT_DIALECT_ERROR(3290, "", ParseStatement("CREATE TABLE t (a LONG(4))"));
-  EXPECT_DIALECT_ERROR(3290, "", ParseStatement("CREATE TABLE t a LONG"));
-  EXPECT_DIALECT_ERROR(3290, "", ParseStatement("CREATE TABLE t ()"));
-  EXPECT_DIALECT_ERROR(3290, "", ParseStatement("CREATE VIEW v"));
-  EXPECT_DIALECT_ERROR(3259, "MONEYBAG", ParseStatement("CREATE TABLE t (a MONEYBAG)"));
-  EXPECT_DIALECT_ERROR(3295, "DROP INDEX i", ParseStatement("DROP INDEX i"));
-  EXPECT_DIALECT_ERROR(3293, "", ParseStatement("ALTER TABLE t DROP COLUMN a"));
-  EXPECT_DIALECT_ERROR(3251, "", ParseStatement("SELECT * FROM t"));
-  EXPECT_DIALECT_ERROR(3000, "GRANT", ParseStatement("GRANT ALL ON t"));
 }
 
 TEST_F(DialectTest, ActionStatementsChangeTheRowsTheyName) {
@@ -374,16 +309,6 @@ TEST_F(DialectTest, ActionStatementsChangeTheRowsTheyName) {
   EXPECT_EQ("1,4,6", db_.Column("SELECT id FROM t2 ORDER BY id"));
   run("DELETE t.* FROM t");
   EXPECT_EQ("", Ids("True"));
-}
-
-TEST(DialectStatementTest, ActionErrorsHaveTheirNumbers) {
-  EXPECT_DIALECT_ERROR(3134, "", ParseStatement("INSERT INTO t (a, b) VALUES (1)"));
-  EXPECT_DIALECT_ERROR(3075, "1 +", ParseStatement("INSERT INTO t (a) VALUES (1 +)"));
-  EXPECT_DIALECT_ERROR(3075, "'x' 'y'", ParseStatement("UPDATE t SET a = 'x' 'y' WHERE b = 1"));
-  EXPECT_DIALECT_ERROR(3075, "b = = 1", ParseStatement("UPDATE t SET a = 1 WHERE b = = 1"));
-  EXPECT_DIALECT_ERROR(3144, "", ParseStatement("UPDATE t a = 1"));
-  EXPECT_DIALECT_ERROR(3131, "", ParseStatement("DELETE t"));
-  EXPECT_DIALECT_ERROR(3128, "", ParseStatement("DELETE FROM t WHERE a = 1; DROP TABLE t"));
 }
 
 }  // namespace

@@ -16,27 +16,9 @@ class TransactionTest : public EngineTest {
   DatabasePtr db_;
 };
 
-TEST_F(TransactionTest, CommitAndRollbackWithoutTransactionRaise3034) {
+TEST_F(TransactionTest, InnerRollbackOuterCommit) {
   EXPECT_NRX_ERROR(err::kNoTransaction, ws_->CommitTrans());
   EXPECT_NRX_ERROR(err::kNoTransaction, ws_->Rollback());
-  ws_->BeginTrans();
-  ws_->CommitTrans();
-  EXPECT_NRX_ERROR(err::kNoTransaction, ws_->CommitTrans());
-}
-
-TEST_F(TransactionTest, TableCreatedInRolledBackTransactionIsGone) {
-  ws_->BeginTrans();
-  auto t = MakeTable(*db_, "Temporary", {{"A", dbLong, 0}});
-  t->IndexesAppend(MakeIndex(*t, "A_Index", "A", true, true));
-  ASSERT_NE(nullptr, db_->FindTableDef("Temporary"));
-  ws_->Rollback();
-  EXPECT_EQ(nullptr, db_->FindTableDef("Temporary"));
-  // The name is free again, index name included.
-  auto again = MakeTable(*db_, "Temporary", {{"A", dbLong, 0}});
-  again->IndexesAppend(MakeIndex(*again, "A_Index", "A", true, true));
-}
-
-TEST_F(TransactionTest, InnerRollbackOuterCommit) {
   ws_->BeginTrans();
   Insert(1);
   ws_->BeginTrans();
@@ -45,19 +27,26 @@ TEST_F(TransactionTest, InnerRollbackOuterCommit) {
   ws_->Rollback();
   Insert(3);
   ws_->CommitTrans();
+  EXPECT_NRX_ERROR(err::kNoTransaction, ws_->CommitTrans());
   db_->Close();
   db_ = ws_->OpenDatabase(Path("trans.njb"));
   EXPECT_EQ(2, Count(*db_, "Points"));
   EXPECT_EQ(nullptr, db_->TableDefs("Points")->FindField("Inner"));
 }
 
-TEST_F(TransactionTest, OuterRollbackUndoesCommittedInnerWork) {
+TEST_F(TransactionTest, OuterRollbackUndoesCommittedInnerWorkAndNewTables) {
   ws_->BeginTrans();
   ws_->BeginTrans();
   Insert(1);
+  auto t = MakeTable(*db_, "Temporary", {{"A", dbLong, 0}});
+  t->IndexesAppend(MakeIndex(*t, "A_Index", "A", true, true));
   ws_->CommitTrans();
   ws_->Rollback();
   EXPECT_EQ(0, Count(*db_, "Points"));
+  EXPECT_EQ(nullptr, db_->FindTableDef("Temporary"));
+  // The name is free again, index name included.
+  auto again = MakeTable(*db_, "Temporary", {{"A", dbLong, 0}});
+  again->IndexesAppend(MakeIndex(*again, "A_Index", "A", true, true));
 }
 
 TEST_F(TransactionTest, DeepNestingAndSeveralDatabases) {
@@ -72,21 +61,15 @@ TEST_F(TransactionTest, DeepNestingAndSeveralDatabases) {
   EXPECT_EQ(0, Count(*other, "Lines"));
 }
 
-TEST_F(TransactionTest, DatabaseOpenedInsideTransactionJoinsIt) {
-  db_->Close();
-  ws_->BeginTrans();
-  db_ = ws_->OpenDatabase(Path("trans.njb"));
-  Insert(9);
-  ws_->Rollback();
-  EXPECT_EQ(0, Count(*db_, "Points"));
-}
-
-TEST_F(TransactionTest, ClosingWithPendingTransactionRollsBack) {
+TEST_F(TransactionTest, DatabasesOpenedOrClosedInsideTransactionFollowIt) {
   ws_->BeginTrans();
   Insert(1);
   db_->Close();
   ws_->Rollback();
+  ws_->BeginTrans();
   db_ = ws_->OpenDatabase(Path("trans.njb"));
+  Insert(9);
+  ws_->Rollback();
   EXPECT_EQ(0, Count(*db_, "Points"));
 }
 
