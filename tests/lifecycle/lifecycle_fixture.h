@@ -102,8 +102,13 @@ class LifecycleTest : public TempDirTest {
 
   // A moment of July 2024 on the local clock.
   static std::filesystem::file_time_type July2024(int day, int hour, int minute) {
-    std::tm local{.tm_min = minute, .tm_hour = hour, .tm_mday = day, .tm_mon = 6,
-                  .tm_year = 124, .tm_isdst = -1};
+    std::tm local{};
+    local.tm_year = 124;
+    local.tm_mon = 6;
+    local.tm_mday = day;
+    local.tm_hour = hour;
+    local.tm_min = minute;
+    local.tm_isdst = -1;
     return std::chrono::file_clock::from_sys(
         std::chrono::system_clock::from_time_t(std::mktime(&local)));
   }
