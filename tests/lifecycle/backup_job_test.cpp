@@ -186,7 +186,9 @@ TEST_F(BackupJob, AFailedRenameTellsItsStepAndEndsWithoutAnError) {
                  job_file_ + "\r\n");
     EXPECT_EQ(0u, ErrorStack::Instance().Count());
     EXPECT_TRUE(Exists(temp_));  // no later step ran
-    if (c.old_first) EXPECT_TRUE(Exists(base + ".~02"));
+    if (c.old_first) {
+      EXPECT_TRUE(Exists(base + ".~02"));
+    }
   }
 }
 
