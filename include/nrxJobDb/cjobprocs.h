@@ -142,6 +142,66 @@ class NRXJOBDB_API cJobProcs : public ComponentObject {
   // Closes every recordset open on `jobDB`; every object the caller holds on them is closed.
   void CloseRecordSets(const DatabasePtr& jobDB);
 
+  // --- Data-entry tables and alphanumeric point identifiers (src/entry) ---
+
+  // Opens the least-squares table of `tableType` of the data set `dataSetNo` into `dataTable`,
+  // creating it first when it is missing (`tableExists` tells whether it was there). -1 options,
+  // 1 to 5 general observations, 6 and 7 3-D observations, 8 coordinate observations, 9 vectors
+  // and -2 localisation open as table-type recordsets of prefix & `dataSetNo`. 0 (points of the
+  // data set, or `LS_PtsTableName` when `dataSetNo` is empty) and -3 (the unsuffixed points
+  // table) open as a dynaset over the least-squares points query naming that table, or over the
+  // table itself when the alpha-ID table cannot be counted. Any other code leaves `dataTable`
+  // Nothing. 3375 (an index name taken) is passed over; on any other error `dataTable` holds
+  // what it held when the error came. `LSOptPrefs` is accepted and not used.
+  void OpenDB_LSdata(const std::string& jobPath, const std::string& dataSetNo,
+                     const DatabasePtr& jobDB, std::int16_t tableType, RecordsetPtr& dataTable,
+                     bool* tableExists = nullptr, const model::LSOptPrefsPtr& LSOptPrefs = nullptr,
+                     const std::string& LS_PtsTableName = "");
+
+  // Opens the grid (`coordType` 0) or geographic (1) point-entry header and data tables, created
+  // when missing, as table-type recordsets on "PageNo_Index" and "RecordNo_Index". Fields a later
+  // version added to the data table get Null in every record when its first record has none.
+  // Any other `coordType` raises 5 and creates nothing. Recordsets opened before an error stay
+  // in the caller's variables.
+  void OpenDBPointEntry(const DatabasePtr& jobDB, const std::string& jobDBname,
+                        RecordsetPtr& enterPtsHeader, RecordsetPtr& enterPtsTable,
+                        std::int16_t coordType, const model::JobGeneralPtr& jobGeneral);
+
+  // Opens the radiation header and data tables, created when missing, on "PageNo_Index" and
+  // "RecordNo_Index". `tableExists` is accepted and neither read nor set.
+  void OpenDBRadEntry(const DatabasePtr& jobDB, const std::string& jobDBname,
+                      RecordsetPtr& radHeader, RecordsetPtr& radTable,
+                      const bool* tableExists = nullptr);
+
+  // Opens the header and data tables of traverse `travNum`, created when missing; afterwards
+  // `tableExists` tells whether the data table was there. The header's option fields get the
+  // preferences of `LSOptPrefs` and "PtNoPrefix" / "PointDescriptor" their first values where
+  // empty; the data table is on "RecordNo_Index", the header on no index. For an existing
+  // traverse each non-empty recordset is on its first record with its record count complete.
+  void OpenDBTravEntry(const std::string& jobPath, const std::string& travNum,
+                       const DatabasePtr& jobDB, RecordsetPtr& travHeader, RecordsetPtr& travTable,
+                       bool& tableExists, const model::LSOptPrefsPtr& LSOptPrefs,
+                       const model::JobGeneralPtr& jobGeneral);
+
+  // The number of records of the alpha-ID table (exact name), 0 when the job has none. With
+  // `testingListAlphas` the table's records are read through once as well; a failure there, or
+  // in finding the table, is not reported.
+  std::int32_t CheckAlphaIDs(const DatabasePtr& jobDB, bool testingListAlphas = false);
+
+  // The alphanumeric identifier of `ptNum`, "" when it has none or it is deleted (a DeleteFlag
+  // of 1 or Null). The current record of `PointsTable` answers when it is that point, carries an
+  // identifier field and `recordDeleted` is False; otherwise, when `alphasExist`, the alpha-ID
+  // table is searched: `alphaTable` when given (left open where the search ended, a table-type
+  // one back on the index it had), else one the member opens and releases.
+  std::string GetAlphaForPtNum(std::int32_t ptNum, const RecordsetPtr& PointsTable,
+                               RecordsetPtr& alphaTable, const DatabasePtr& jobDB,
+                               bool alphasExist, bool recordDeleted = false);
+
+  // Makes the record of `pointNum` current in `pointsRecordset`: a Seek on a table-type one (on
+  // the point index when it has no index selected), else a FindFirst on "PointNo". True when
+  // found.
+  bool LocatePointRecord(std::int32_t pointNum, const RecordsetPtr& pointsRecordset);
+
  private:
   void Class_Initialize() override;
   void Class_Terminate() override;
