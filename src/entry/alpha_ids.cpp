@@ -15,8 +15,8 @@ namespace {
 
 using frame::Require;
 
-// An identifier stands only while its DeleteFlag is neither 1 nor Null: records written before
-// the flag was kept carry Null and count as deleted.
+// An identifier stands only while its DeleteFlag is neither 1 nor Null: a flag that says
+// nothing counts as deleted, as 1 does.
 bool Present(Recordset& record) {
   const Variant flag = record["DeleteFlag"];
   if (flag.IsNull()) return false;
@@ -58,8 +58,9 @@ std::optional<std::string> FromPointsRecord(Recordset& points, std::int32_t ptNu
   return alphasExist ? IdentifierOf(points) : std::string();
 }
 
-// The alpha-ID table opened by the member itself, on its lookup index; Nothing when it cannot
-// be opened, which the search then reports.
+// The alpha-ID table opened by the member itself, on its lookup index (the unique index on
+// PointNum that the field check keeps; it is not the table's primary key); Nothing when it
+// cannot be opened, which the search then reports.
 RecordsetPtr OpenAlphaTable(const DatabasePtr& jobDB, const model::TableNames& names) {
   RecordsetPtr alphas;
   try {
