@@ -236,7 +236,7 @@ Connection::~Connection() { Close(); }
 
 void Connection::Close() noexcept {
   if (!db_) return;
-  cache_.clear();
+  cache_.Clear();
   schema_cache_.reset();
   RollbackAll();
   sqlite3_close_v2(db_);
@@ -276,10 +276,9 @@ Statement Connection::Prepare(std::string_view sql, std::string_view source) con
 }
 
 Statement& Connection::Cached(const std::string& sql, std::string_view source) {
-  auto it = cache_.find(sql);
-  if (it == cache_.end()) it = cache_.emplace(sql, Prepare(sql, source)).first;
-  it->second.Reset();
-  return it->second;
+  Statement& statement = cache_.GetOrMake(sql, [&] { return Prepare(sql, source); });
+  statement.Reset();
+  return statement;
 }
 
 SchemaCache& Connection::Cache() {
