@@ -152,11 +152,14 @@ std::shared_ptr<Connection> Connection::Open(const std::string& path, const Open
   // or network error", names the cause; 3045 would tell the user to wait for someone who is
   // not there. An exclusive open goes on: the caller can ask OnNetworkFileSystem and warn; so
   // does creating a job, which nobody else can know of yet.
-  if (conn->network_ && !options.exclusive && !options.create) {
+  if (conn->network_ && (!options.exclusive || options.refuse_network) && !options.create) {
     RaiseText(err::kDiskError, std::string(kSource),
               fmt::format("'{}' lies on a network file system, whose locks cannot keep other "
-                          "users out; open it exclusively, or copy it to a local disk to share it.",
-                          path));
+                          "users out; {}",
+                          path,
+                          options.exclusive ? "copy it to a local disk to work on it."
+                                            : "open it exclusively, or copy it to a local disk "
+                                              "to share it."));
   }
   std::error_code ec;
   if (options.create) {

@@ -79,6 +79,7 @@ struct OpenOptions {
   bool read_only = false;
   bool create = false;
   bool encrypted = false;  // only for create: an existing file's kind is probed
+  bool refuse_network = false;  // refuse even an exclusive open on a network file system
 };
 
 class Connection {
