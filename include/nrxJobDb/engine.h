@@ -94,6 +94,10 @@ class NRXJOBDB_API Collection {
 NRXJOBDB_API bool IsFileHeld(const std::string& path);
 NRXJOBDB_API bool IsFileHeldExclusively(const std::string& path);
 
+// Whether the file at `path` (or, for a file not made yet, its folder) lies on a network or
+// user-space file system, whose locks may hold on this machine only.
+NRXJOBDB_API bool IsOnNetworkFileSystem(const std::string& path);
+
 // One per process, made on first use.
 class NRXJOBDB_API DBEngine : public Object {
  public:
@@ -110,9 +114,16 @@ class NRXJOBDB_API DBEngine : public Object {
   // when the file does not exist, 3045 when it is held open, 3049 when nothing can be read.
   void RepairDatabase(const std::string& name);
 
+  // With this set, an exclusive open of a file on a network file system is refused as a shared
+  // one always is (3043), for callers that would rather copy the job to a local disk than
+  // trust the share's locks. Off by default: one user working alone on a share is common.
+  bool RefusesNetworkFiles() const { return refuses_network_files_; }
+  void SetRefusesNetworkFiles(bool refuse) { refuses_network_files_ = refuse; }
+
  private:
   DBEngine();
   int default_type_ = dbUseJet;
+  bool refuses_network_files_ = false;
   WorkspacePtr default_workspace_;
 };
 

@@ -152,11 +152,14 @@ std::shared_ptr<Connection> Connection::Open(const std::string& path, const Open
   // or network error", names the cause; 3045 would tell the user to wait for someone who is
   // not there. An exclusive open goes on: the caller can ask OnNetworkFileSystem and warn; so
   // does creating a job, which nobody else can know of yet.
-  if (conn->network_ && !options.exclusive && !options.create) {
+  if (conn->network_ && (!options.exclusive || options.refuse_network) && !options.create) {
     RaiseText(err::kDiskError, std::string(kSource),
               fmt::format("'{}' lies on a network file system, whose locks cannot keep other "
-                          "users out; open it exclusively, or copy it to a local disk to share it.",
-                          path));
+                          "users out; {}",
+                          path,
+                          options.exclusive ? "copy it to a local disk to work on it."
+                                            : "open it exclusively, or copy it to a local disk "
+                                              "to share it."));
   }
   std::error_code ec;
   if (options.create) {
@@ -236,7 +239,7 @@ Connection::~Connection() { Close(); }
 
 void Connection::Close() noexcept {
   if (!db_) return;
-  cache_.clear();
+  cache_.Clear();
   schema_cache_.reset();
   RollbackAll();
   sqlite3_close_v2(db_);
@@ -276,10 +279,9 @@ Statement Connection::Prepare(std::string_view sql, std::string_view source) con
 }
 
 Statement& Connection::Cached(const std::string& sql, std::string_view source) {
-  auto it = cache_.find(sql);
-  if (it == cache_.end()) it = cache_.emplace(sql, Prepare(sql, source)).first;
-  it->second.Reset();
-  return it->second;
+  Statement& statement = cache_.GetOrMake(sql, [&] { return Prepare(sql, source); });
+  statement.Reset();
+  return statement;
 }
 
 SchemaCache& Connection::Cache() {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/file_vfs.h"
+#include "engine/lru_cache.h"
 #include "nrxJobDb/errors.h"
 
 namespace nrx::detail {
@@ -78,6 +79,7 @@ struct OpenOptions {
   bool read_only = false;
   bool create = false;
   bool encrypted = false;  // only for create: an existing file's kind is probed
+  bool refuse_network = false;  // refuse even an exclusive open on a network file system
 };
 
 class Connection {
@@ -105,8 +107,11 @@ class Connection {
 
   void Exec(std::string_view sql, std::string_view source);
   Statement Prepare(std::string_view sql, std::string_view source) const;
-  // A statement kept prepared for the connection's life; reset before it is handed out.
+  // A statement kept prepared while it is among the kMostCached used last; reset before it is
+  // handed out. Use it at once: the reference lasts until that many other texts are asked for.
+  static constexpr std::size_t kMostCached = 64;
   Statement& Cached(const std::string& sql, std::string_view source);
+  std::size_t CachedCount() const { return cache_.Size(); }
 
   // Savepoints that mirror the workspace's transaction levels. A refused release (3045: the
   // file is busy) keeps the level, to be released again or rolled back; a rollback always ends
@@ -189,7 +194,7 @@ class Connection {
   std::uint64_t schema_generation_ = 0;
   std::vector<StatementHolder*> holders_;
   std::unordered_map<std::string, TableCounters> counters_;  // by upper-case table name
-  std::unordered_map<std::string, Statement> cache_;
+  LruCache<Statement> cache_{kMostCached};
   std::unique_ptr<SchemaCache> schema_cache_;
 
   void Configure();

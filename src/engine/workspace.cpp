@@ -56,6 +56,8 @@ bool IsFileHeld(const std::string& path) { return files::IsHeld(path); }
 
 bool IsFileHeldExclusively(const std::string& path) { return files::IsHeldExclusively(path); }
 
+bool IsOnNetworkFileSystem(const std::string& path) { return files::OnNetworkFileSystem(path); }
+
 Workspace::Workspace(std::string name)
     : name_(std::move(name)), state_(std::make_shared<detail::WorkspaceState>()) {}
 
@@ -78,6 +80,7 @@ DatabasePtr Workspace::OpenDatabase(const std::string& name, bool exclusive, boo
   detail::OpenOptions options;
   options.exclusive = exclusive;
   options.read_only = readOnly;
+  options.refuse_network = DBEngine::Instance().RefusesNetworkFiles();
   return Register(state_, detail::Connection::Open(name, options));
 }
 

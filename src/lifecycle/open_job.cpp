@@ -89,6 +89,16 @@ void TellOpenElsewhere(const Error& e, const std::string& job) {
       std::string(kMessageTitle), MsgButtons::OK, MsgIcon::Exclamation);
 }
 
+// Our own box, not one of the application's: a job on a share stays open only because this
+// process holds it alone, and the user should know that its safety rests on the share's locks.
+void WarnNetworkFile(const std::string& job) {
+  ShowMessageBox(fmt::format("Job [ {1} ] lies on a network file system.{0}{0}Its locks may not "
+                             "keep other computers out: make sure nobody else opens this job "
+                             "until you close it.",
+                             kCrLf, job),
+                 std::string(kMessageTitle), MsgButtons::OK, MsgIcon::Exclamation);
+}
+
 void RepairAndClose(cJobProcs& procs, WorkspacePtr& jobWorkspace, DatabasePtr& jobDB,
                     model::GridPtr& grid, const model::JobGeneralPtr& jobGeneral,
                     const std::string& job) {
@@ -112,6 +122,7 @@ void cJobProcs::OpenJobDB(WorkspacePtr& jobWorkspace, DatabasePtr& jobDB, model:
                           bool readOnly, model::JobGeneralPtr& jobGeneral, bool& checkFields,
                           const model::ProgramPtr& prog, bool* cancelJobOpen) {
   std::string job;
+  bool network = false;
   Guard(JobProcsLabel("OpenJobDB"), [&] {
     try {
       DBEngine& engine = DBEngine::Instance();
@@ -124,7 +135,9 @@ void cJobProcs::OpenJobDB(WorkspacePtr& jobWorkspace, DatabasePtr& jobDB, model:
         const std::string& folder = Require(prog, "prog").TempFolder();
         jobGeneral->SetTempCopyName(lifecycle::TempCopyNameFor(folder, job));
         TakeTempCopy(job, *jobGeneral);
+        network = IsOnNetworkFileSystem(job);
         jobDB = jobWorkspace->OpenDatabase(job, true, readOnly);
+        if (network) WarnNetworkFile(job);
       } else {
         jobDB = jobWorkspace->CreateDatabase(job, kJobConnect, dbEncrypt);
         checkFields = false;
@@ -141,7 +154,9 @@ void cJobProcs::OpenJobDB(WorkspacePtr& jobWorkspace, DatabasePtr& jobDB, model:
           lifecycle::CurrentJobFiles().Copy(job, old_copy);
           job = RenameOlderGeneration(job, *thisJob);
           jobWorkspace = engine.Workspaces(0);
-          jobDB = jobWorkspace->OpenDatabase(job, false, readOnly);
+          // Shared as the update has always reopened it, except on a share, where only an
+          // exclusive open is allowed.
+          jobDB = jobWorkspace->OpenDatabase(job, network, readOnly);
           JobTableFields(jobDB, true);
         }
         if (cancelJobOpen) *cancelJobOpen = cancel;
@@ -157,7 +172,10 @@ void cJobProcs::OpenJobDB(WorkspacePtr& jobWorkspace, DatabasePtr& jobDB, model:
       jobGeneral->UpdateChangeCount(0, true);
     } catch (const Error& e) {
       if (e.Number() == err::kPermissionDenied) TellOpenElsewhere(e, job);
-      if (e.Number() == err::kDiskError || e.Number() == err::kNotADatabase) {
+      // A job refused because of where it lies is not damaged: nothing to repair.
+      const bool damaged = e.Number() == err::kNotADatabase ||
+                           (e.Number() == err::kDiskError && !network);
+      if (damaged) {
         RepairAndClose(*this, jobWorkspace, jobDB, grid, jobGeneral, job);
       }
       throw;

@@ -123,8 +123,14 @@ TEST_F(NetworkFileSystemTest, ASharedOpenIsRefusedAndAnExclusiveOneIsToldWhereIt
     EXPECT_NRX_ERROR(3043, ws_->OpenDatabase(Path("job.njb"), false, true));
     auto db = ws_->OpenDatabase(Path("job.njb"), true);
     EXPECT_TRUE(db->OnNetworkFileSystem());
+    EXPECT_TRUE(IsOnNetworkFileSystem(Path("job.njb")));
     db->Close();
   }
+
+  // A caller that asks for strictness has the exclusive open refused as well.
+  DBEngine::Instance().SetRefusesNetworkFiles(true);
+  EXPECT_NRX_ERROR(3043, ws_->OpenDatabase(Path("job.njb"), true));
+  DBEngine::Instance().SetRefusesNetworkFiles(false);
 }
 
 }  // namespace

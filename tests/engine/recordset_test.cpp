@@ -1,5 +1,10 @@
 // Recordsets: the three types, moving, editing, Seek and Find, and their error numbers.
 
+#include <array>
+#include <string>
+
+#include "engine/connection.h"
+#include "engine/engine_access.h"
 #include "engine/engine_fixture.h"
 
 namespace nrx::test {
@@ -240,6 +245,37 @@ TEST_F(RecordsetTest, EditUpdateCancelAndTheirErrors) {
   rs->Fields("Code")->SetValue("Z");
   rs->Update(dbUpdateRegular, false);
   EXPECT_EQ("Z", rs->Fields("Code")->Value().ToText());
+}
+
+// Every set of edited fields has a statement of its own; the connection keeps only the ones used
+// last, and a statement dropped and made again writes as the first one did.
+TEST_F(RecordsetTest, EditsOfEverySetOfFieldsKeepFewStatementsAndWriteRight) {
+  constexpr int kFields = 8;
+  auto t = db_->CreateTableDef("Wide");
+  for (int f = 0; f < kFields; ++f) t->FieldsAppend(t->CreateField("F" + std::to_string(f), dbLong));
+  db_->TableDefsAppend(t);
+  auto rs = db_->OpenRecordset("Wide");
+  rs->AddNew();
+  rs->Update();
+  rs->MoveFirst();
+  std::array<int, kFields> expected{};
+  for (int round = 0; round < 2; ++round) {
+    for (int mask = 1; mask < (1 << kFields); ++mask) {
+      rs->Edit();
+      for (int f = 0; f < kFields; ++f) {
+        if ((mask & (1 << f)) == 0) continue;
+        rs->Fields("F" + std::to_string(f))->SetValue(mask + round);
+        expected[f] = mask + round;
+      }
+      rs->Update();
+    }
+  }
+  rs->Requery();
+  rs->MoveFirst();
+  for (int f = 0; f < kFields; ++f) {
+    EXPECT_EQ(expected[f], rs->Fields("F" + std::to_string(f))->Value().ToLong()) << f;
+  }
+  EXPECT_LE(detail::EngineAccess::Conn(*db_)->CachedCount(), detail::Connection::kMostCached);
 }
 
 TEST_F(RecordsetTest, WritesAreCheckedAgainstTheField) {

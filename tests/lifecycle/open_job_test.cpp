@@ -139,6 +139,31 @@ TEST_F(OpenJob, AnOlderJobAnsweredYesIsKeptAsOldAndCompleted) {
   EXPECT_EQ(1u, boxes_->Calls().size());
 }
 
+TEST_F(OpenJob, AJobOnANetworkShareOpensAloneWithAWarningAndIsNeverTakenForDamaged) {
+  const std::string path = Path("site.njb");
+  MakeOlderJob(path);
+  test::PretendFileSystemType(Path(""), 0x6969);
+  boxes_->QueueAnswer(MsgAnswer::OK);
+  boxes_->QueueAnswer(MsgAnswer::Yes);
+  Open(path, /*checkFields=*/true);
+  ASSERT_TRUE(db_);
+  EXPECT_TRUE(db_->Exclusive());  // the reopen after the update too: a share allows no other
+  ASSERT_EQ(2u, boxes_->Calls().size());
+  EXPECT_EQ("Job [ " + path + " ] lies on a network file system.\r\n\r\nIts locks may not keep "
+            "other computers out: make sure nobody else opens this job until you close it.",
+            boxes_->Calls()[0].text);
+  EXPECT_TRUE(Close(/*forceSave=*/true));
+
+  DBEngine::Instance().SetRefusesNetworkFiles(true);
+  boxes_->ClearCalls();
+  EXPECT_EQ(3043, OpenError(path));
+  DBEngine::Instance().SetRefusesNetworkFiles(false);
+  test::PretendFileSystemType(Path(""), 0);
+  EXPECT_TRUE(boxes_->Calls().empty());  // no repair message
+  EXPECT_FALSE(Exists(path + ".damaged"));
+  EXPECT_TRUE(Complete(path, "JobDetails"));
+}
+
 TEST_F(OpenJob, AnMdbJobBecomesAnNjbJobReplacingAWritableOneInTheWay) {
   const std::string path = Path("SITE.MDB");
   MakeOlderJob(path);

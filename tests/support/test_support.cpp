@@ -177,4 +177,8 @@ CommandResult RunCommand(const std::string& command) {
   return {code, out};
 }
 
+void PretendFileSystemType(const std::string& prefix, long type) {
+  files::testing::OverrideFileSystemType(prefix, type);
+}
+
 }  // namespace nrx::test

@@ -80,6 +80,10 @@ class ChildProcess {
 // what `work` returned (0..255), or -1 when the child failed.
 int WithoutFileOverride(const std::function<int()>& work);
 
+// Makes the engine take every path under `prefix` for one on the file system of type `type`
+// (0x6969 NFS, 0xEF53 a local disk; 0 ends the pretence).
+void PretendFileSystemType(const std::string& prefix, long type);
+
 // A child process holding the engine's lock on an existing file, shared or exclusive.
 std::unique_ptr<ChildProcess> LockInChild(const std::string& path, bool exclusive);
 
