@@ -17,6 +17,7 @@
 #include "nrxJobDb/export.h"
 #include "nrxJobDb/job_model.h"
 #include "nrxJobDb/ls_preferences.h"
+#include "nrxJobDb/point_entry_model.h"
 #include "nrxJobDb/table_catalogue.h"
 #include "nrxJobDb/variant.h"
 
@@ -202,6 +203,38 @@ class NRXJOBDB_API cJobProcs : public ComponentObject {
   // found.
   bool LocatePointRecord(std::int32_t pointNum, const RecordsetPtr& pointsRecordset);
 
+  // Point entry (src/entry). The pair of recordsets is the point-entry header table on
+  // "PageNo_Index" and its data table on "RecordNo_Index"; `coordType` is 0 for grid entry, 1 for
+  // geographic entry. The point list and the fixed list are 1-based, as the caller's arrays are:
+  // element k belongs to the k-th line in "RecordNo" order and element 0 is unused, so a list
+  // of n lines has n + 1 elements and an empty vector stands for an array without elements.
+
+  // Starts entry on the pair: `enterPoints` becomes a new state on the last page, whose missing
+  // lines are added; a page that holds any entry counts as used up. Both lists get one element
+  // per line up to the page's end, `pointLimit` (and its Boolean value) for a line without a
+  // point. Without pages the lists are left alone; without lines every page is deleted.
+  void EnterPointsSetup(const RecordsetPtr& enterPtsHeader, const RecordsetPtr& enterPtsTable,
+                        model::EnterPointsPtr& enterPoints, std::int16_t coordType,
+                        std::vector<std::int32_t>& pointEntryPointList,
+                        std::vector<bool>& pointEntryPtFixList,
+                        const model::JobGeneralPtr& jobGeneral, std::int32_t pointLimit);
+
+  // True when `pointNo` is in the point list; the entry position of `enterPoints` becomes its
+  // first index (0 when absent) and `PEptFixed` the fixed flag there.
+  bool PointEntryStored(std::int32_t pointNo, const std::vector<std::int32_t>& pointEntryPointList,
+                        const model::EnterPointsPtr& enterPoints,
+                        const std::vector<bool>& pointEntryPtFixList, bool* PEptFixed = nullptr);
+
+  // Stores `point` in its line: the line at the entry position when that is within the list,
+  // else the next line (with `pointInDB` False), starting a new page when the current one is
+  // full. The null value and a blank description are stored as Null, geographic values in their
+  // packed form. The point list grows to the line written, which gets the point number.
+  void EnterPointsSave(const model::PointPtr& point, const RecordsetPtr& enterPtsHeader,
+                       const RecordsetPtr& enterPtsTable, const model::EnterPointsPtr& enterPoints,
+                       std::int16_t coordType, std::vector<std::int32_t>& pointEntryPointList,
+                       bool pointInDB, const model::JobGeneralPtr& jobGeneral, bool isFixed,
+                       const model::JobCfgPtr& jobCfg);
+
  private:
   void Class_Initialize() override;
   void Class_Terminate() override;
@@ -227,6 +260,12 @@ class NRXJOBDB_API cJobProcs : public ComponentObject {
   void CheckTableIndex(const DatabasePtr& jobDB, const TableDefPtr& tableDef,
                        const std::string& indexName, const std::string& indexFields,
                        bool makePrimary);
+
+  // Point entry (src/entry): appends a page after the current one, its header record with the
+  // decimals of `jobCfg` and all its empty lines, and makes it the current page.
+  void EnterPointsNewPage(const RecordsetPtr& enterPtsHeader, const RecordsetPtr& enterPtsTable,
+                          const model::EnterPointsPtr& enterPoints,
+                          const model::JobGeneralPtr& jobGeneral, const model::JobCfgPtr& jobCfg);
 
   TableCatalogue catalogue_;
 };

@@ -30,9 +30,19 @@ std::vector<std::shared_ptr<Connection>> WorkspaceState::ConnectionsAtLevel() {
 
 bool SameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
-      return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    const auto x = static_cast<unsigned char>(a[i]);
+    const auto y = static_cast<unsigned char>(b[i]);
+    if (x == y) continue;
+    // Every field look-up by name comes here: ASCII letters are folded without a call into the
+    // C library, which would cost more than the rest of the look-up.
+    if (x < 0x80 && y < 0x80) {
+      const auto lower = static_cast<unsigned char>(x | 0x20);
+      if (lower != (y | 0x20) || lower < 'a' || lower > 'z') return false;
+      continue;
+    }
+    if (std::toupper(x) != std::toupper(y)) return false;
+  }
   return true;
 }
 

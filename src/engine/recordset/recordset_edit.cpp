@@ -122,18 +122,21 @@ bool RecordsetImpl::RowExists(std::int64_t rowid) {
 }
 
 void RecordsetImpl::UpdateBuffer() {
-  std::string sets;
   std::vector<size_t> cols;
-  for (size_t i = 0; i < source_.fields.size(); ++i) {
-    if (!dirty_[i]) continue;
-    if (!sets.empty()) sets += ", ";
-    sets += QuoteName(source_.fields[i].name) + " = ?" + std::to_string(cols.size() + 2);
-    cols.push_back(i);
-  }
+  for (size_t i = 0; i < source_.fields.size(); ++i)
+    if (dirty_[i]) cols.push_back(i);
   if (cols.empty()) return;
+  if (dirty_ != update_dirty_ || update_sql_.empty()) {
+    std::string sets;
+    for (size_t k = 0; k < cols.size(); ++k) {
+      if (k) sets += ", ";
+      sets += QuoteName(source_.fields[cols[k]].name) + " = ?" + std::to_string(k + 2);
+    }
+    update_sql_ = "UPDATE " + QuoteName(source_.table) + " SET " + sets + " WHERE rowid = ?1";
+    update_dirty_ = dirty_;
+  }
   conn_->BeforeWrite(*counters_);
-  auto& st = conn_->Cached("UPDATE " + QuoteName(source_.table) + " SET " + sets + " WHERE rowid = ?1",
-                           kSource);
+  auto& st = conn_->Cached(update_sql_, kSource);
   st.Bind(1, rowid_);
   for (size_t k = 0; k < cols.size(); ++k)
     BindValue(st.Get(), static_cast<int>(k) + 2, buffer_[cols[k]]);

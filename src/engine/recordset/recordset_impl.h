@@ -217,6 +217,10 @@ class RecordsetImpl : public Recordset,
   void EndEdit();
   void ValidateBuffer() const;
   std::string insert_sql_, insert_natural_sql_;  // made on the first addition
+  // The last UPDATE text and the changed fields it was made for: a caller that edits the same
+  // fields record after record does not have the text made again each time.
+  std::string update_sql_;
+  std::vector<bool> update_dirty_;
   std::int64_t InsertBuffer();
   bool RowExists(std::int64_t rowid);
   void UpdateBuffer();
