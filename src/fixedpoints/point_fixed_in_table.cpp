@@ -18,9 +18,10 @@ bool HasNoRecords(Recordset& rs) {
   return rs.RecordCount() <= 0;
 }
 
+// `number` is the recordset's "PointNo", looked up once a call: it follows the current record.
 // A record whose number is Null is no point's.
-bool OnPoint(Recordset& rs, std::int32_t pointNo) {
-  return rs.Fields("PointNo")->Value().Compare(Variant(pointNo)) == 0;
+bool OnPoint(const Field& number, std::int32_t pointNo) {
+  return number.Value().Compare(Variant(pointNo)) == 0;
 }
 
 // The fixed flag: not Null, and 1 or any value that is not 0 as a whole number. Points keeps it
@@ -38,22 +39,24 @@ void IgnoringErrors(F&& step) {
   }
 }
 
-bool OnPointIgnoringErrors(Recordset& rs, std::int32_t pointNo) {
+bool OnPointIgnoringErrors(const Field& number, std::int32_t pointNo) {
   bool on = false;
-  IgnoringErrors([&] { on = OnPoint(rs, pointNo); });
+  IgnoringErrors([&] { on = OnPoint(number, pointNo); });
   return on;
 }
 
-// Seek on the recordset's index finds the point on a table-type recordset; FindFirst on any
-// other. Either may fail for the recordset it does not suit, which only means "not found that
-// way". True when the search left the recordset on the point's record: a search that raised
-// leaves the no-match flag of an earlier one, so the record itself tells.
-bool SearchPoint(Recordset& rs, std::int32_t pointNo) {
-  IgnoringErrors([&] { rs.MoveFirst(); });
+// Seek on the recordset's index finds the point on a table-type recordset; FindFirst, from the
+// first record on, on any other. Either may fail for the recordset it does not suit, which only
+// means "not found that way". Seek goes first: where it lands, the walk to the first record
+// that FindFirst needs is saved. True when the search left the recordset on the point's record:
+// a search that raised leaves the no-match flag of an earlier one, so the record itself tells.
+bool SearchPoint(Recordset& rs, const Field& number, std::int32_t pointNo) {
   IgnoringErrors([&] { rs.Seek("=", Variant(pointNo)); });
-  if (OnPointIgnoringErrors(rs, pointNo)) return true;
+  if (OnPointIgnoringErrors(number, pointNo)) return true;
+  IgnoringErrors([&] { rs.MoveFirst(); });
+  if (OnPointIgnoringErrors(number, pointNo)) return true;
   IgnoringErrors([&] { rs.FindFirst(fixedpoints::PointCriterion(pointNo)); });
-  return OnPointIgnoringErrors(rs, pointNo);
+  return OnPointIgnoringErrors(number, pointNo);
 }
 
 }  // namespace
@@ -63,13 +66,14 @@ bool cFixedPoints::PointFixedInTable(std::int32_t pointNo, const RecordsetPtr& P
     if (!PointsTable) return false;
     Recordset& rs = *PointsTable;
     if (HasNoRecords(rs)) return false;
+    const FieldPtr number = rs.Fields("PointNo");
     if (rs.Bof() || rs.Eof()) {
       rs.MoveFirst();
-    } else if (!OnPoint(rs, pointNo)) {
+    } else if (!OnPoint(*number, pointNo)) {
       rs.MoveNext();
       if (rs.Eof()) rs.MoveFirst();
     }
-    if (!OnPoint(rs, pointNo) && !SearchPoint(rs, pointNo)) return false;
+    if (!OnPoint(*number, pointNo) && !SearchPoint(rs, *number, pointNo)) return false;
     return FlagSet(rs.Fields("Fixed")->Value());
   });
 }

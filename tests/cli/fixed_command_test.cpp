@@ -5,27 +5,18 @@
 #include <cstdint>
 #include <string>
 
-#include "catalogue/job_fixture.h"
 #include "cli/in_process.h"
+#include "fixedpoints/fixed_points_job.h"
 
 namespace nrx::test {
 namespace {
 
-class FixedCommand : public JobTest {
+class FixedCommand : public FixedPointsJob {
  protected:
   void SetUp() override {
-    JobTest::SetUp();
-    procs_->CreateJobDBTable(db_, "Points", path_);
-    procs_->CreateJobDBTable(db_, "GridEntry", path_);
-  }
-
-  void Add(const std::string& table, std::int32_t point, const Variant& fixed) {
-    RecordsetPtr rs = db_->OpenRecordset(table);
-    rs->AddNew();
-    rs->Fields("PointNo")->SetValue(Variant(point));
-    if (table != "Points") rs->Fields("RecordNo")->SetValue(Variant(point));  // entry lines
-    rs->Fields("Fixed")->SetValue(fixed);
-    rs->Update();
+    FixedPointsJob::SetUp();
+    MakeTable("Points");
+    MakeTable("GridEntry");
   }
 
   CommandResult Fixed(bool json) {

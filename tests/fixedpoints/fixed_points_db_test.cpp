@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/job_fixture.h"
+#include "fixedpoints/fixed_points_job.h"
 #include "nrxJobDb/cfixedpoints.h"
 #include "nrxJobDb/class_registry.h"
 #include "nrxJobDb/table_names.h"
@@ -29,37 +29,17 @@ bool ExpectedFixed(std::int32_t point) {
   return it != kPoints.end() && !it->second.IsNull() && it->second.ToLong() != 0;
 }
 
-class FixedPointsDb : public JobTest {
+class FixedPointsDb : public FixedPointsJob {
  protected:
   void SetUp() override {
-    JobTest::SetUp();
-    procs_->CreateJobDBTable(db_, "Points", path_);
+    FixedPointsJob::SetUp();
+    MakeTable("Points");
     for (const auto& [point, fixed] : kPoints) Add("Points", point, fixed);
   }
 
-  void Add(const std::string& table, std::int32_t point, const Variant& fixed) {
-    RecordsetPtr rs = db_->OpenRecordset(table);
-    rs->AddNew();
-    rs->Fields("PointNo")->SetValue(Variant(point));
-    rs->Fields("Fixed")->SetValue(fixed);
-    rs->Update();
-  }
-
-  // An entry table, made as point entry makes it, holding the given points with their flags.
   void MakeEntryTable(const std::string& table, const std::map<std::int32_t, bool>& points) {
-    procs_->CreateJobDBTable(db_, table, path_);
-    FillEntryTable(table, points);
-  }
-  void FillEntryTable(const std::string& table, const std::map<std::int32_t, bool>& points) {
-    std::int32_t record = 0;
-    for (const auto& [point, fixed] : points) {
-      RecordsetPtr rs = db_->OpenRecordset(table);
-      rs->AddNew();
-      rs->Fields("RecordNo")->SetValue(Variant(++record));
-      rs->Fields("PointNo")->SetValue(Variant(point));
-      rs->Fields("Fixed")->SetValue(Variant(fixed));
-      rs->Update();
-    }
+    MakeTable(table);
+    for (const auto& [point, fixed] : points) Add(table, point, Variant(fixed));
   }
 
   RecordsetPtr PointsTableType() {
@@ -75,13 +55,8 @@ class FixedPointsDb : public JobTest {
   cFixedPoints fixed_;
 };
 
-// --- PointFixedInTable ---
-
 TEST_F(FixedPointsDb, NoRecordsetOrNoRecordsIsNotFixed) {
   EXPECT_FALSE(fixed_.PointFixedInTable(3, nullptr));
-  RecordsetPtr empty = db_->OpenRecordset("SELECT * FROM Points WHERE PointNo > 100");
-  EXPECT_FALSE(fixed_.PointFixedInTable(3, empty));
-  EXPECT_TRUE(empty->Eof());
   db_->Execute("DELETE FROM Points");
   RecordsetPtr table = PointsTableType();
   EXPECT_FALSE(fixed_.PointFixedInTable(3, table));
@@ -124,15 +99,11 @@ TEST_F(FixedPointsDb, PointsAskedOutOfOrderAreSearchedForOnEveryKindOfRecordset)
           << point;
     }
   }
-}
-
-TEST_F(FixedPointsDb, AMissFollowedByThePointOnTheFirstRecordIsStillFound) {
-  // The dynaset cannot Seek: the search lands on its first record, which is the point, after an
-  // earlier search left the no-match flag set.
+  // A dynaset cannot Seek: after a miss, the search lands on its first record, the point.
   RecordsetPtr rs = db_->OpenRecordset("SELECT * FROM Points ORDER BY PointNo", dbOpenDynaset);
-  rs->MoveLast();
   EXPECT_FALSE(fixed_.PointFixedInTable(77, rs));
   rs->MoveLast();
+  rs->MovePrevious();
   rs->MovePrevious();
   EXPECT_TRUE(fixed_.PointFixedInTable(3, rs));
 }
@@ -150,8 +121,6 @@ TEST_F(FixedPointsDb, BooleanFlagsCountAndMissingFieldsRaise) {
   EXPECT_PASSED_ON(err::kItemNotFound, label, fixed_.PointFixedInTable(3, no_number));
 }
 
-// --- PointFixedInListOrTable ---
-
 TEST_F(FixedPointsDb, TheListAnswersFirstThenFixedPointsTable) {
   EXPECT_TRUE(fixed_.PointFixedInListOrTable(5, " 2 5 "));  // no recordset needed
   EXPECT_FALSE(fixed_.PointFixedInListOrTable(3, " 2 5 "));
@@ -161,14 +130,15 @@ TEST_F(FixedPointsDb, TheListAnswersFirstThenFixedPointsTable) {
   EXPECT_EQ(CurrentPoint(*fixed_.FixedPointsTable()), 34);
 }
 
-// --- CountFixedPts, CreateFixedPtsRecordset, DebugPrintFixedPoints ---
-
 TEST_F(FixedPointsDb, CountFixedPtsCountsEveryRecordAndKeepsTheRecordsetOnlyWhenAsked) {
   const std::string select = "SELECT * FROM Points WHERE Fixed <> 0 ORDER BY PointNo";
   fixed_.CountFixedPts(db_, select, true);
   EXPECT_EQ(fixed_.FixedDBPoints(), 3);  // a dynaset counts all only after its last record
   ASSERT_TRUE(fixed_.FixedPointsTable());
   EXPECT_EQ(CurrentPoint(*fixed_.FixedPointsTable()), 21);
+  // DebugPrintFixedPoints walks the counted records from the first, past the last.
+  EXPECT_EQ(fixed_.DebugPrintFixedPoints("Fixed points"), "Fixed points");
+  EXPECT_TRUE(fixed_.FixedPointsTable()->Eof());
 
   fixed_.CountFixedPts(db_, "Points");  // a table name opens the table
   EXPECT_EQ(fixed_.FixedDBPoints(), static_cast<std::int32_t>(kPoints.size()));
@@ -180,58 +150,24 @@ TEST_F(FixedPointsDb, CountFixedPtsCountsEveryRecordAndKeepsTheRecordsetOnlyWhen
   ClassRegistry::Instance().Invoke(fixed_, "CountFixedPts", args);
   EXPECT_EQ(fixed_.FixedDBPoints(), 0);
   EXPECT_FALSE(fixed_.FixedPointsTable());
-}
 
-TEST_F(FixedPointsDb, CountAndCreateRaiseUnderTheirLabels) {
   fixed_.SetFixedDBPoints(4);
-  EXPECT_PASSED_ON(err::kObjectNotSet, "(Class Module) cFixedPoints::Sub CountFixedPts",
-                   fixed_.CountFixedPts(nullptr, "Points"));
-  EXPECT_EQ(fixed_.FixedDBPoints(), 0);
   EXPECT_PASSED_ON(err::kNoSuchTable, "(Class Module) cFixedPoints::Sub CountFixedPts",
                    fixed_.CountFixedPts(db_, "SELECT * FROM Nowhere"));
+  EXPECT_EQ(fixed_.FixedDBPoints(), 0);
+}
 
-  fixed_.SetFixedPointsTable(PointsTableType());
+TEST_F(FixedPointsDb, CreateOpensADynasetInPlaceOfTheOldRecordset) {
+  fixed_.SetFixedDBPoints(9);
+  EXPECT_TRUE(fixed_.CreateFixedPtsRecordset("Points", db_));
+  EXPECT_EQ(fixed_.FixedPointsTable()->Type(), dbOpenDynaset);
+  EXPECT_EQ(fixed_.FixedDBPoints(), 9);
+  EXPECT_FALSE(fixed_.Clone()->FixedPointsTable()) << "a copy starts without a recordset";
   EXPECT_PASSED_ON(err::kNoSuchTable,
                    "(Class Module) cFixedPoints::Function CreateFixedPtsRecordset",
                    fixed_.CreateFixedPtsRecordset("SELECT * FROM Nowhere", db_));
   EXPECT_FALSE(fixed_.FixedPointsTable()) << "the old recordset goes first";
 }
-
-TEST_F(FixedPointsDb, CreatedRecordsetIsADynasetAndLeavesTheCount) {
-  fixed_.SetFixedDBPoints(9);
-  EXPECT_TRUE(fixed_.CreateFixedPtsRecordset("Points", db_));
-  ASSERT_TRUE(fixed_.FixedPointsTable());
-  EXPECT_EQ(fixed_.FixedPointsTable()->Type(), dbOpenDynaset);
-  EXPECT_EQ(fixed_.FixedDBPoints(), 9);
-  EXPECT_FALSE(fixed_.Clone()->FixedPointsTable()) << "a copy starts without a recordset";
-}
-
-TEST_F(FixedPointsDb, DebugPrintWalksTheCountedRecordsAndReturnsTheTitle) {
-  EXPECT_EQ(fixed_.DebugPrintFixedPoints("none"), "none");
-  fixed_.CountFixedPts(db_, "SELECT * FROM Points ORDER BY PointNo", true);
-  EXPECT_EQ(fixed_.DebugPrintFixedPoints("Fixed points"), "Fixed points");
-  EXPECT_TRUE(fixed_.FixedPointsTable()->Eof());
-
-  fixed_.CountFixedPts(db_, "SELECT PointNo, Fixed FROM Points", true);
-  EXPECT_PASSED_ON(err::kItemNotFound,
-                   "(Class Module) cFixedPoints::Function DebugPrintFixedPoints",
-                   fixed_.DebugPrintFixedPoints("x"));
-}
-
-TEST_F(FixedPointsDb, DebugPrintOverflowsPast32767Records) {
-  ws_->BeginTrans();
-  RecordsetPtr rs = db_->OpenRecordset("Points");
-  for (std::int32_t point = 1000; point < 1000 + 32768; ++point) {
-    rs->AddNew();
-    rs->Fields("PointNo")->SetValue(Variant(point));
-    rs->Update();
-  }
-  fixed_.CountFixedPts(db_, "SELECT * FROM Points", true);
-  EXPECT_PASSED_ON(err::kOverflow, "(Class Module) cFixedPoints::Function DebugPrintFixedPoints",
-                   fixed_.DebugPrintFixedPoints("x"));
-}
-
-// --- PointFixedInPE ---
 
 TEST_F(FixedPointsDb, PointEntryAnswersFromTheGridTableElseTheGeographicOne) {
   EXPECT_FALSE(fixed_.PointFixedInPE(4, false, db_)) << "no entry table at all";
@@ -257,16 +193,6 @@ TEST_F(FixedPointsDb, APointFixedInGridEntryNeverReachesTheGeographicTable) {
   } catch (const Error& e) {
     EXPECT_EQ(e.Source(), "(Class Module) cFixedPoints::Function PointFixedInPE");
   }
-}
-
-TEST_F(FixedPointsDb, PointEntryTablesAreFoundByTheirExactNames) {
-  MakeTable("gridentry", List("GridEntry"));
-  FillEntryTable("gridentry", {{4, true}});
-  EXPECT_FALSE(fixed_.PointFixedInPE(4, false, db_));
-  Names().SetGridEntryTable("gridentry");
-  EXPECT_TRUE(fixed_.PointFixedInPE(4, false, db_));
-  EXPECT_PASSED_ON(err::kObjectNotSet, "(Class Module) cFixedPoints::Function PointFixedInPE",
-                   fixed_.PointFixedInPE(4, false, nullptr));
 }
 
 }  // namespace
