@@ -108,17 +108,11 @@ TEST_F(FixedPointsDb, PointsAskedOutOfOrderAreSearchedForOnEveryKindOfRecordset)
   EXPECT_TRUE(fixed_.PointFixedInTable(3, rs));
 }
 
-TEST_F(FixedPointsDb, BooleanFlagsCountAndMissingFieldsRaise) {
+TEST_F(FixedPointsDb, ABooleanTrueCountsAsFixed) {
   MakeEntryTable(Names().GridEntryTable(), {{4, true}, {6, false}});
   RecordsetPtr grid = db_->OpenRecordset(Names().GridEntryTable());
   EXPECT_TRUE(fixed_.PointFixedInTable(4, grid));
   EXPECT_FALSE(fixed_.PointFixedInTable(6, grid));
-
-  const std::string label = "(Class Module) cFixedPoints::Function PointFixedInTable";
-  RecordsetPtr no_fixed = db_->OpenRecordset("SELECT PointNo FROM Points", dbOpenDynaset);
-  EXPECT_PASSED_ON(err::kItemNotFound, label, fixed_.PointFixedInTable(3, no_fixed));
-  RecordsetPtr no_number = db_->OpenRecordset("SELECT Fixed FROM Points", dbOpenDynaset);
-  EXPECT_PASSED_ON(err::kItemNotFound, label, fixed_.PointFixedInTable(3, no_number));
 }
 
 TEST_F(FixedPointsDb, TheListAnswersFirstThenFixedPointsTable) {

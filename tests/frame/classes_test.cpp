@@ -29,11 +29,16 @@ const Variant kNothing{std::shared_ptr<Object>{}};
 
 // Members that do nothing that could fail, or that no argument alone makes fail (the state of
 // the object would have to).
-const std::set<std::string_view> kCannotFail = {
-    "SetBlank",         "TestChange",           "NewTableField_OLD",
-    "PointInList",      "RemoveFixedPoint",     "ClearFixedPoints",
-    "HaveFixedPoints",  "AssignFixedPtsList_OLD", "PointFixedInListOrTable",
-    "DebugPrintFixedPoints"};
+const std::set<std::string_view> kCannotFail = {"SetBlank",
+                                                "TestChange",
+                                                "NewTableField_OLD",
+                                                "PointInList",
+                                                "RemoveFixedPoint",
+                                                "ClearFixedPoints",
+                                                "HaveFixedPoints",
+                                                "AssignFixedPtsList_OLD",
+                                                "PointFixedInListOrTable",
+                                                "DebugPrintFixedPoints"};
 
 // A harmless argument for a parameter: zero, False or "", Nothing for an object or an array.
 template <class P>
