@@ -44,6 +44,20 @@ class RatioReporter : public benchmark::ConsoleReporter {
       fmt::print("RATIO case={} ours_over_sqlite={:.2f}\n", c, ours->second / base->second);
     }
   }
+  // "GROWTH case=<name> ours=<x> sqlite=<y>": the cost of one operation in case `large` over
+  // that in case `small`, for cases whose runs differ only in size; `per_run` is the number of
+  // operations of a run of `small` over that of `large`.
+  void PrintGrowth(const std::string& small, const std::string& large, const std::string& name,
+                   double per_run) const {
+    auto growth = [&](const char* side) {
+      auto from = seconds_.find(small + side);
+      auto to = seconds_.find(large + side);
+      if (from == seconds_.end() || to == seconds_.end() || from->second <= 0) return 0.0;
+      return to->second / from->second * per_run;
+    };
+    fmt::print("GROWTH case={} ours={:.2f} sqlite={:.2f}\n", name, growth("/ours"),
+               growth("/sqlite"));
+  }
 
  private:
   std::map<std::string, double> seconds_;

@@ -15,8 +15,12 @@ void cFixedPoints::Class_Initialize() {
   frame::InitializeClass(*this, [] {});
 }
 
+// The recordset goes first: one held only here closes now, not whenever the members go.
 void cFixedPoints::Class_Terminate() {
-  frame::TerminateClass(*this, [] {});
+  frame::TerminateClass(*this, [&] {
+    last_clone_.reset();
+    fixed_points_table_.reset();
+  });
 }
 
 }  // namespace nrx

@@ -28,7 +28,7 @@ class NjbProgram : public TempDirTest {
 TEST_F(NjbProgram, HelpNamesEveryCommandAndBadArgumentsRunNothing) {
   const CommandResult help = Njb("--help");
   EXPECT_EQ(0, help.exit_code);
-  for (const char* command : {"schema", "sample", "catalogue", "check", "demo", "open", "backup"}) {
+  for (const char* command : {"schema", "sample", "catalogue", "check", "demo", "open", "backup", "fixed"}) {
     EXPECT_CONTAINS(help.output, command);
   }
   const std::string job = Path("job.njb");
@@ -52,6 +52,13 @@ TEST_F(NjbProgram, ExitStatusIsTheCommandsOwnAndAnErrorPrintsItsNumberAndText) {
   // The sample's tables are smaller than the catalogue's.
   const CommandResult lacking = Njb("check " + Path("s/sample.njb"));
   EXPECT_EQ(njb::kExitNegative, lacking.exit_code) << lacking.output;
+
+  // Its Points keep Fixed as a Boolean: True counts as fixed.
+  const CommandResult fixed = Njb("fixed --json " + Path("s/sample.njb"));
+  EXPECT_EQ(njb::kExitOk, fixed.exit_code) << fixed.output;
+  EXPECT_EQ(fixed.output,
+            "{\"table\":\"Points\",\"count\":1,\"points\":[{\"pointNo\":1,"
+            "\"fixedInPointEntry\":false}]}\n");
 
   const CommandResult missing = Njb("check " + Path("missing.njb"));
   EXPECT_EQ(njb::kExitError, missing.exit_code);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <limits>
 #include <set>
 #include <string>
 #include <tuple>
@@ -25,8 +27,18 @@ using frame::MemberEntry;
 ClassRegistry& Registry() { return ClassRegistry::Instance(); }
 const Variant kNothing{std::shared_ptr<Object>{}};
 
-// Members that do nothing that could fail.
-const std::set<std::string_view> kCannotFail = {"SetBlank", "TestChange", "NewTableField_OLD"};
+// Members that do nothing that could fail, or that no argument alone makes fail (the state of
+// the object would have to).
+const std::set<std::string_view> kCannotFail = {"SetBlank",
+                                                "TestChange",
+                                                "NewTableField_OLD",
+                                                "PointInList",
+                                                "RemoveFixedPoint",
+                                                "ClearFixedPoints",
+                                                "HaveFixedPoints",
+                                                "AssignFixedPtsList_OLD",
+                                                "PointFixedInListOrTable",
+                                                "DebugPrintFixedPoints"};
 
 // A harmless argument for a parameter: zero, False or "", Nothing for an object or an array.
 template <class P>
@@ -93,6 +105,14 @@ class ClassMembersTest : public test::EngineTest {
     if (member == "DecimalsOK") args[1] = Variant(std::int16_t{1});
     if (member == "RequeryOrReOpenOnFail") {
       args[0] = Variant(std::shared_ptr<Object>(db_->OpenRecordset("Points", dbOpenTable)));
+    }
+    if (member == "AddFixedPoint") {
+      std::vector<Variant> largest{Variant(std::numeric_limits<std::int32_t>::max())};
+      Registry().Invoke(*object_, "FixedDBPoints", largest, InvokeKind::PropertyLet);
+    }
+    if (member == "PointFixedInTable") {  // a record of the point, but no "Fixed" to read
+      db_->Execute("INSERT INTO Points (PointNo) VALUES (0)");
+      args[1] = Variant(std::shared_ptr<Object>(db_->OpenRecordset("Points", dbOpenTable)));
     }
     return args;
   }

@@ -85,6 +85,15 @@ CLI::App* AddBackup(CLI::App& app, BackupOptions& o) {
   return cmd;
 }
 
+CLI::App* AddFixed(CLI::App& app, FixedOptions& o) {
+  auto* cmd = app.add_subcommand(
+      "fixed", "List the fixed points of a job, each with whether point entry holds it fixed");
+  cmd->add_option("JOB", o.file, "Job database file")->required();
+  cmd->add_flag("--json", o.json,
+                "Print JSON: {\"table\",\"count\",\"points\":[{\"pointNo\",\"fixedInPointEntry\"}]}");
+  return cmd;
+}
+
 int RunReportingErrors(const std::function<int()>& run) {
   try {
     return run();
@@ -108,6 +117,7 @@ int RunCommandLine(int argc, const char* const* argv, const Context& context) {
   DemoOptions demo;
   OpenOptions open;
   BackupOptions backup;
+  FixedOptions fixed;
   const std::vector<Command> commands = {
       {AddSchema(app, schema), [&] { return RunSchema(schema, context); }},
       {AddSample(app, sample), [&] { return RunSample(sample, context); }},
@@ -116,6 +126,7 @@ int RunCommandLine(int argc, const char* const* argv, const Context& context) {
       {AddDemo(app, demo), [&] { return RunDemo(demo, context); }},
       {AddOpen(app, open), [&] { return RunOpen(open, context); }},
       {AddBackup(app, backup), [&] { return RunBackup(backup, context); }},
+      {AddFixed(app, fixed), [&] { return RunFixed(fixed, context); }},
   };
   try {
     app.parse(argc, argv);

@@ -58,6 +58,11 @@ struct BackupOptions {
   std::string file;
   AnswerOptions answers;
 };
+// njb fixed.
+struct FixedOptions {
+  std::string file;
+  bool json = false;
+};
 
 // The tables of a job file with their fields and indexes.
 int RunSchema(const SchemaOptions& options, const Context& context);
@@ -73,6 +78,9 @@ int RunDemo(const DemoOptions& options, const Context& context);
 int RunOpen(const OpenOptions& options, const Context& context);
 // The backup rotation of a job on its own, from a copy of the job as it is now.
 int RunBackup(const BackupOptions& options, const Context& context);
+// njb fixed: the fixed points of a job's points table (CountFixedPts), each with whether point
+// entry holds it fixed too (PointFixedInPE). The job is opened read-only.
+int RunFixed(const FixedOptions& options, const Context& context);
 
 // Prints the tables of a job file as text, or as JSON; system tables only with `all`.
 void PrintSchema(std::FILE* out, nrx::Database& db, bool all, bool json);
