@@ -85,6 +85,17 @@ CLI::App* AddBackup(CLI::App& app, BackupOptions& o) {
   return cmd;
 }
 
+CLI::App* AddDetails(CLI::App& app, DetailsOptions& o) {
+  auto* cmd = app.add_subcommand(
+      "details", "Show a job's details record, or set its fields (projection, datum, ...)");
+  cmd->add_option("JOB", o.file, "Job database file")->required();
+  cmd->add_option("--set", o.sets,
+                  "FIELD=VALUE, as often as needed (Projection=UTM DatumH=WGS84 Zone=56 "
+                  "ApproxLat=-33); an empty VALUE clears the field");
+  cmd->add_flag("--json", o.json, "Print JSON: {\"file\",\"details\":{FIELD:value}}");
+  return cmd;
+}
+
 int RunReportingErrors(const std::function<int()>& run) {
   try {
     return run();
@@ -108,6 +119,7 @@ int RunCommandLine(int argc, const char* const* argv, const Context& context) {
   DemoOptions demo;
   OpenOptions open;
   BackupOptions backup;
+  DetailsOptions details;
   const std::vector<Command> commands = {
       {AddSchema(app, schema), [&] { return RunSchema(schema, context); }},
       {AddSample(app, sample), [&] { return RunSample(sample, context); }},
@@ -116,6 +128,7 @@ int RunCommandLine(int argc, const char* const* argv, const Context& context) {
       {AddDemo(app, demo), [&] { return RunDemo(demo, context); }},
       {AddOpen(app, open), [&] { return RunOpen(open, context); }},
       {AddBackup(app, backup), [&] { return RunBackup(backup, context); }},
+      {AddDetails(app, details), [&] { return RunDetails(details, context); }},
   };
   try {
     app.parse(argc, argv);

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "nrxJobDb/engine.h"
 
@@ -58,6 +59,16 @@ struct BackupOptions {
   std::string file;
   AnswerOptions answers;
 };
+
+// Job details and export: a job's coordinate system, and its points out to GIS and CAD.
+struct DetailsOptions {
+  std::string file;
+  std::vector<std::string> sets;  // FIELD=VALUE; "" as the value clears the field
+  bool json = false;
+};
+// Shows the job-details record; with sets, first writes them (the record made when the table has
+// none) and saves the job, or writes nothing when any value does not fit its field.
+int RunDetails(const DetailsOptions& options, const Context& context);
 
 // The tables of a job file with their fields and indexes.
 int RunSchema(const SchemaOptions& options, const Context& context);
