@@ -114,6 +114,7 @@ Crs ZoneCrs(const JobProjection& job, int zone) {
   if (!job.approx_lat) {
     Unnamed("The job's hemisphere is not known: set JobDetails.ApproxLat");
   }
+  if (NormalZone(zone) == 0) Unnamed("The points have no zone: set JobDetails.Zone");
   PJ_CONTEXT* ctx = ThreadContext();
   Object base = GeographicNamed(ctx, datum);
   if (!base) {

@@ -14,7 +14,6 @@ struct JobProjection {
   std::string projection;  // "UTM" or "TM": a transverse Mercator zone
   std::string spheroid;    // stands for the datum when DatumH is empty ("WGS84")
   std::string datum;       // DatumH: "WGS84", "ETRS89", "NAD83", "GDA2020", ...
-  std::optional<int> zone;
   std::optional<int> approx_lat;  // its sign gives the hemisphere
 };
 

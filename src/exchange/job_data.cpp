@@ -4,7 +4,7 @@
 
 namespace nrx::exchange {
 
-int NormalZone(int zone) { return ((zone - 1) % 60 + 60) % 60 + 1; }
+int NormalZone(int zone) { return zone == 0 ? 0 : ((zone - 1) % 60 + 60) % 60 + 1; }
 
 std::vector<int> ZonesOf(const JobData& job) {
   std::set<int> zones;

@@ -14,7 +14,7 @@ struct Point {
   double easting = 0;
   double northing = 0;
   std::optional<double> height;
-  int zone = 0;
+  int zone = 0;  // 1 to 60; 0 when neither the point nor the job gives one
   std::string description;
   bool fixed = false;
   std::string alpha_id;  // "" when the point has none
@@ -33,7 +33,7 @@ struct JobData {
   int decimals_v = 3;
 };
 
-// Zones run 1 to 60 and wrap: zone 61 is zone 1 and zone 0 is zone 60.
+// Zones run 1 to 60 and wrap: zone 61 is zone 1 and zone -1 is zone 59. Zone 0 stays 0: no zone.
 int NormalZone(int zone);
 
 // The zones the job's points lie in, in ascending order.

@@ -39,7 +39,7 @@ TEST(ZoneCrs, DatumHemisphereAndZoneGiveTheEpsgSystem) {
       {Utm("NAD83", 40), 17, 26917},
       {Utm("GDA2020", -35), 55, 7855},
       {Utm("WGS84", 0), 61, 32601},  // zones wrap: 61 is 1, the equator counts as north
-      {Utm("WGS84", -40), 0, 32760},
+      {Utm("WGS84", -40), -1, 32759},
       {Of("tm", "WGS84", "", 10), 30, 32630},
   };
   for (const Case& c : cases) {
@@ -58,10 +58,11 @@ TEST(ZoneCrs, WhatProjCannotNameSaysWhichFieldToSet) {
       {Of("UTM", "", "WGS84", std::nullopt), "ApproxLat"},
       {Utm("NoSuchDatum", 1), "DatumH"},
       {Utm("OSGB36", 52), "DatumH"},  // no zone system on that datum
+      {Utm("WGS84", 52), "Zone"},
   };
   for (const Case& c : cases) {
     try {
-      ZoneCrs(c.job, 30);
+      ZoneCrs(c.job, std::string(c.field) == "Zone" ? 0 : 30);
       ADD_FAILURE() << "no error for " << c.field;
     } catch (const Error& e) {
       EXPECT_EQ(err::kInvalidCall, e.Number());
