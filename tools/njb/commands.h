@@ -70,10 +70,10 @@ struct DetailsOptions {
 // none) and saves the job, or writes nothing when any value does not fit its field.
 int RunDetails(const DetailsOptions& options, const Context& context);
 struct ExportOptions {
-  std::string file;
-  std::string format;  // gpkg, geojson, kml, gpx, dxf, shp or csv
-  std::string out;
-  std::string crs;  // "EPSG:n" in place of the job's own system
+  std::string file = "";
+  std::string format = "";  // gpkg, geojson, kml, gpx, dxf, shp or csv
+  std::string out = "";
+  std::string crs = "";  // "EPSG:n" in place of the job's own system
   bool split_zones = false;
   std::string columns = "PENZD";
 };
