@@ -94,6 +94,33 @@ CLI::App* AddFixed(CLI::App& app, FixedOptions& o) {
   return cmd;
 }
 
+CLI::App* AddDetails(CLI::App& app, DetailsOptions& o) {
+  auto* cmd = app.add_subcommand(
+      "details", "Show a job's details record, or set its fields (projection, datum, ...)");
+  cmd->add_option("JOB", o.file, "Job database file")->required();
+  cmd->add_option("--set", o.sets,
+                  "FIELD=VALUE, as often as needed (Projection=UTM DatumH=WGS84 Zone=56 "
+                  "ApproxLat=-33); an empty VALUE clears the field");
+  cmd->add_flag("--json", o.json, "Print JSON: {\"file\",\"details\":{FIELD:value}}");
+  return cmd;
+}
+
+CLI::App* AddExport(CLI::App& app, ExportOptions& o) {
+  auto* cmd = app.add_subcommand("export", "Write a job's points and lines for GIS and CAD");
+  cmd->add_option("JOB", o.file, "Job database file")->required();
+  cmd->add_option("OUT", o.out, "File to write (for shp: a folder of layer files)")->required();
+  cmd->add_option("--format", o.format,
+                  "gpkg and shp: a layer per zone in its own system; geojson, kml, gpx: WGS84 "
+                  "longitude and latitude; dxf, csv: grid coordinates")
+      ->required()
+      ->check(CLI::IsMember({"gpkg", "geojson", "kml", "gpx", "dxf", "shp", "csv"}));
+  cmd->add_option("--crs", o.crs, "EPSG:n, the system of the job's coordinates in every zone");
+  cmd->add_flag("--split-zones", o.split_zones, "dxf, csv: one file per zone, OUT_z<zone>.ext");
+  cmd->add_option("--columns", o.columns, "csv: the columns in order, from P E N Z D")
+      ->capture_default_str();
+  return cmd;
+}
+
 int RunReportingErrors(const std::function<int()>& run) {
   try {
     return run();
@@ -118,6 +145,8 @@ int RunCommandLine(int argc, const char* const* argv, const Context& context) {
   OpenOptions open;
   BackupOptions backup;
   FixedOptions fixed;
+  DetailsOptions details;
+  ExportOptions exporting;
   const std::vector<Command> commands = {
       {AddSchema(app, schema), [&] { return RunSchema(schema, context); }},
       {AddSample(app, sample), [&] { return RunSample(sample, context); }},
@@ -127,6 +156,8 @@ int RunCommandLine(int argc, const char* const* argv, const Context& context) {
       {AddOpen(app, open), [&] { return RunOpen(open, context); }},
       {AddBackup(app, backup), [&] { return RunBackup(backup, context); }},
       {AddFixed(app, fixed), [&] { return RunFixed(fixed, context); }},
+      {AddDetails(app, details), [&] { return RunDetails(details, context); }},
+      {AddExport(app, exporting), [&] { return RunExport(exporting, context); }},
   };
   try {
     app.parse(argc, argv);

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "nrxJobDb/engine.h"
 
@@ -63,6 +64,27 @@ struct FixedOptions {
   std::string file;
   bool json = false;
 };
+
+// Job details and export: a job's coordinate system, and its points out to GIS and CAD.
+struct DetailsOptions {
+  std::string file;
+  std::vector<std::string> sets;  // FIELD=VALUE; "" as the value clears the field
+  bool json = false;
+};
+// Shows the job-details record; with sets, first writes them (the record made when the table has
+// none) and saves the job, or writes nothing when any value does not fit its field.
+int RunDetails(const DetailsOptions& options, const Context& context);
+struct ExportOptions {
+  std::string file = "";
+  std::string format = "";  // gpkg, geojson, kml, gpx, dxf, shp or csv
+  std::string out = "";
+  std::string crs = "";  // "EPSG:n" in place of the job's own system
+  bool split_zones = false;
+  std::string columns = "PENZD";
+};
+// Writes the job's points and lines to OUT, with a progress bar on a terminal and a summary of
+// the layers written; a failed export leaves nothing.
+int RunExport(const ExportOptions& options, const Context& context);
 
 // The tables of a job file with their fields and indexes.
 int RunSchema(const SchemaOptions& options, const Context& context);
