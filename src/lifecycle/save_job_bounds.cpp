@@ -1,7 +1,6 @@
 // cJobProcs::SaveJobBounds: the job's extent and point counters from the job model into the one
 // record of the job details table, written only where they changed.
 
-#include <array>
 #include <optional>
 
 #include "frame/job_procs_members.h"
@@ -11,27 +10,6 @@
 
 namespace nrx {
 namespace {
-
-// A job details field and the job-model value it keeps, as the field's own type.
-struct BoundsField {
-  std::string_view field;
-  Variant (*value)(const model::JobGeneral&);
-};
-
-// clang-format off
-constexpr std::array<BoundsField, 10> kBoundsFields = {{
-    {"MinimumX", [](const model::JobGeneral& g) { return Variant(g.MinimumX()); }},
-    {"MinimumY", [](const model::JobGeneral& g) { return Variant(g.MinimumY()); }},
-    {"MaximumX", [](const model::JobGeneral& g) { return Variant(g.MaximumX()); }},
-    {"MaximumY", [](const model::JobGeneral& g) { return Variant(g.MaximumY()); }},
-    {"ValidHorizPts", [](const model::JobGeneral& g) { return Variant(g.ValidHorizPts()); }},
-    {"CurrentMaxPoint", [](const model::JobGeneral& g) { return Variant(g.CurrentMaxPoint()); }},
-    {"FirstFreePoint", [](const model::JobGeneral& g) { return Variant(g.FirstFreePoint()); }},
-    {"MinimumZone", [](const model::JobGeneral& g) { return Variant(g.MinimumZone()); }},
-    {"MaximumZone", [](const model::JobGeneral& g) { return Variant(g.MaximumZone()); }},
-    {"FirstPointStored", [](const model::JobGeneral& g) { return Variant(g.FirstPointStored()); }},
-}};
-// clang-format on
 
 // Differs as the runtime's "<>" does: a Null field compares as not known, so it is kept.
 bool Differs(const Variant& stored, const Variant& value) {
@@ -50,7 +28,7 @@ void cJobProcs::SaveJobBounds(const model::JobGeneralPtr& jobGeneral,
     details.MoveFirst();
     details.Edit();
     bool changed = false;
-    for (const BoundsField& row : kBoundsFields) {
+    for (const model::JobExtentField& row : model::JobExtentFields()) {
       const FieldPtr field = details.Fields(row.field);
       const Variant value = row.value(frame::Require(jobGeneral, "jobGeneral"));
       if (!Differs(field->Value(), value)) continue;

@@ -187,8 +187,8 @@ TEST_F(MultiZoneSELECT, NumbersAreWrittenPlainWithAtMost15SignificantDigits) {
   struct Case {
     double minX, minY, maxX, maxY;
     int minZone, maxZone;
-    const char* west;   // "X > ..." of the first alternative
-    const char* east;   // "X < ..." of the first alternative: the shifted east edge
+    const char* west;  // "X > ..." of the first alternative
+    const char* east;  // "X < ..." of the first alternative: the shifted east edge
     const char* ys;
   };
   const Case cases[] = {
@@ -198,8 +198,8 @@ TEST_F(MultiZoneSELECT, NumbersAreWrittenPlainWithAtMost15SignificantDigits) {
        "Y > 1234567.89123457 and Y < 123456789012345"},
       {-1e20, 1.5e-7, 1e20, 2.5e-300, 3, 10, "X > -1E+20)", "X < 1.00000000000007E+20)",
        "Y > 1.5E-07 and Y < 2.5E-300"},
-      {1000000, -0.0, 999999.999, 1e15, -5, -2, "Zone < -5 and (Zone + 60 - -5)", "X < 3999999.999)",
-       "Y > 0 and Y < 1E+15"},
+      {1000000, -0.0, 999999.999, 1e15, -5, -2, "Zone < -5 and (Zone + 60 - -5)",
+       "X < 3999999.999)", "Y > 0 and Y < 1E+15"},
   };
   for (const Case& c : cases) {
     const std::string text = Condition(c.minX, c.minY, c.maxX, c.maxY, c.minZone, c.maxZone);

@@ -59,6 +59,19 @@ struct BackupOptions {
   AnswerOptions answers;
 };
 
+// Job bounds and window selection.
+struct BoundsOptions {
+  std::string file;
+  AnswerOptions answers;
+};
+struct WindowOptions {
+  std::string file;
+  std::string min;  // "X,Y,ZONE" of the west and south edges
+  std::string max;  // "X,Y,ZONE" of the east and north edges
+  bool outside = false;
+  bool json = false;
+};
+
 // The tables of a job file with their fields and indexes.
 int RunSchema(const SchemaOptions& options, const Context& context);
 // Makes DIR/sample.njb, a small encrypted job, and shows its schema.
@@ -73,6 +86,12 @@ int RunDemo(const DemoOptions& options, const Context& context);
 int RunOpen(const OpenOptions& options, const Context& context);
 // The backup rotation of a job on its own, from a copy of the job as it is now.
 int RunBackup(const BackupOptions& options, const Context& context);
+// Works out a job's extent and point counters from its points and saves them into its job
+// details (SaveJobBounds) in one open-work-close cycle; kExitNegative when the details table
+// holds no record.
+int RunBounds(const BoundsOptions& options, const Context& context);
+// The condition of MultiZoneSELECT for a window, and the points of the job it selects.
+int RunWindow(const WindowOptions& options, const Context& context);
 
 // Prints the tables of a job file as text, or as JSON; system tables only with `all`.
 void PrintSchema(std::FILE* out, nrx::Database& db, bool all, bool json);
