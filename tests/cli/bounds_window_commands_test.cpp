@@ -3,9 +3,11 @@
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <tuple>
 #include <vector>
 
 #include "cli/in_process.h"
@@ -100,7 +102,7 @@ class BoundsWindowCommands : public TempDirTest {
       {7, 219000, 6099000, 1},
       {8, 150000, 6001000, 1},
       {9, std::nullopt, 6010000, 60},
-      {10, 200000, model::NumericConstants::Instance().NullValue(), 1}};
+      {1, 200000, model::NumericConstants::Instance().NullValue(), 1}};
 
   std::optional<ScopedEnv> temp_;
 };
@@ -119,9 +121,9 @@ TEST_F(BoundsWindowCommands, BoundsSavesTheExtentAcrossTheWrapOnYesOnly) {
   ASSERT_EQ(0, saved.exit_code) << saved.output;
   EXPECT_CONTAINS(saved.output, "Save now ?\n   -> Yes");
   const std::map<std::string, double> expected = {
-      {"MinimumX", 480500}, {"MaximumX", 219000},    {"MinimumY", 6000100}, {"MaximumY", 6099000},
-      {"ValidHorizPts", 5}, {"CurrentMaxPoint", 10}, {"FirstFreePoint", 1}, {"MinimumZone", 59},
-      {"MaximumZone", 1},   {"FirstPointStored", 2}};
+      {"MinimumX", 480500}, {"MaximumX", 219000},   {"MinimumY", 6000100}, {"MaximumY", 6099000},
+      {"ValidHorizPts", 5}, {"CurrentMaxPoint", 9}, {"FirstFreePoint", 4}, {"MinimumZone", 59},
+      {"MaximumZone", 1},   {"FirstPointStored", 1}};
   EXPECT_EQ(expected, Details(job));
 
   const CommandResult again = Bounds(job, {.yes = true});
@@ -131,26 +133,17 @@ TEST_F(BoundsWindowCommands, BoundsSavesTheExtentAcrossTheWrapOnYesOnly) {
   EXPECT_TRUE(fs::is_empty(Path("tmp")));
 }
 
-TEST_F(BoundsWindowCommands, BoundsFindsTheShortestRunOfZonesAndTheFirstFreeNumber) {
-  struct Case {
-    std::vector<int> zones;  // points 1, 2, ... in these zones
-    int west, east;
-  };
-  const Case cases[] = {{{1, 2, 60}, 60, 2}, {{5, 30, 7}, 5, 30}, {{0, 59, 1}, 0, 59}};
-  for (const Case& c : cases) {
+TEST_F(BoundsWindowCommands, BoundsSpansTheShortestRunOfZonesOrAllWhenSomeAreNotNumbered) {
+  // Zones of points 1, 2 and 3, and the west and east zones of the extent.
+  const std::tuple<std::array<int, 3>, int, int> cases[] = {{{1, 2, 60}, 60, 2},
+                                                            {{0, 59, 1}, 0, 59}};
+  for (const auto& [zones, west, east] : cases) {
     std::vector<JobPoint> points;
-    for (int zone : c.zones) {
-      const int number = static_cast<int>(points.size()) + 1;
-      points.push_back({number, 100000.0 * number, 6000000, zone});
-    }
-    points.push_back({5, std::nullopt, std::nullopt, 0});  // numbers 1 2 3 5: 4 is free
-    const std::string job = MakeJob(fmt::format("zones{}.njb", c.west), points);
+    for (int zone : zones) points.push_back({static_cast<int>(points.size()) + 1, 1, 1, zone});
+    const std::string job = MakeJob(fmt::format("zones{}.njb", west), points);
     ASSERT_EQ(0, Bounds(job, {.yes = true}).exit_code);
-    const std::map<std::string, double> saved = Details(job);
-    EXPECT_EQ(c.west, saved.at("MinimumZone"));
-    EXPECT_EQ(c.east, saved.at("MaximumZone"));
-    EXPECT_EQ(4, saved.at("FirstFreePoint"));
-    EXPECT_EQ(3, saved.at("ValidHorizPts"));
+    EXPECT_EQ(west, Details(job).at("MinimumZone"));
+    EXPECT_EQ(east, Details(job).at("MaximumZone"));
   }
 }
 
@@ -176,8 +169,8 @@ TEST_F(BoundsWindowCommands, WindowSelectsThePointsInsideOrOutsideAcrossTheWrap)
   const std::string condition =
       cJobProcs().MultiZoneSELECT(480000, 6000000, 220000, 6050000, 59, 1, true);
   EXPECT_EQ("{\"condition\":\"" + condition +
-                "\",\"points\":[{\"pointNo\":7,\"x\":219000,\"y\":6099000,\"zone\":1},"
-                "{\"pointNo\":10,\"x\":200000,\"y\":-1e+38,\"zone\":1}]}\n",
+                "\",\"points\":[{\"pointNo\":1,\"x\":200000,\"y\":-1e+38,\"zone\":1},"
+                "{\"pointNo\":7,\"x\":219000,\"y\":6099000,\"zone\":1}]}\n",
             outside.output);
 }
 

@@ -7,15 +7,14 @@
 #include <limits>
 #include <random>
 #include <set>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 #include "catalogue/job_fixture.h"
 
 namespace nrx::test {
 namespace {
-
-constexpr const char* kBoundsFields[] = {
-    "MinimumX",        "MinimumY",       "MaximumX",    "MaximumY",    "ValidHorizPts",
-    "CurrentMaxPoint", "FirstFreePoint", "MinimumZone", "MaximumZone", "FirstPointStored"};
 
 // ---------------------------------------------------------------------------------------------
 // SaveJobBounds
@@ -25,118 +24,89 @@ class SaveJobBounds : public JobTest {
   void SetUp() override {
     JobTest::SetUp();
     procs_->CreateJobDBTable(db_, "JobDetails", path_);
-    general_->SetMinimumX(480000.25);
-    general_->SetMinimumY(6000000);
-    general_->SetMaximumX(220000);
-    general_->SetMaximumY(6100000.5);
-    general_->SetValidHorizPts(42);
-    general_->SetCurrentMaxPoint(1007);
-    general_->SetFirstFreePoint(12);
-    general_->SetMinimumZone(59);
-    general_->SetMaximumZone(1);
-    general_->SetFirstPointStored(3);
+    db_->Execute(
+        "INSERT INTO JobDetails (MinimumX, MinimumY, MaximumX, MaximumY, ValidHorizPts, "
+        "CurrentMaxPoint, FirstFreePoint, MinimumZone, MaximumZone, FirstPointStored, Surveyor) "
+        "VALUES (0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 'first')");
+    db_->Execute("INSERT INTO JobDetails (MinimumX, Surveyor) VALUES (0, 'second')");
   }
 
-  // Adds a details record holding the job model's values, with `surveyor` to tell it apart.
-  void AddMatchingRecord(const std::string& surveyor) {
-    RecordsetPtr rs = db_->OpenRecordset("JobDetails", dbOpenTable);
-    rs->AddNew();
-    for (const char* name : kBoundsFields) rs->Fields(name)->SetValue(ModelValue(name));
-    rs->Fields("Surveyor")->SetValue(Variant(surveyor));
-    rs->Update();
+  // The ten fields of the first record, by name, as a fresh recordset reads them.
+  std::vector<std::pair<std::string, Variant>> Saved() {
+    RecordsetPtr rs = db_->OpenRecordset("SELECT * FROM JobDetails ORDER BY Surveyor");
+    std::vector<std::pair<std::string, Variant>> out;
+    for (const auto& [name, value] : kNewBounds) out.emplace_back(name, rs->Fields(name)->Value());
+    return out;
   }
 
-  Variant ModelValue(std::string_view name) {
-    const model::JobGeneral& g = *general_;
-    if (name == "MinimumX") return Variant(g.MinimumX());
-    if (name == "MinimumY") return Variant(g.MinimumY());
-    if (name == "MaximumX") return Variant(g.MaximumX());
-    if (name == "MaximumY") return Variant(g.MaximumY());
-    if (name == "ValidHorizPts") return Variant(g.ValidHorizPts());
-    if (name == "CurrentMaxPoint") return Variant(g.CurrentMaxPoint());
-    if (name == "FirstFreePoint") return Variant(g.FirstFreePoint());
-    if (name == "MinimumZone") return Variant(g.MinimumZone());
-    if (name == "MaximumZone") return Variant(g.MaximumZone());
-    return Variant(g.FirstPointStored());
-  }
-
-  // The first record as a fresh recordset reads it.
-  RecordsetPtr FirstRecord() { return db_->OpenRecordset("JobDetails", dbOpenSnapshot); }
-
+  // Every value differs from the record's, each of its field's type.
+  const std::vector<std::pair<std::string, Variant>> kNewBounds = {
+      {"MinimumX", Variant(480000.25)},
+      {"MinimumY", Variant(-2.5)},
+      {"MaximumX", Variant(220000.0)},
+      {"MaximumY", Variant(6100000.5)},
+      {"ValidHorizPts", Variant(42)},
+      {"CurrentMaxPoint", Variant(2000000000)},
+      {"FirstFreePoint", Variant(-7)},
+      {"MinimumZone", Variant(std::int16_t{59})},
+      {"MaximumZone", Variant(std::int16_t{1})},
+      {"FirstPointStored", Variant(3)}};
   model::JobGeneralPtr general_ = std::make_shared<model::JobGeneral>();
 };
 
-TEST_F(SaveJobBounds, EqualValuesCancelTheEditAndCountNoChange) {
-  AddMatchingRecord("Ann");
+TEST_F(SaveJobBounds, WritesTheDifferingValuesIntoTheFirstRecordAndCountsOneChange) {
+  general_->SetMinimumX(480000.25);
+  general_->SetMinimumY(-2.5);
+  general_->SetMaximumX(220000);
+  general_->SetMaximumY(6100000.5);
+  general_->SetValidHorizPts(42);
+  general_->SetCurrentMaxPoint(2000000000);
+  general_->SetFirstFreePoint(-7);
+  general_->SetMinimumZone(59);
+  general_->SetMaximumZone(1);
+  general_->SetFirstPointStored(3);
+  db_->Execute("UPDATE JobDetails SET MaximumY = Null WHERE Surveyor = 'first'");
+  RecordsetPtr details = db_->OpenRecordset("JobDetails", dbOpenTable);
+  details->MoveLast();
+  procs_->SaveJobBounds(general_, details);
+  EXPECT_EQ(1, general_->ChangeCount());
+
+  std::vector<std::pair<std::string, Variant>> expected = kNewBounds;
+  expected[3].second = Variant::Null();  // a Null field compares as not different
+  const auto saved = Saved();
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_TRUE(expected[i].second.SameAs(saved[i].second))
+        << expected[i].first << " holds " << saved[i].second.ToText();
+  }
+  EXPECT_EQ(0, db_->OpenRecordset("SELECT * FROM JobDetails WHERE Surveyor = 'second'")
+                   ->Fields("MinimumX")
+                   ->Value()
+                   .ToDouble());
+}
+
+TEST_F(SaveJobBounds, EqualOrNullValuesCancelTheEditAndCountNoChange) {
+  db_->Execute("UPDATE JobDetails SET MinimumX = Null WHERE Surveyor = 'first'");
+  general_->SetMinimumX(5);  // the rest as a new job model holds them: as stored
   RecordsetPtr details = db_->OpenRecordset("JobDetails", dbOpenTable);
   procs_->SaveJobBounds(general_, details);
   EXPECT_EQ(0, general_->ChangeCount());
   EXPECT_NRX_ERROR(err::kUpdateWithoutEdit, details->Update());
+  EXPECT_TRUE(Saved()[0].second.IsNull());
 }
 
-TEST_F(SaveJobBounds, DifferingFieldsOfTheFirstRecordAreWrittenAndOneChangeCounted) {
-  AddMatchingRecord("first");
-  AddMatchingRecord("second");
-  // Every value differs now, but only MaximumZone in the second case.
-  for (const bool all : {true, false}) {
-    SCOPED_TRACE(all ? "all ten differ" : "only MaximumZone differs");
-    general_->UpdateChangeCount(0, true);
-    if (all) {
-      general_->SetMinimumX(1.5);
-      general_->SetMinimumY(-2.25);
-      general_->SetMaximumX(999999.125);
-      general_->SetMaximumY(7000000);
-      general_->SetValidHorizPts(43);
-      general_->SetCurrentMaxPoint(2000000000);
-      general_->SetFirstFreePoint(-1);
-      general_->SetMinimumZone(60);
-      general_->SetFirstPointStored(1);
-    }
-    general_->SetMaximumZone(static_cast<std::int16_t>(all ? 2 : 3));
-    RecordsetPtr details = db_->OpenRecordset("JobDetails", dbOpenTable);
-    details->MoveLast();
-    procs_->SaveJobBounds(general_, details);
-    EXPECT_EQ(1, general_->ChangeCount());
-
-    RecordsetPtr first = FirstRecord();
-    EXPECT_EQ("first", first->Fields("Surveyor")->Value().ToText());
-    for (const char* name : kBoundsFields) {
-      const Variant stored = first->Fields(name)->Value();
-      EXPECT_TRUE(stored.SameAs(ModelValue(name))) << name << " holds " << stored.ToText();
-    }
-    first->MoveNext();
-    EXPECT_EQ(480000.25, first->Fields("MinimumX")->Value().ToDouble()) << "second record";
-  }
-}
-
-TEST_F(SaveJobBounds, NullFieldsKeepTheirNull) {
-  AddMatchingRecord("Ann");
-  db_->Execute("UPDATE JobDetails SET MinimumX = Null, MaximumZone = Null");
-  general_->SetMinimumX(1);
-  general_->SetMaximumZone(7);
-  procs_->SaveJobBounds(general_, db_->OpenRecordset("JobDetails", dbOpenTable));
-  EXPECT_EQ(0, general_->ChangeCount());
-  EXPECT_TRUE(FirstRecord()->Fields("MinimumX")->Value().IsNull());
-  EXPECT_TRUE(FirstRecord()->Fields("MaximumZone")->Value().IsNull());
-}
-
-TEST_F(SaveJobBounds, NothingToSaveIntoIsNoError) {
+TEST_F(SaveJobBounds, NothingToSaveIntoIsNoErrorAndFailuresArePassedOn) {
+  constexpr const char* kLabel = "(Class Module) cJobProcs::Sub SaveJobBounds";
   procs_->SaveJobBounds(general_, nullptr);
-  procs_->SaveJobBounds(general_, db_->OpenRecordset("JobDetails", dbOpenTable));
+  db_->Execute("DELETE FROM JobDetails");
   procs_->SaveJobBounds(nullptr, db_->OpenRecordset("JobDetails", dbOpenTable));
   EXPECT_EQ(0, general_->ChangeCount());
-}
 
-TEST_F(SaveJobBounds, AMissingFieldOrJobModelIsPassedOnWithTheLabel) {
-  constexpr const char* kLabel = "(Class Module) cJobProcs::Sub SaveJobBounds";
-  AddMatchingRecord("Ann");
-  EXPECT_PASSED_ON(err::kObjectNotSet, kLabel,
-                   procs_->SaveJobBounds(nullptr, db_->OpenRecordset("JobDetails")));
   MakeTable("Older", {{"MinimumX", dbDouble, 0}});
   db_->Execute("INSERT INTO Older (MinimumX) VALUES (3)");
+  EXPECT_PASSED_ON(err::kObjectNotSet, kLabel,
+                   procs_->SaveJobBounds(nullptr, db_->OpenRecordset("Older")));
   EXPECT_PASSED_ON(err::kItemNotFound, kLabel,
                    procs_->SaveJobBounds(general_, db_->OpenRecordset("Older")));
-  EXPECT_EQ(0, general_->ChangeCount());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -184,29 +154,17 @@ TEST_F(MultiZoneSELECT, WorkedExampleAcrossTheWrapInBothForms) {
 }
 
 TEST_F(MultiZoneSELECT, NumbersAreWrittenPlainWithAtMost15SignificantDigits) {
-  struct Case {
-    double minX, minY, maxX, maxY;
-    int minZone, maxZone;
-    const char* west;  // "X > ..." of the first alternative
-    const char* east;  // "X < ..." of the first alternative: the shifted east edge
-    const char* ys;
-  };
-  const Case cases[] = {
-      {480000.25, -12.5, 220000.75, 0, 60, 1, "X > 480000.25)", "X < 1220000.75)",
-       "Y > -12.5 and Y < 0"},
-      {0.1 + 0.2, 1234567.891234567, 5, 123456789012345, 7, 7, "X > 0.3)", "X < 5)",
-       "Y > 1234567.89123457 and Y < 123456789012345"},
-      {-1e20, 1.5e-7, 1e20, 2.5e-300, 3, 10, "X > -1E+20)", "X < 1.00000000000007E+20)",
-       "Y > 1.5E-07 and Y < 2.5E-300"},
-      {1000000, -0.0, 999999.999, 1e15, -5, -2, "Zone < -5 and (Zone + 60 - -5)",
-       "X < 3999999.999)", "Y > 0 and Y < 1E+15"},
-  };
-  for (const Case& c : cases) {
-    const std::string text = Condition(c.minX, c.minY, c.maxX, c.maxY, c.minZone, c.maxZone);
-    SCOPED_TRACE(text);
-    EXPECT_NE(std::string::npos, text.find(c.west));
-    EXPECT_NE(std::string::npos, text.find(c.east));
-    EXPECT_TRUE(text.ends_with(c.ys));
+  // Each case: the window, then texts the condition holds: the west edge, the shifted east edge
+  // and the end with the northings.
+  const std::tuple<double, double, double, double, int, int, std::string, std::string> cases[] = {
+      {480000.25, -12.5, 220000.75, 0, 60, 1, "X > 480000.25)", "X < 1220000.75)  "},
+      {0.1 + 0.2, 1234567.891234567, 5, -0.0, 7, 7, "X > 0.3)", "Y > 1234567.89123457 and Y < 0"},
+      {-1e20, 1.5e-7, 1e20, 1e15, 3, 10, "X > -1E+20)", "X < 1.00000000000007E+20)"},
+      {1, 1.5e-7, 1e20, 1e15, -5, -2, "(Zone + 60 - -5)", "Y > 1.5E-07 and Y < 1E+15"}};
+  for (const auto& [minX, minY, maxX, maxY, minZone, maxZone, part1, part2] : cases) {
+    const std::string text = Condition(minX, minY, maxX, maxY, minZone, maxZone);
+    EXPECT_NE(std::string::npos, text.find(part1)) << text;
+    EXPECT_NE(std::string::npos, text.find(part2)) << text;
   }
 }
 
