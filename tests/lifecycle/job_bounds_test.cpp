@@ -67,7 +67,7 @@ TEST_F(SaveJobBounds, WritesTheDifferingValuesIntoTheFirstRecordAndCountsOneChan
   general_->SetFirstPointStored(3);
   db_->Execute("UPDATE JobDetails SET MaximumY = Null WHERE Surveyor = 'first'");
   RecordsetPtr details = db_->OpenRecordset("JobDetails", dbOpenTable);
-  details->MoveLast();
+  details->MoveLast();  // the first record is written all the same
   procs_->SaveJobBounds(general_, details);
   EXPECT_EQ(1, general_->ChangeCount());
 
