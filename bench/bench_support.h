@@ -35,6 +35,11 @@ class RatioReporter : public benchmark::ConsoleReporter {
         seconds_[name] = run.GetAdjustedCPUTime();
       }
   }
+  // The CPU time of one iteration of the benchmark `name` ("<case>/ours"); 0 when it did not run.
+  double Seconds(const std::string& name) const {
+    auto it = seconds_.find(name);
+    return it == seconds_.end() ? 0 : it->second;
+  }
   // Benchmarks are named "<case>/ours" and "<case>/sqlite".
   void PrintRatios(const std::vector<std::string>& cases) const {
     for (const auto& c : cases) {

@@ -235,6 +235,25 @@ class NRXJOBDB_API cJobProcs : public ComponentObject {
                        bool pointInDB, const model::JobGeneralPtr& jobGeneral, bool isFixed,
                        const model::JobCfgPtr& jobCfg);
 
+  // Job bounds and multi-zone window selection.
+
+  // Copies the job's extent and point counters from `jobGeneral` (MinimumX, MinimumY, MaximumX,
+  // MaximumY, ValidHorizPts, CurrentMaxPoint, FirstFreePoint, MinimumZone, MaximumZone,
+  // FirstPointStored) into the first record of `jobDetailsTable`, writing only the fields whose
+  // value differs; a field holding Null keeps it. When anything was written the record is saved
+  // and one change counted on `jobGeneral`; otherwise the edit is cancelled. Does nothing when
+  // `jobDetailsTable` is Nothing or holds no record.
+  void SaveJobBounds(const model::JobGeneralPtr& jobGeneral, const RecordsetPtr& jobDetailsTable);
+
+  // The WHERE condition over a points table (Zone, X, Y) that selects the points strictly inside
+  // the window (or, with `outside`, strictly outside it) whose west edge is `minX` in `minZone`
+  // and east edge `maxX` in `maxZone`. Eastings are made continuous by adding 1,000,000 for each
+  // zone east of `minZone`; zones wrap from 60 to 1 (a `minZone` above `maxZone` crosses the
+  // wrap). Numbers are written with at most 15 significant digits. Raises 6 when the zone
+  // arithmetic leaves the 16-bit range or an edge is infinite, 5 when an edge is not a number.
+  std::string MultiZoneSELECT(double minX, double minY, double maxX, double maxY,
+                              std::int16_t minZone, std::int16_t maxZone, bool outside = false);
+
  private:
   void Class_Initialize() override;
   void Class_Terminate() override;

@@ -2,9 +2,11 @@
 // Job-model objects of the application's model library that the caller hands to the component:
 // the job-general object, the job, the program and the grid.
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "nrxJobDb/export.h"
 #include "nrxJobDb/variant.h"
@@ -66,6 +68,16 @@ class NRXJOBDB_API JobGeneral : public Object {
   std::int32_t first_point_stored_ = 0;
 };
 using JobGeneralPtr = std::shared_ptr<JobGeneral>;
+
+// A field of the job details record that keeps the job's extent or a point counter, and the
+// value of the job-general object it keeps, typed as the field is (Double, Long or Integer).
+struct JobExtentField {
+  std::string_view field;
+  Variant (*value)(const JobGeneral& general);
+};
+// The ten of them in the order they are saved: MinimumX, MinimumY, MaximumX, MaximumY,
+// ValidHorizPts, CurrentMaxPoint, FirstFreePoint, MinimumZone, MaximumZone, FirstPointStored.
+NRXJOBDB_API const std::array<JobExtentField, 10>& JobExtentFields();
 
 // The current job: the full path of its database file.
 class NRXJOBDB_API Job : public Object {

@@ -26,6 +26,24 @@ void JobGeneral::UpdateChangeCount(std::int32_t count, bool reset) {
   change_count_ = static_cast<std::int32_t>(sum);
 }
 
+const std::array<JobExtentField, 10>& JobExtentFields() {
+  // clang-format off
+  static constexpr std::array<JobExtentField, 10> kFields = {{
+      {"MinimumX", [](const JobGeneral& g) { return Variant(g.MinimumX()); }},
+      {"MinimumY", [](const JobGeneral& g) { return Variant(g.MinimumY()); }},
+      {"MaximumX", [](const JobGeneral& g) { return Variant(g.MaximumX()); }},
+      {"MaximumY", [](const JobGeneral& g) { return Variant(g.MaximumY()); }},
+      {"ValidHorizPts", [](const JobGeneral& g) { return Variant(g.ValidHorizPts()); }},
+      {"CurrentMaxPoint", [](const JobGeneral& g) { return Variant(g.CurrentMaxPoint()); }},
+      {"FirstFreePoint", [](const JobGeneral& g) { return Variant(g.FirstFreePoint()); }},
+      {"MinimumZone", [](const JobGeneral& g) { return Variant(g.MinimumZone()); }},
+      {"MaximumZone", [](const JobGeneral& g) { return Variant(g.MaximumZone()); }},
+      {"FirstPointStored", [](const JobGeneral& g) { return Variant(g.FirstPointStored()); }},
+  }};
+  // clang-format on
+  return kFields;
+}
+
 std::string Job::FileExtension() const {
   return std::filesystem::path(job_file_name_).extension().string();
 }

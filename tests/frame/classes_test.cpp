@@ -103,6 +103,14 @@ class ClassMembersTest : public test::EngineTest {
   std::vector<Variant> FailingArgs(std::string_view member, std::vector<Variant> args) {
     if (member == "CreateJobDBTable") args[1] = Variant("Points");
     if (member == "DecimalsOK") args[1] = Variant(std::int16_t{1});
+    if (member == "MultiZoneSELECT") {
+      args[4] = Variant(std::int16_t{-30000});  // a zone span beyond 16 bits
+      args[5] = Variant(std::int16_t{30000});
+    }
+    if (member == "SaveJobBounds") {
+      db_->Execute("INSERT INTO Points (PointNo) VALUES (1)");
+      args[1] = Variant(std::shared_ptr<Object>(db_->OpenRecordset("Points", dbOpenTable)));
+    }
     if (member == "RequeryOrReOpenOnFail") {
       args[0] = Variant(std::shared_ptr<Object>(db_->OpenRecordset("Points", dbOpenTable)));
     }

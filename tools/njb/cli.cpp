@@ -121,6 +121,28 @@ CLI::App* AddExport(CLI::App& app, ExportOptions& o) {
   return cmd;
 }
 
+CLI::App* AddBounds(CLI::App& app, BoundsOptions& o) {
+  auto* cmd = app.add_subcommand(
+      "bounds", "Work out a job's extent and point counters from its points and save them");
+  cmd->add_option("JOB", o.file, "Job database file")->required();
+  AddAnswers(*cmd, o.answers);
+  return cmd;
+}
+
+CLI::App* AddWindow(CLI::App& app, WindowOptions& o) {
+  auto* cmd = app.add_subcommand(
+      "window", "Show the selection condition of a window across projection zones and its points");
+  cmd->add_option("JOB", o.file, "Job database file")->required();
+  cmd->add_option("--min", o.min, "West edge easting, south edge northing and west zone: X,Y,ZONE")
+      ->required();
+  cmd->add_option("--max", o.max, "East edge easting, north edge northing and east zone: X,Y,ZONE")
+      ->required();
+  cmd->add_flag("--outside", o.outside, "Select the points outside the window instead");
+  cmd->add_flag("--json", o.json,
+                "Print JSON: {\"condition\",\"points\":[{\"pointNo\",\"x\",\"y\",\"zone\"}]}");
+  return cmd;
+}
+
 int RunReportingErrors(const std::function<int()>& run) {
   try {
     return run();
@@ -147,6 +169,8 @@ int RunCommandLine(int argc, const char* const* argv, const Context& context) {
   FixedOptions fixed;
   DetailsOptions details;
   ExportOptions exporting;
+  BoundsOptions bounds;
+  WindowOptions window;
   const std::vector<Command> commands = {
       {AddSchema(app, schema), [&] { return RunSchema(schema, context); }},
       {AddSample(app, sample), [&] { return RunSample(sample, context); }},
@@ -158,6 +182,8 @@ int RunCommandLine(int argc, const char* const* argv, const Context& context) {
       {AddFixed(app, fixed), [&] { return RunFixed(fixed, context); }},
       {AddDetails(app, details), [&] { return RunDetails(details, context); }},
       {AddExport(app, exporting), [&] { return RunExport(exporting, context); }},
+      {AddBounds(app, bounds), [&] { return RunBounds(bounds, context); }},
+      {AddWindow(app, window), [&] { return RunWindow(window, context); }},
   };
   try {
     app.parse(argc, argv);

@@ -86,6 +86,19 @@ struct ExportOptions {
 // the layers written; a failed export leaves nothing.
 int RunExport(const ExportOptions& options, const Context& context);
 
+// Job bounds and window selection.
+struct BoundsOptions {
+  std::string file;
+  AnswerOptions answers;
+};
+struct WindowOptions {
+  std::string file;
+  std::string min;  // "X,Y,ZONE" of the west and south edges
+  std::string max;  // "X,Y,ZONE" of the east and north edges
+  bool outside = false;
+  bool json = false;
+};
+
 // The tables of a job file with their fields and indexes.
 int RunSchema(const SchemaOptions& options, const Context& context);
 // Makes DIR/sample.njb, a small encrypted job, and shows its schema.
@@ -103,6 +116,13 @@ int RunBackup(const BackupOptions& options, const Context& context);
 // njb fixed: the fixed points of a job's points table (CountFixedPts), each with whether point
 // entry holds it fixed too (PointFixedInPE). The job is opened read-only.
 int RunFixed(const FixedOptions& options, const Context& context);
+
+// Works out a job's extent and point counters from its points and saves them into its job
+// details (SaveJobBounds) in one open-work-close cycle; kExitNegative when the details table
+// holds no record.
+int RunBounds(const BoundsOptions& options, const Context& context);
+// The condition of MultiZoneSELECT for a window, and the points of the job it selects.
+int RunWindow(const WindowOptions& options, const Context& context);
 
 // Prints the tables of a job file as text, or as JSON; system tables only with `all`.
 void PrintSchema(std::FILE* out, nrx::Database& db, bool all, bool json);

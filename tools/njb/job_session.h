@@ -41,6 +41,9 @@ class JobSession {
   // One more change for the save question.
   void CountChange() { general_->UpdateChangeCount(1, false); }
 
+  // The job-general object the session hands to the component: changes, extent and counters.
+  const nrx::model::JobGeneralPtr& General() const { return general_; }
+
   const std::string& Path() const { return job_->JobFileName(); }
   nrx::Database& Db() { return *db_; }
   bool IsOpen() const { return db_ != nullptr; }
@@ -56,6 +59,9 @@ class JobSession {
   nrx::model::ProgramPtr prog_;
   bool existed_ = false;
 };
+
+// Closes the job with the save question (CloseDBfiles) and names the backups a save left.
+void CloseReporting(std::FILE* out, JobSession& job);
 
 // Every job-level table, and the tables of traverse 1 and least-squares data set 1, by the
 // names the table-names object gives them.

@@ -51,18 +51,6 @@ void ReportOpening(std::FILE* out, JobSession& job, const std::string& file,
   }
 }
 
-// Closes the job with the save question and names the backups a save left.
-void CloseReporting(std::FILE* out, JobSession& job) {
-  fmt::print(out, "Closing {}\n", job.Path());
-  if (!job.Close()) {
-    fmt::print(out, "The close was cancelled: nothing was saved.\n");
-    return;
-  }
-  const std::vector<std::string> backups = DescribeBackups(job.Path());
-  fmt::print(out, "Closed. Backups: {}\n",
-             backups.empty() ? "none" : fmt::format("{}", fmt::join(backups, ", ")));
-}
-
 }  // namespace
 
 int RunOpen(const OpenOptions& options, const Context& context) {
