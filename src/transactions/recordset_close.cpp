@@ -46,10 +46,11 @@ void cDBtransactions::RecordsetCLOSE(RecordsetPtr& dataTable, const std::string&
   Guard(DBtransactionsLabel("RecordsetCLOSE"), [&] {
     if (!dataTable) return;
     if (const std::optional<std::string> name = NameOf(*dataTable)) {
-      // Only the name is compared: two databases seldom share a table name within one
-      // transaction, and the first entry of the name is the one dropped.
-      auto entry = std::find_if(trans_recordsets_.begin(), trans_recordsets_.end(),
-                                [&](const TrackedRecordset& e) { return e.recordset_name == *name; });
+      // Matched by name alone, the earliest entry first: the list only has to know that a
+      // recordset of this name was opened inside a transaction.
+      auto entry =
+          std::find_if(trans_recordsets_.begin(), trans_recordsets_.end(),
+                       [&](const TrackedRecordset& e) { return e.recordset_name == *name; });
       if (entry != trans_recordsets_.end()) {
         trans_recordsets_.erase(entry);
       } else if (active_transactions_ > 0) {

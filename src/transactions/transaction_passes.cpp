@@ -36,16 +36,15 @@ void cDBtransactions::EndTransactions(const WorkspacePtr& currentWorkspace, bool
 void cDBtransactions::CommitTransIfPending(const WorkspacePtr& currentWorkspace, bool commitAll,
                                            const std::string& callingProc) {
   Guard(DBtransactionsLabel("CommitTransIfPending"), [&] {
-    EndTransactions(currentWorkspace, commitAll, callingProc, [&] {
-      frame::Require(currentWorkspace, "currentWorkspace").CommitTrans(0);
-    });
+    EndTransactions(currentWorkspace, commitAll, callingProc,
+                    [&] { frame::Require(currentWorkspace, "currentWorkspace").CommitTrans(0); });
   });
 }
 
 // Without a workspace there is nothing to undo, yet the caller still leaves its transactions:
 // only the depth goes down.
-void cDBtransactions::RollBackTransIfPending(const WorkspacePtr& currentWorkspace,
-                                             bool rollBackAll, const std::string& callingProc) {
+void cDBtransactions::RollBackTransIfPending(const WorkspacePtr& currentWorkspace, bool rollBackAll,
+                                             const std::string& callingProc) {
   Guard(DBtransactionsLabel("RollBackTransIfPending"), [&] {
     EndTransactions(currentWorkspace, rollBackAll, callingProc, [&] {
       if (currentWorkspace) currentWorkspace->Rollback();

@@ -96,7 +96,9 @@ class ClassMembersTest : public test::EngineTest {
       args[0] = Variant(std::shared_ptr<Object>(db_->OpenRecordset("Points", dbOpenTable)));
     }
     if (member == "BeginTransIfNotPending") args[1] = Variant(true);  // begins at any depth
-    if (member == "CommitTransIfPending" || member == "RollBackTransIfPending") TrackInTransaction();
+    if (member == "CommitTransIfPending" || member == "RollBackTransIfPending") {
+      TrackInTransaction();
+    }
     return args;
   }
 

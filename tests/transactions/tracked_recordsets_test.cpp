@@ -38,7 +38,8 @@ TEST_F(TrackedRecordsets, ReplacingOneOpenedOutsideWarnsThenTracksTheNewOne) {
 
   bool existed = true;  // replaced as tracked: no warning
   tracker_.RecordsetOPEN(true, db_, stations, "", -1, "4", path_, &existed);
-  EXPECT_EQ(std::make_pair(stations->Name(), existed), std::make_pair(std::string("LS_Options4"), false));
+  EXPECT_EQ(std::make_pair(stations->Name(), existed),
+            std::make_pair(std::string("LS_Options4"), false));
   EXPECT_TRUE(Boxes().empty());
 }
 

@@ -40,7 +40,8 @@ class TrackerTest : public JobTest {
   static std::string Warning(const std::string& recordset, const std::string& caller) {
     return "WARNING, transaction violation !!\r\nRecordset " + recordset +
            "\r\nwas opened OUTSIDE any active transaction but is now being closed INSIDE a "
-           "transaction, called by <<" + caller + ">>.\r\nPlease report this error";
+           "transaction, called by <<" +
+           caller + ">>.\r\nPlease report this error";
   }
 
   cDBtransactions tracker_;
