@@ -1,4 +1,4 @@
-// cDBtransactions: life cycle.
+// cDBtransactions: life cycle and SetBlank; the tracker itself is in src/transactions.
 
 #include "nrxJobDb/cdbtransactions.h"
 
@@ -19,5 +19,7 @@ void cDBtransactions::Class_Initialize() {
 void cDBtransactions::Class_Terminate() {
   frame::TerminateClass(*this, [&] { jobProcs_.reset(); });
 }
+
+void cDBtransactions::SetBlank() {}
 
 }  // namespace nrx

@@ -2,6 +2,7 @@
 // cDBtransactions' members: its interface in slot order, then its private procedures. Slots:
 // ClassActive get 0, let 1; ActiveTransactions get 2, let 3; methods from 4.
 
+#include <cstdint>
 #include <tuple>
 
 #include "frame/member_table.h"
@@ -19,13 +20,14 @@ struct ClassMembers<cDBtransactions> {
   // clang-format off
   static constexpr auto kTable = std::tuple{
       Variable("ClassActive", 0, &C::ClassActive, &C::SetClassActive),
-      Variable("ActiveTransactions", 1, nullptr, nullptr),
-      Sub("SetBlank", 4),
-      Sub("RollBackTransIfPending", 5),
-      Sub("BeginTransIfNotPending", 6),
-      Sub("CommitTransIfPending", 7),
-      Sub("RecordsetOPEN", 8),
-      Sub("RecordsetCLOSE", 9),
+      Variable("ActiveTransactions", 1, &C::ActiveTransactions, &C::SetActiveTransactions),
+      Sub("SetBlank", 4, &C::SetBlank),
+      Sub("RollBackTransIfPending", 5, &C::RollBackTransIfPending, {false, ""}),
+      Sub("BeginTransIfNotPending", 6, &C::BeginTransIfNotPending, {false, ""}),
+      Sub("CommitTransIfPending", 7, &C::CommitTransIfPending, {false, ""}),
+      Sub("RecordsetOPEN", 8, &C::RecordsetOPEN,
+          {std::int16_t{0}, "", "", DefaultValue(), DefaultValue(), "", ""}),
+      Sub("RecordsetCLOSE", 9, &C::RecordsetCLOSE, {"", ""}),
 
       PrivateSub("Class_Initialize"),
       PrivateSub("Class_Terminate"),
