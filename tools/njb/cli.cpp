@@ -85,6 +85,16 @@ CLI::App* AddBackup(CLI::App& app, BackupOptions& o) {
   return cmd;
 }
 
+CLI::App* AddVerify(CLI::App& app, VerifyOptions& o) {
+  auto* cmd = app.add_subcommand(
+      "verify", "Read every index, field and record of a job; report what fails (exit 1 when any)");
+  cmd->add_option("JOB", o.file, "Job database file (.njb or .MDB)")->required();
+  cmd->add_flag("--json", o.json,
+                "Print JSON: {\"tables\",\"records\",\"failures\":[{\"table\",\"record\","
+                "\"field\",\"error\",\"text\"}]}");
+  return cmd;
+}
+
 int RunReportingErrors(const std::function<int()>& run) {
   try {
     return run();
@@ -108,6 +118,7 @@ int RunCommandLine(int argc, const char* const* argv, const Context& context) {
   DemoOptions demo;
   OpenOptions open;
   BackupOptions backup;
+  VerifyOptions verify;
   const std::vector<Command> commands = {
       {AddSchema(app, schema), [&] { return RunSchema(schema, context); }},
       {AddSample(app, sample), [&] { return RunSample(sample, context); }},
@@ -116,6 +127,7 @@ int RunCommandLine(int argc, const char* const* argv, const Context& context) {
       {AddDemo(app, demo), [&] { return RunDemo(demo, context); }},
       {AddOpen(app, open), [&] { return RunOpen(open, context); }},
       {AddBackup(app, backup), [&] { return RunBackup(backup, context); }},
+      {AddVerify(app, verify), [&] { return RunVerify(verify, context); }},
   };
   try {
     app.parse(argc, argv);

@@ -58,6 +58,10 @@ struct BackupOptions {
   std::string file;
   AnswerOptions answers;
 };
+struct VerifyOptions {
+  std::string file;
+  bool json = false;
+};
 
 // The tables of a job file with their fields and indexes.
 int RunSchema(const SchemaOptions& options, const Context& context);
@@ -73,6 +77,9 @@ int RunDemo(const DemoOptions& options, const Context& context);
 int RunOpen(const OpenOptions& options, const Context& context);
 // The backup rotation of a job on its own, from a copy of the job as it is now.
 int RunBackup(const BackupOptions& options, const Context& context);
+// Reads every index, table, field and record of a job through the verification members and
+// reports each failure with its table, record and field; kExitNegative when any.
+int RunVerify(const VerifyOptions& options, const Context& context);
 
 // Prints the tables of a job file as text, or as JSON; system tables only with `all`.
 void PrintSchema(std::FILE* out, nrx::Database& db, bool all, bool json);
