@@ -11,8 +11,9 @@ namespace nrx {
 
 bool cJobProcs::VerifyOpenRecordSets(const DatabasePtr& DB, bool debugPrint, bool listAll,
                                      bool doTableDefs) {
-  return Guard(JobProcsLabel("VerifyOpenRecordSets"), [&] {
-    integrity::VerifyWalk walk(JobProcsLabel("VerifyOpenRecordSets"));
+  constexpr MemberLabel kLabel = JobProcsLabel("VerifyOpenRecordSets");
+  return Guard(kLabel, [&] {
+    integrity::VerifyWalk walk(kLabel);
     std::string name;
     walk.Step([&] { name = frame::Require(DB, "DB").Name(); });
     if (name.empty() || !DB) {

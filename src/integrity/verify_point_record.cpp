@@ -35,8 +35,9 @@ std::int16_t RecordCount16(Recordset& rs) {
 
 std::string cJobProcs::VerifyPointRecord(const RecordsetPtr& pointsRecordset,
                                          const DatabasePtr& DB) {
-  return Guard(JobProcsLabel("VerifyPointRecord"), [&] {
-    integrity::VerifyWalk walk(JobProcsLabel("VerifyPointRecord"));
+  constexpr MemberLabel kLabel = JobProcsLabel("VerifyPointRecord");
+  return Guard(kLabel, [&] {
+    integrity::VerifyWalk walk(kLabel);
     std::string result = "VerifyPointRecord FAILED - Recordset is Nothing";
     if (pointsRecordset) {
       Recordset& rs = *pointsRecordset;

@@ -9,8 +9,9 @@
 namespace nrx {
 
 bool cJobProcs::VerifyRecsetFields(const RecordsetPtr& recSet, bool doValues) {
-  return Guard(JobProcsLabel("VerifyRecsetFields"), [&] {
-    integrity::VerifyWalk walk(JobProcsLabel("VerifyRecsetFields"));
+  constexpr MemberLabel kLabel = JobProcsLabel("VerifyRecsetFields");
+  return Guard(kLabel, [&] {
+    integrity::VerifyWalk walk(kLabel);
     std::string name;
     walk.Step([&] { name = frame::Require(recSet, "recSet").Name(); });
     Collection<Field> fields;

@@ -40,8 +40,9 @@ void ReadIndexes(integrity::VerifyWalk& walk, const TableDefPtr& table, const st
 }  // namespace
 
 bool cJobProcs::VerifyTableFields(const DatabasePtr& DB, const std::string& tableName) {
-  return Guard(JobProcsLabel("VerifyTableFields"), [&] {
-    integrity::VerifyWalk walk(JobProcsLabel("VerifyTableFields"));
+  constexpr MemberLabel kLabel = JobProcsLabel("VerifyTableFields");
+  return Guard(kLabel, [&] {
+    integrity::VerifyWalk walk(kLabel);
     for (const TableDefPtr& table : TablesOf(walk, DB)) {
       const std::string name = NameOf(walk, table);
       if (name == tableName) {
@@ -55,8 +56,9 @@ bool cJobProcs::VerifyTableFields(const DatabasePtr& DB, const std::string& tabl
 }
 
 bool cJobProcs::VerifyTableIndexes(const DatabasePtr& DB) {
-  return Guard(JobProcsLabel("VerifyTableIndexes"), [&] {
-    integrity::VerifyWalk walk(JobProcsLabel("VerifyTableIndexes"));
+  constexpr MemberLabel kLabel = JobProcsLabel("VerifyTableIndexes");
+  return Guard(kLabel, [&] {
+    integrity::VerifyWalk walk(kLabel);
     for (const TableDefPtr& table : TablesOf(walk, DB)) {
       const std::string name = NameOf(walk, table);
       // The engine's own tables, by the exact prefix it gives them.
