@@ -254,6 +254,33 @@ class NRXJOBDB_API cJobProcs : public ComponentObject {
   std::string MultiZoneSELECT(double minX, double minY, double maxX, double maxY,
                               std::int16_t minZone, std::int16_t maxZone, bool outside = false);
 
+  // Verification of recordsets, tables and indexes (src/integrity). Each walks what it is given
+  // and reads it. An error met on the way is shown in a box titled by the message title prefix
+  // and the member's label (or handed to a VerifyFailureCollector, verify_failures.h) and the
+  // walk goes on: none of them raises, and nothing is recorded on the error stack.
+
+  // Reads the recordset's name, record count, field count, flags and field names, moves last
+  // and first, then reads "PointNo" and "AlphaID" of each record, failures being passed over
+  // silently from the first record on; the recordset ends after its last record. A count above
+  // 32767 is error 6. With `DB` the file utility's open-recordset check follows. Returns
+  // "VerifyPointRecord completed", or "VerifyPointRecord FAILED - Recordset is Nothing".
+  std::string VerifyPointRecord(const RecordsetPtr& pointsRecordset,
+                                const DatabasePtr& DB = nullptr);
+  // Reads the recordset's name and each field's name, with `doValues` each field's value in the
+  // current record too; the position does not change. Always True.
+  bool VerifyRecsetFields(const RecordsetPtr& recSet, bool doValues = false);
+  // Reads the name and record count of each table definition up to the one named exactly
+  // `tableName`, then that table's record count and field names. Always True.
+  bool VerifyTableFields(const DatabasePtr& DB, const std::string& tableName);
+  // Hands `DB` to the file utility's open-recordset listing, which writes the recordsets open on
+  // it to the error log; a database without a name gets the box "Database not open". Always
+  // True.
+  bool VerifyOpenRecordSets(const DatabasePtr& DB, bool debugPrint = false, bool listAll = false,
+                            bool doTableDefs = true);
+  // Reads each table's name and indexes (name and fields), passing over the engine's own tables
+  // (a name beginning with "MSys", letter case included). Always True.
+  bool VerifyTableIndexes(const DatabasePtr& DB);
+
  private:
   void Class_Initialize() override;
   void Class_Terminate() override;

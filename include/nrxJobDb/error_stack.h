@@ -35,6 +35,9 @@ class NRXJOBDB_API ErrorStack : public Object {
 
   // Appends one record and tells every listener.
   void Record(std::string source, std::string procedure);
+  // Tells every listener of a line that is no error (a listing someone asked for) without
+  // recording it, so it goes to the error log beside the records.
+  void Note(const std::string& source, const std::string& text);
   // Removes every record; the suspended flag keeps its value.
   void Reset();
 
@@ -47,6 +50,8 @@ class NRXJOBDB_API ErrorStack : public Object {
   void RemoveListener(int id);
 
  private:
+  void Tell(const std::string& source, const std::string& text) const;
+
   mutable std::mutex mutex_;
   bool suspended_ = false;
   std::vector<Entry> records_;

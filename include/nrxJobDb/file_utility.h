@@ -51,18 +51,19 @@ class NRXJOBDB_API FileUtility : public Object {
   // crash. A file system that cannot flush a folder is not an error.
   void FlushFolderOf(const std::string& path) const;
 
-  // Reads every recordset open on `db` (its name, type and the fields of its current record)
-  // and, with `doTableDefs`, every table definition (name, fields, record count). True when all
-  // of it could be read. With `listAll` every object gets a line in the debug lines, otherwise
-  // only those that failed; `debugPrint` keeps those lines (see DebugLines). Raises 91 when `db`
-  // is Nothing.
+  // True when any recordset is open on `db`. With `debugPrint` it also reads every recordset
+  // (name, type, the fields of its current record) and, with `doTableDefs`, every table
+  // definition, and keeps a line in the debug lines for each that fails to be read, or for each
+  // with `listAll`. Raises 91 when `db` is Nothing.
   bool CheckOpenRecordsets(const DatabasePtr& db, bool listAll, bool debugPrint, bool doTableDefs);
 
-  // One line per recordset open on `db` ("1: Points (table)"); with `listAll` each line adds the
-  // record count and the current position; with `doTableDefs` one line per table definition
-  // follows ("table Points: 16 fields, 12 records"). A recordset that cannot be read gets a line
-  // with the error's number and text. `debugPrint` also keeps the lines in the debug lines.
-  // Raises 91 when `db` is Nothing.
+  // Writes the recordsets open on `db` to the error log (ErrorStack::Note): a line naming the
+  // database and how many are open, then one per recordset with its name, type, record count
+  // and position ("1: Points (table), 12 records, at a record"); with `listAll` each line ends
+  // with the fields of the current record ("PointNo=1, Code=CP"); with `doTableDefs` a line per
+  // table definition follows ("table Points: 16 fields, 12 records"). A recordset or table that
+  // cannot be read gets a line with the error's number and text. Returns the lines written;
+  // `debugPrint` also keeps them in the debug lines. Raises 91 when `db` is Nothing.
   std::vector<std::string> ListOpenRecordsets(const DatabasePtr& db, bool listAll, bool debugPrint,
                                               bool doTableDefs);
 

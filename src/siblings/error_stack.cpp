@@ -21,15 +21,24 @@ void ErrorStack::SetSuspended(bool suspended) {
 }
 
 void ErrorStack::Record(std::string source, std::string procedure) {
-  std::vector<Listener> listeners;
   {
     std::lock_guard lock(mutex_);
     if (records_.size() == kCapacity) records_.erase(records_.begin());
     records_.emplace_back(source, procedure);
+  }
+  Tell(source, procedure);
+}
+
+void ErrorStack::Note(const std::string& source, const std::string& text) { Tell(source, text); }
+
+void ErrorStack::Tell(const std::string& source, const std::string& text) const {
+  std::vector<Listener> listeners;
+  {
+    std::lock_guard lock(mutex_);
     for (const auto& entry : listeners_) listeners.push_back(entry.second);
   }
   // Outside the lock: a listener may read the stack.
-  for (const Listener& listener : listeners) listener(source, procedure);
+  for (const Listener& listener : listeners) listener(source, text);
 }
 
 void ErrorStack::Reset() {

@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include "nrxJobDb/error_stack.h"
 #include "nrxJobDb/file_utility.h"
 #include "nrxJobDb/name_table.h"
 
@@ -20,15 +21,26 @@ std::string Position(Recordset& rs) {
   return "at a record";
 }
 
-// Reads what a reader of the recordset would read; an engine error is the finding.
-std::string ReadRecordset(Recordset& rs, int position, bool detail) {
+std::string ValueText(const Variant& value) {
+  if (value.IsNull()) return "Null";
+  if (value.IsText()) return fmt::format("'{}'", value.ToText());
+  return value.ToText();
+}
+
+// Reads what a reader of the recordset would read, the current record's values included: a
+// value that cannot be read is what a check is looking for. With `values` the line shows them.
+std::string ReadRecordset(Recordset& rs, int position, bool values) {
   std::string line =
-      fmt::format("{}: {} ({})", position, rs.Name(), NameOf(kTypeNames, rs.Type(), "recordset"));
-  if (!rs.Bof() && !rs.Eof()) {
-    for (const FieldPtr& field : rs.Fields()) field->Value();
+      fmt::format("{}: {} ({}), {} records, {}", position, rs.Name(),
+                  NameOf(kTypeNames, rs.Type(), "recordset"), rs.RecordCount(), Position(rs));
+  if (rs.Bof() || rs.Eof()) return line;
+  std::string shown;
+  for (const FieldPtr& field : rs.Fields()) {
+    const Variant value = field->Value();
+    if (values)
+      shown += fmt::format("{}{}={}", shown.empty() ? ": " : ", ", field->Name(), ValueText(value));
   }
-  if (detail) line += fmt::format(", {} records, {}", rs.RecordCount(), Position(rs));
-  return line;
+  return line + shown;
 }
 
 std::string ReadTableDef(TableDef& table) {
@@ -64,10 +76,10 @@ void WalkCollection(std::string_view what, Get get, Read read, ItemName itemName
 
 // Walks the recordsets (numbered from 1) and, when asked, the table definitions (from 0).
 template <class Visit>
-void Walk(Database& db, bool detail, bool doTableDefs, Visit&& visit) {
+void Walk(Database& db, bool values, bool doTableDefs, Visit&& visit) {
   WalkCollection(
       "recordsets", [&] { return db.Recordsets(); },
-      [&](Recordset& rs, int index) { return ReadRecordset(rs, index + 1, detail); },
+      [&](Recordset& rs, int index) { return ReadRecordset(rs, index + 1, values); },
       [](int index) { return std::to_string(index + 1); }, visit);
   if (!doTableDefs) return;
   WalkCollection(
@@ -81,19 +93,21 @@ void Walk(Database& db, bool detail, bool doTableDefs, Visit&& visit) {
 bool FileUtility::CheckOpenRecordsets(const DatabasePtr& db, bool listAll, bool debugPrint,
                                       bool doTableDefs) {
   if (!db) Raise(err::kObjectNotSet, kSource, "database");
-  bool all_read = true;
-  Walk(*db, false, doTableDefs, [&](std::string line, bool read) {
-    all_read = all_read && read;
-    if (debugPrint && (listAll || !read)) debug_lines_.push_back(std::move(line));
-  });
-  return all_read;
+  if (debugPrint) {
+    Walk(*db, false, doTableDefs, [&](std::string line, bool read) {
+      if (listAll || !read) debug_lines_.push_back(std::move(line));
+    });
+  }
+  return db->RecordsetsCount() > 0;
 }
 
 std::vector<std::string> FileUtility::ListOpenRecordsets(const DatabasePtr& db, bool listAll,
                                                          bool debugPrint, bool doTableDefs) {
   if (!db) Raise(err::kObjectNotSet, kSource, "database");
-  std::vector<std::string> lines;
+  std::vector<std::string> lines = {
+      fmt::format("recordsets open on {}: {}", db->Name(), db->RecordsetsCount())};
   Walk(*db, listAll, doTableDefs, [&](std::string line, bool) { lines.push_back(line); });
+  for (const std::string& line : lines) ErrorStack::Instance().Note(std::string(kSource), line);
   if (debugPrint) debug_lines_.insert(debug_lines_.end(), lines.begin(), lines.end());
   return lines;
 }

@@ -28,7 +28,8 @@ class NjbProgram : public TempDirTest {
 TEST_F(NjbProgram, HelpNamesEveryCommandAndBadArgumentsRunNothing) {
   const CommandResult help = Njb("--help");
   EXPECT_EQ(0, help.exit_code);
-  for (const char* command : {"schema", "sample", "catalogue", "check", "demo", "open", "backup", "fixed"}) {
+  for (const char* command : {"schema", "sample", "catalogue", "check", "demo", "open", "backup",
+                              "fixed", "verify", "details", "export", "bounds", "window"}) {
     EXPECT_CONTAINS(help.output, command);
   }
   const std::string job = Path("job.njb");

@@ -298,6 +298,27 @@ TEST_F(RecordsetTest, WritesAreCheckedAgainstTheField) {
   EXPECT_EQ(4, rs->RecordCount());
 }
 
+TEST_F(RecordsetTest, AStoredTextLongerThanItsFieldIsRefusedWhenRead) {
+  // Written behind the engine's back; sizes count characters, not bytes.
+  db_->Close();
+  ExecuteBehindEngine(Path("rs.njb"),
+                      "UPDATE Points SET Code = 'ninechars' WHERE PointNo = 20;"
+                      "UPDATE Points SET Code = 'ÄÖÜäöüßé' WHERE PointNo = 10");
+  db_ = ws_->OpenDatabase(Path("rs.njb"));
+  for (int type : {dbOpenTable, dbOpenDynaset, dbOpenSnapshot}) {
+    SCOPED_TRACE(type);
+    RecordsetPtr rs = type == dbOpenTable
+                          ? db_->OpenRecordset("Points")
+                          : db_->OpenRecordset("SELECT * FROM Points ORDER BY PointNo", type);
+    if (type == dbOpenTable) rs->SetIndex("PointNo_Index");
+    rs->MoveFirst();
+    EXPECT_EQ("ÄÖÜäöüßé", rs->Fields("Code")->Value().ToText());
+    rs->MoveNext();
+    EXPECT_NRX_ERROR(err::kValueTooLong, rs->Fields("Code")->Value());
+    EXPECT_EQ(20, rs->Fields("PointNo")->Value().ToLong());
+  }
+}
+
 TEST_F(RecordsetTest, ValuesReadAreThoseStoredNow) {
   // Ordered by a field without an index: the records come sorted, copied as they were.
   auto sorted = db_->OpenRecordset("SELECT * FROM Points ORDER BY Height DESC");

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "nrxJobDb/error_log.h"
+#include "nrxJobDb/error_stack.h"
 #include "nrxJobDb/file_utility.h"
 #include "support/test_support.h"
 
@@ -22,6 +26,7 @@ class OpenRecordsetsTest : public test::TempDirTest {
     db_->Execute("INSERT INTO Points (PointNo, Description) VALUES (1, 'first')");
     db_->Execute("INSERT INTO Points (PointNo, Description) VALUES (2, 'second')");
     util_.ClearDebugLines();
+    ErrorStack::Instance().Reset();
   }
   void TearDown() override {
     if (db_) db_->Close();
@@ -32,37 +37,43 @@ class OpenRecordsetsTest : public test::TempDirTest {
   FileUtility& util_ = FileUtility::Instance();
 };
 
-TEST_F(OpenRecordsetsTest, ListsTheRecordsetsStillOpen) {
+TEST_F(OpenRecordsetsTest, ListingWritesTheRecordsetsStillOpenToTheErrorLog) {
+  ErrorLog log;
+  log.Start(Path("job.njb"));
   RecordsetPtr points = db_->OpenRecordset("Points");
   RecordsetPtr lines = db_->OpenRecordset("SELECT * FROM Lines", dbOpenSnapshot);
   { RecordsetPtr gone = db_->OpenRecordset("Points"); }
-  std::vector<std::string> lines_listed = util_.ListOpenRecordsets(db_, false, false, false);
-  ASSERT_EQ(2u, lines_listed.size());
-  EXPECT_EQ("1: Points (table)", lines_listed[0]);
-  EXPECT_EQ("2: SELECT * FROM Lines (snapshot)", lines_listed[1]);
+  const std::vector<std::string> listed = util_.ListOpenRecordsets(db_, false, false, false);
+  ASSERT_EQ(3u, listed.size());
+  EXPECT_EQ("recordsets open on " + db_->Name() + ": 2", listed[0]);
+  EXPECT_EQ("1: Points (table), 2 records, at a record", listed[1]);
+  EXPECT_EQ("2: SELECT * FROM Lines (snapshot), 0 records, no records", listed[2]);
+  const std::string logged = test::ReadFile(log.LogPath());
+  for (const std::string& line : listed) {
+    EXPECT_NE(std::string::npos, logged.find("\tnrxModel.FileUtility\t" + line + "\n")) << logged;
+  }
+  EXPECT_EQ(0u, ErrorStack::Instance().Count());  // a listing is no error
   EXPECT_TRUE(util_.DebugLines().empty());
 
-  std::vector<std::string> all = util_.ListOpenRecordsets(db_, true, true, true);
-  EXPECT_NE(std::string::npos, all[0].find("2 records")) << all[0];
-  EXPECT_NE(std::string::npos, all[1].find("no records")) << all[1];
+  const std::vector<std::string> all = util_.ListOpenRecordsets(db_, true, true, true);
+  EXPECT_EQ("1: Points (table), 2 records, at a record: PointNo=1, Description='first'", all[1]);
   EXPECT_NE(all.end(), std::find(all.begin(), all.end(), "table Points: 2 fields, 2 records"));
   EXPECT_EQ(all, util_.DebugLines());
 }
 
-TEST_F(OpenRecordsetsTest, CheckReadsEverythingAndReportsWhatFails) {
-  RecordsetPtr points = db_->OpenRecordset("Points");
-  EXPECT_TRUE(util_.CheckOpenRecordsets(db_, false, true, true));
-  EXPECT_TRUE(util_.DebugLines().empty());  // only failures are kept without listAll
-  EXPECT_TRUE(util_.CheckOpenRecordsets(db_, true, true, false));
-  EXPECT_EQ(1u, util_.DebugLines().size());
-
+TEST_F(OpenRecordsetsTest, CheckTellsWhetherAnyRecordsetIsOpenAndKeepsWhatFailsToBeRead) {
+  EXPECT_FALSE(util_.CheckOpenRecordsets(db_, false, true, true));
+  {
+    RecordsetPtr points = db_->OpenRecordset("Points");
+    EXPECT_TRUE(util_.CheckOpenRecordsets(db_, false, true, true));
+    EXPECT_TRUE(util_.DebugLines().empty());  // only failures are kept without listAll
+    EXPECT_TRUE(util_.CheckOpenRecordsets(db_, true, true, false));
+    EXPECT_EQ(1u, util_.DebugLines().size());
+  }
   util_.ClearDebugLines();
-  points->Close();
-  RecordsetPtr again = db_->OpenRecordset("Points");
-  EXPECT_TRUE(util_.CheckOpenRecordsets(db_, false, true, false));
   db_->Close();
   EXPECT_FALSE(util_.CheckOpenRecordsets(db_, false, true, true));
-  EXPECT_FALSE(util_.DebugLines().empty());
+  EXPECT_FALSE(util_.DebugLines().empty());  // the table definitions of a closed database
   EXPECT_NRX_ERROR(err::kObjectNotSet, util_.CheckOpenRecordsets(nullptr, false, false, false));
   EXPECT_NRX_ERROR(err::kObjectNotSet, util_.ListOpenRecordsets(nullptr, false, false, false));
 }

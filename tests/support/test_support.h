@@ -87,6 +87,11 @@ void PretendFileSystemType(const std::string& prefix, long type);
 // A child process holding the engine's lock on an existing file, shared or exclusive.
 std::unique_ptr<ChildProcess> LockInChild(const std::string& path, bool exclusive);
 
+// Runs `sql` on the unencrypted job file `path` through SQLite itself, behind the engine's back:
+// how a test stores what the engine would refuse, or takes away what it still holds. A statement
+// that SQLite refuses fails the test.
+void ExecuteBehindEngine(const std::string& path, const std::string& sql);
+
 // Runs a command line through /bin/sh and returns its exit code and output (stdout + stderr).
 struct CommandResult {
   int exit_code;

@@ -143,6 +143,16 @@ CLI::App* AddWindow(CLI::App& app, WindowOptions& o) {
   return cmd;
 }
 
+CLI::App* AddVerify(CLI::App& app, VerifyOptions& o) {
+  auto* cmd = app.add_subcommand(
+      "verify", "Read every index, field and record of a job; report what fails (exit 1 when any)");
+  cmd->add_option("JOB", o.file, "Job database file (.njb or .MDB)")->required();
+  cmd->add_flag("--json", o.json,
+                "Print JSON: {\"tables\",\"records\",\"failures\":[{\"table\",\"record\","
+                "\"field\",\"error\",\"text\"}]}");
+  return cmd;
+}
+
 int RunReportingErrors(const std::function<int()>& run) {
   try {
     return run();
@@ -171,6 +181,7 @@ int RunCommandLine(int argc, const char* const* argv, const Context& context) {
   ExportOptions exporting;
   BoundsOptions bounds;
   WindowOptions window;
+  VerifyOptions verify;
   const std::vector<Command> commands = {
       {AddSchema(app, schema), [&] { return RunSchema(schema, context); }},
       {AddSample(app, sample), [&] { return RunSample(sample, context); }},
@@ -184,6 +195,7 @@ int RunCommandLine(int argc, const char* const* argv, const Context& context) {
       {AddExport(app, exporting), [&] { return RunExport(exporting, context); }},
       {AddBounds(app, bounds), [&] { return RunBounds(bounds, context); }},
       {AddWindow(app, window), [&] { return RunWindow(window, context); }},
+      {AddVerify(app, verify), [&] { return RunVerify(verify, context); }},
   };
   try {
     app.parse(argc, argv);

@@ -99,6 +99,11 @@ struct WindowOptions {
   bool json = false;
 };
 
+struct VerifyOptions {
+  std::string file;
+  bool json = false;
+};
+
 // The tables of a job file with their fields and indexes.
 int RunSchema(const SchemaOptions& options, const Context& context);
 // Makes DIR/sample.njb, a small encrypted job, and shows its schema.
@@ -123,6 +128,10 @@ int RunFixed(const FixedOptions& options, const Context& context);
 int RunBounds(const BoundsOptions& options, const Context& context);
 // The condition of MultiZoneSELECT for a window, and the points of the job it selects.
 int RunWindow(const WindowOptions& options, const Context& context);
+
+// Reads every index, table, field and record of a job through the verification members and
+// reports each failure with its table, record and field; kExitNegative when any.
+int RunVerify(const VerifyOptions& options, const Context& context);
 
 // Prints the tables of a job file as text, or as JSON; system tables only with `all`.
 void PrintSchema(std::FILE* out, nrx::Database& db, bool all, bool json);

@@ -498,7 +498,10 @@ Variant RecordsetImpl::FieldValue(const Field& field) const {
   CheckOpen();
   if (edit_mode_ != EditMode::None) return buffer_[static_cast<size_t>(EngineAccess::Position(field))];
   RequireCurrent();
-  return CurrentValue(EngineAccess::Position(field));
+  const int position = EngineAccess::Position(field);
+  Variant value = CurrentValue(position);
+  CheckStoredValue(value, source_.fields[static_cast<size_t>(position)], kSource);
+  return value;
 }
 
 }  // namespace nrx::detail

@@ -15,6 +15,11 @@ size_t CharCount(const std::string& s) {
   return n;
 }
 
+bool TooLong(const std::string& text, int size) {
+  // No text has more characters than bytes, so most need no count.
+  return static_cast<int>(text.size()) > size && static_cast<int>(CharCount(text)) > size;
+}
+
 }  // namespace
 
 Variant ReadValue(sqlite3_stmt* stmt, int col, int fieldType) {
@@ -56,7 +61,7 @@ Variant ConvertForField(const Variant& value, const FieldInfo& field, std::strin
   if (value.IsObject()) Raise(err::kCannotConvert, source, field.name);
   if (field.type == dbText) {
     std::string text = value.ToText();
-    if (static_cast<int>(CharCount(text)) > field.size) Raise(err::kValueTooLong, source, field.name);
+    if (TooLong(text, field.size)) Raise(err::kValueTooLong, source, field.name);
     return Variant(std::move(text));
   }
   double d;
@@ -83,6 +88,11 @@ Variant ConvertForField(const Variant& value, const FieldInfo& field, std::strin
       return Variant(static_cast<float>(d));
     default: return Variant(d);
   }
+}
+
+void CheckStoredValue(const Variant& value, const FieldInfo& field, std::string_view source) {
+  if (field.type != dbText || !value.IsText()) return;
+  if (TooLong(value.ToText(), field.size)) Raise(err::kValueTooLong, source, field.name);
 }
 
 }  // namespace nrx::detail

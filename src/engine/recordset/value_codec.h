@@ -18,4 +18,8 @@ void BindValue(sqlite3_stmt* stmt, int index, const Variant& value);
 // it does not fit the type, 3163 when a text is longer than the field's size. Null stays Null.
 Variant ConvertForField(const Variant& value, const FieldInfo& field, std::string_view source);
 
+// Raises 3163 when a value read from the file is a text longer than its field allows: written
+// behind the engine's back, it must not be handed out as if the field could hold it.
+void CheckStoredValue(const Variant& value, const FieldInfo& field, std::string_view source);
+
 }  // namespace nrx::detail
