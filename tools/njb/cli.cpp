@@ -85,6 +85,30 @@ CLI::App* AddBackup(CLI::App& app, BackupOptions& o) {
   return cmd;
 }
 
+// `points` has subcommands of its own: add and list.
+std::vector<Command> AddPoints(CLI::App& app, PointsAddOptions& add, PointsListOptions& list,
+                               const Context& context) {
+  auto* points = app.add_subcommand("points", "Enter survey points into a job, or list them");
+  points->require_subcommand(1);
+  auto* add_cmd = points->add_subcommand(
+      "add", "Enter the points of a CSV file page by page and keep the points table in step");
+  add_cmd->add_option("JOB", add.job, "Job database file (.njb)")->required();
+  add_cmd->add_option("FILE", add.file,
+                      "CSV with a header row: PointNo,Easting,Northing,Height,Zone,Description,"
+                      "Fixed (Latitude,Longitude instead with --geographic)")
+      ->required();
+  add_cmd->add_flag("--geographic", add.geographic,
+                    "Latitude and longitude in decimal degrees, into the geographic entry tables");
+  AddAnswers(*add_cmd, add.answers);
+  auto* list_cmd = points->add_subcommand("list", "Show the entered lines page by page");
+  list_cmd->add_option("JOB", list.job, "Job database file (.njb)")->required();
+  list_cmd->add_flag("--geographic", list.geographic, "The geographic entry tables");
+  list_cmd->add_flag("--json", list.json,
+                     "Print JSON: {\"pages\":[{\"page\",\"lines\":[{\"record\",\"pointNo\",...}]}]}");
+  return {{add_cmd, [&] { return RunPointsAdd(add, context); }},
+          {list_cmd, [&] { return RunPointsList(list, context); }}};
+}
+
 int RunReportingErrors(const std::function<int()>& run) {
   try {
     return run();
@@ -108,7 +132,9 @@ int RunCommandLine(int argc, const char* const* argv, const Context& context) {
   DemoOptions demo;
   OpenOptions open;
   BackupOptions backup;
-  const std::vector<Command> commands = {
+  PointsAddOptions points_add;
+  PointsListOptions points_list;
+  std::vector<Command> commands = {
       {AddSchema(app, schema), [&] { return RunSchema(schema, context); }},
       {AddSample(app, sample), [&] { return RunSample(sample, context); }},
       {AddCatalogue(app, catalogue), [&] { return RunCatalogue(catalogue, context); }},
@@ -117,6 +143,9 @@ int RunCommandLine(int argc, const char* const* argv, const Context& context) {
       {AddOpen(app, open), [&] { return RunOpen(open, context); }},
       {AddBackup(app, backup), [&] { return RunBackup(backup, context); }},
   };
+  for (Command& command : AddPoints(app, points_add, points_list, context)) {
+    commands.push_back(std::move(command));
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

@@ -58,6 +58,18 @@ struct BackupOptions {
   std::string file;
   AnswerOptions answers;
 };
+// njb points add / list.
+struct PointsAddOptions {
+  std::string job;
+  std::string file;         // a point file with a header row (point_file.h)
+  bool geographic = false;  // latitude and longitude, into the geographic entry tables
+  AnswerOptions answers;
+};
+struct PointsListOptions {
+  std::string job;
+  bool geographic = false;
+  bool json = false;
+};
 
 // The tables of a job file with their fields and indexes.
 int RunSchema(const SchemaOptions& options, const Context& context);
@@ -73,6 +85,12 @@ int RunDemo(const DemoOptions& options, const Context& context);
 int RunOpen(const OpenOptions& options, const Context& context);
 // The backup rotation of a job on its own, from a copy of the job as it is now.
 int RunBackup(const BackupOptions& options, const Context& context);
+// Enters the points of a file into an existing job, page by page, and adds or updates their
+// records in the points table; closes with the save question. A bad row raises an error naming
+// its line before the job is opened.
+int RunPointsAdd(const PointsAddOptions& options, const Context& context);
+// The entered lines of a job page by page, with their identifiers; the job is only read.
+int RunPointsList(const PointsListOptions& options, const Context& context);
 
 // Prints the tables of a job file as text, or as JSON; system tables only with `all`.
 void PrintSchema(std::FILE* out, nrx::Database& db, bool all, bool json);

@@ -2,6 +2,7 @@
 
 #include <fmt/chrono.h>
 #include <fmt/format.h>
+#include <fmt/ranges.h>
 
 #include <algorithm>
 #include <chrono>
@@ -122,6 +123,18 @@ std::vector<std::string> JobSession::CreateTables(const std::vector<std::string>
     CountChange();
   }
   return made;
+}
+
+// Closes the job with the save question and names the backups a save left.
+void CloseReporting(std::FILE* out, JobSession& job) {
+  fmt::print(out, "Closing {}\n", job.Path());
+  if (!job.Close()) {
+    fmt::print(out, "The close was cancelled: nothing was saved.\n");
+    return;
+  }
+  const std::vector<std::string> backups = DescribeBackups(job.Path());
+  fmt::print(out, "Closed. Backups: {}\n",
+             backups.empty() ? "none" : fmt::format("{}", fmt::join(backups, ", ")));
 }
 
 std::vector<std::string> StandardJobTables() {

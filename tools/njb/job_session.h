@@ -43,6 +43,10 @@ class JobSession {
 
   const std::string& Path() const { return job_->JobFileName(); }
   nrx::Database& Db() { return *db_; }
+  // What the component's members take besides the job itself.
+  nrx::cJobProcs& Procs() { return *procs_; }
+  const nrx::DatabasePtr& DbPtr() const { return db_; }
+  const nrx::model::JobGeneralPtr& General() const { return general_; }
   bool IsOpen() const { return db_ != nullptr; }
   bool Existed() const { return existed_; }
 
@@ -56,6 +60,9 @@ class JobSession {
   nrx::model::ProgramPtr prog_;
   bool existed_ = false;
 };
+
+// Closes the job with the save question and names the backups a save left.
+void CloseReporting(std::FILE* out, JobSession& job);
 
 // Every job-level table, and the tables of traverse 1 and least-squares data set 1, by the
 // names the table-names object gives them.

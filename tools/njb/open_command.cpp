@@ -2,7 +2,6 @@
 // opening did (a new job, the version update) and the job's tables.
 
 #include <fmt/format.h>
-#include <fmt/ranges.h>
 
 #include <filesystem>
 #include <optional>
@@ -49,18 +48,6 @@ void ReportOpening(std::FILE* out, JobSession& job, const std::string& file,
     fmt::print(out, "Version update:\n");
     PrintFieldsAdded(out, *lacking, nrx::CheckJobAgainstCatalogue(job.Db()));
   }
-}
-
-// Closes the job with the save question and names the backups a save left.
-void CloseReporting(std::FILE* out, JobSession& job) {
-  fmt::print(out, "Closing {}\n", job.Path());
-  if (!job.Close()) {
-    fmt::print(out, "The close was cancelled: nothing was saved.\n");
-    return;
-  }
-  const std::vector<std::string> backups = DescribeBackups(job.Path());
-  fmt::print(out, "Closed. Backups: {}\n",
-             backups.empty() ? "none" : fmt::format("{}", fmt::join(backups, ", ")));
 }
 
 }  // namespace
