@@ -72,6 +72,10 @@ class PointsCommands : public TempDirTest {
     return out;
   }
 
+  static std::string Shown(const Variant& value) {
+    return value.IsNull() ? std::string("null") : value.ToText();
+  }
+
   // Every record of every table of the job, as text.
   std::string Records() {
     auto db = DBEngine::Instance().Workspaces(0)->OpenDatabase(Job(), false, true);
@@ -81,7 +85,7 @@ class PointsCommands : public TempDirTest {
       out += table->Name() + ":\n";
       RecordsetPtr rs = db->OpenRecordset(table->Name(), dbOpenSnapshot);
       for (; !rs->Eof(); rs->MoveNext()) {
-        for (const FieldPtr& field : rs->Fields()) out += field->Value().ToText() + "|";
+        for (const FieldPtr& field : rs->Fields()) out += Shown(field->Value()) + "|";
         out += "\n";
       }
     }
@@ -97,8 +101,7 @@ class PointsCommands : public TempDirTest {
     std::string out;
     if (!rs->Eof()) {
       for (const char* field : {"X", "Y", "Z", "Zone", "Description", "Fixed", "Spheroidal"}) {
-        const Variant value = (*rs)[field];
-        out += (value.IsNull() ? std::string("null") : value.ToText()) + "|";
+        out += Shown((*rs)[field]) + "|";
       }
     }
     db->Close();
