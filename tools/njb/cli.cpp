@@ -105,8 +105,9 @@ std::vector<Command> AddPoints(CLI::App& app, PointsAddOptions& add, PointsListO
   list_cmd->add_flag("--geographic", list.geographic, "The geographic entry tables");
   list_cmd->add_flag("--json", list.json,
                      "Print JSON: {\"pages\":[{\"page\",\"lines\":[{\"record\",\"pointNo\",...}]}]}");
-  return {{add_cmd, [&] { return RunPointsAdd(add, context); }},
-          {list_cmd, [&] { return RunPointsList(list, context); }}};
+  // The options and the context outlive the returned calls, which bind them directly.
+  return {{add_cmd, [&o = add, &c = context] { return RunPointsAdd(o, c); }},
+          {list_cmd, [&o = list, &c = context] { return RunPointsList(o, c); }}};
 }
 
 int RunReportingErrors(const std::function<int()>& run) {

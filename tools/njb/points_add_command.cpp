@@ -88,7 +88,8 @@ int RunPointsAdd(const PointsAddOptions& options, const Context& context) {
 
   JobSession job(options.job);
   fmt::print(out, "Opening {}\n", options.job);
-  if (!job.Open(false)) {
+  // A job of an older version is brought up to date first: entry writes fields it may lack.
+  if (!job.Open(true)) {
     fmt::print(out, "The version update was declined: the job was not opened.\n");
     return kExitNegative;
   }
