@@ -153,6 +153,31 @@ CLI::App* AddVerify(CLI::App& app, VerifyOptions& o) {
   return cmd;
 }
 
+// `points` has subcommands of its own: add and list.
+std::vector<Command> AddPoints(CLI::App& app, PointsAddOptions& add, PointsListOptions& list,
+                               const Context& context) {
+  auto* points = app.add_subcommand("points", "Enter survey points into a job, or list them");
+  points->require_subcommand(1);
+  auto* add_cmd = points->add_subcommand(
+      "add", "Enter the points of a CSV file page by page and keep the points table in step");
+  add_cmd->add_option("JOB", add.job, "Job database file (.njb)")->required();
+  add_cmd->add_option("FILE", add.file,
+                      "CSV with a header row: PointNo,Easting,Northing,Height,Zone,Description,"
+                      "Fixed (Latitude,Longitude instead with --geographic)")
+      ->required();
+  add_cmd->add_flag("--geographic", add.geographic,
+                    "Latitude and longitude in decimal degrees, into the geographic entry tables");
+  AddAnswers(*add_cmd, add.answers);
+  auto* list_cmd = points->add_subcommand("list", "Show the entered lines page by page");
+  list_cmd->add_option("JOB", list.job, "Job database file (.njb)")->required();
+  list_cmd->add_flag("--geographic", list.geographic, "The geographic entry tables");
+  list_cmd->add_flag("--json", list.json,
+                     "Print JSON: {\"pages\":[{\"page\",\"lines\":[{\"record\",\"pointNo\",...}]}]}");
+  // The options and the context outlive the returned calls, which bind them directly.
+  return {{add_cmd, [&o = add, &c = context] { return RunPointsAdd(o, c); }},
+          {list_cmd, [&o = list, &c = context] { return RunPointsList(o, c); }}};
+}
+
 int RunReportingErrors(const std::function<int()>& run) {
   try {
     return run();
@@ -182,7 +207,9 @@ int RunCommandLine(int argc, const char* const* argv, const Context& context) {
   BoundsOptions bounds;
   WindowOptions window;
   VerifyOptions verify;
-  const std::vector<Command> commands = {
+  PointsAddOptions points_add;
+  PointsListOptions points_list;
+  std::vector<Command> commands = {
       {AddSchema(app, schema), [&] { return RunSchema(schema, context); }},
       {AddSample(app, sample), [&] { return RunSample(sample, context); }},
       {AddCatalogue(app, catalogue), [&] { return RunCatalogue(catalogue, context); }},
@@ -197,6 +224,9 @@ int RunCommandLine(int argc, const char* const* argv, const Context& context) {
       {AddWindow(app, window), [&] { return RunWindow(window, context); }},
       {AddVerify(app, verify), [&] { return RunVerify(verify, context); }},
   };
+  for (Command& command : AddPoints(app, points_add, points_list, context)) {
+    commands.push_back(std::move(command));
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

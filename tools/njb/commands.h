@@ -104,6 +104,19 @@ struct VerifyOptions {
   bool json = false;
 };
 
+// njb points add / list.
+struct PointsAddOptions {
+  std::string job;
+  std::string file;         // a point file with a header row (point_file.h)
+  bool geographic = false;  // latitude and longitude, into the geographic entry tables
+  AnswerOptions answers;
+};
+struct PointsListOptions {
+  std::string job;
+  bool geographic = false;
+  bool json = false;
+};
+
 // The tables of a job file with their fields and indexes.
 int RunSchema(const SchemaOptions& options, const Context& context);
 // Makes DIR/sample.njb, a small encrypted job, and shows its schema.
@@ -132,6 +145,12 @@ int RunWindow(const WindowOptions& options, const Context& context);
 // Reads every index, table, field and record of a job through the verification members and
 // reports each failure with its table, record and field; kExitNegative when any.
 int RunVerify(const VerifyOptions& options, const Context& context);
+// Enters the points of a file into an existing job, page by page, and adds or updates their
+// records in the points table; closes with the save question. A bad row raises an error naming
+// its line before the job is opened.
+int RunPointsAdd(const PointsAddOptions& options, const Context& context);
+// The entered lines of a job page by page, with their identifiers; the job is only read.
+int RunPointsList(const PointsListOptions& options, const Context& context);
 
 // Prints the tables of a job file as text, or as JSON; system tables only with `all`.
 void PrintSchema(std::FILE* out, nrx::Database& db, bool all, bool json);

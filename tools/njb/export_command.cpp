@@ -16,7 +16,7 @@ namespace ex = nrx::exchange;
 constexpr int kBarWidth = 40;
 
 // A bar redrawn in place: only a person at a terminal wants it.
-std::function<void(std::size_t, std::size_t)> ProgressBar(const Context& context) {
+std::function<void(std::size_t, std::size_t)> ExportProgress(const Context& context) {
   if (!context.terminal) return nullptr;
   return [out = context.out](std::size_t done, std::size_t total) {
     const std::size_t filled = total ? done * kBarWidth / total : kBarWidth;
@@ -53,7 +53,7 @@ int RunExport(const ExportOptions& options, const Context& context) {
   exporting.out = options.out;
   exporting.split_zones = options.split_zones;
   exporting.columns = options.columns;
-  exporting.progress = ProgressBar(context);
+  exporting.progress = ExportProgress(context);
   if (exporting.format != ex::Format::kCsv && options.columns != "PENZD") {
     nrx::RaiseText(nrx::err::kInvalidCall, "njb.export", "--columns is for csv only");
   }

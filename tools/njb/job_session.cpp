@@ -125,6 +125,7 @@ std::vector<std::string> JobSession::CreateTables(const std::vector<std::string>
   return made;
 }
 
+// Closes the job with the save question and names the backups a save left.
 void CloseReporting(std::FILE* out, JobSession& job) {
   fmt::print(out, "Closing {}\n", job.Path());
   if (!job.Close()) {

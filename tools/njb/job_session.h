@@ -46,6 +46,9 @@ class JobSession {
 
   const std::string& Path() const { return job_->JobFileName(); }
   nrx::Database& Db() { return *db_; }
+  // What the component's members take besides the job itself.
+  nrx::cJobProcs& Procs() { return *procs_; }
+  const nrx::DatabasePtr& DbPtr() const { return db_; }
   bool IsOpen() const { return db_ != nullptr; }
   bool Existed() const { return existed_; }
 

@@ -2,7 +2,6 @@
 // opening did (a new job, the version update) and the job's tables.
 
 #include <fmt/format.h>
-#include <fmt/ranges.h>
 
 #include <filesystem>
 #include <optional>

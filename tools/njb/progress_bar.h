@@ -1,31 +1,35 @@
 #pragma once
-// A progress bar on stderr for long runs. It is drawn only when stderr is a terminal, so output
-// that a script or a test captures never holds it.
+// A progress bar for long work on a terminal: one line redrawn in place. Without a terminal,
+// or for work too short to need one, it shows nothing, so captured output holds no bar.
 
+#include <cstddef>
+#include <cstdio>
 #include <string>
 
 namespace njb {
 
 class ProgressBar {
  public:
-  // A bar for `total` steps; nothing is drawn when there are fewer than `minimum` or stderr is
-  // not a terminal.
-  ProgressBar(std::string label, long total, long minimum = 20000);
-  // Erases the bar, so what the command prints next starts on a clean line.
+  // Work of `total` steps below `shownFrom` finishes before a bar would be worth seeing.
+  ProgressBar(std::FILE* out, bool terminal, std::string label, std::size_t total,
+              std::size_t shownFrom = 500);
+  // Clears the bar, however the work ended.
   ~ProgressBar();
   ProgressBar(const ProgressBar&) = delete;
   ProgressBar& operator=(const ProgressBar&) = delete;
 
-  void Advance(long steps = 1);
+  // One more step done; the line is redrawn when the percentage changes.
+  void Step();
 
  private:
   void Draw(int percent);
 
+  std::FILE* out_;
+  bool shown_;
   std::string label_;
-  long total_;
-  long done_ = 0;
-  int shown_ = -1;  // the percentage drawn last
-  bool active_;
+  std::size_t total_;
+  std::size_t done_ = 0;
+  int percent_ = -1;
 };
 
 }  // namespace njb

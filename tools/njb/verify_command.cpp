@@ -2,6 +2,8 @@
 // verification members do, and reports what could not be read instead of showing boxes. The
 // job is opened read-only, so verifying can never change it.
 
+#include <unistd.h>
+
 #include <fmt/format.h>
 
 #include <algorithm>
@@ -98,7 +100,7 @@ void VerifyRecords(nrx::cJobProcs& procs, nrx::Database& db, const std::string& 
       procs.VerifyRecsetFields(rs, true);
       findings.Take(collector, table, record);
       ++totals.records;
-      progress.Advance();
+      progress.Step();
       rs->MoveNext();
     }
   } catch (const nrx::Error& e) {
@@ -143,7 +145,9 @@ Totals VerifyJob(const nrx::DatabasePtr& db, const std::string& label, Findings&
   procs.VerifyTableIndexes(db);
   findings.Take(collector, {});
   const std::vector<std::string> tables = UserTables(*db, findings);
-  ProgressBar progress(label, RecordsToRead(*db, tables));
+  // On stderr, so that the report on stdout (text or JSON) stays clean for whoever reads it.
+  ProgressBar progress(stderr, isatty(STDERR_FILENO) != 0, label,
+                       static_cast<std::size_t>(RecordsToRead(*db, tables)), 20000);
   for (const std::string& table : tables) {
     procs.VerifyTableFields(db, table);
     findings.Take(collector, table);

@@ -1,0 +1,227 @@
+// njb points add and list: point files entered into a job page by page, the points table kept
+// in step, and the lines read back.
+
+#include <fmt/format.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <numeric>
+#include <optional>
+#include <regex>
+
+#include "cli.h"
+#include "cli/in_process.h"
+#include "nrxJobDb/engine.h"
+#include "nrxJobDb/errors.h"
+
+namespace nrx::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr njb::AnswerOptions kYes{.yes = true};
+constexpr njb::AnswerOptions kNo{.no = true};
+
+class PointsCommands : public TempDirTest {
+ protected:
+  void SetUp() override {
+    TempDirTest::SetUp();
+    fs::create_directories(Path("tmp"));
+    temp_.emplace("TMPDIR", Path("tmp"));
+    // A new job with every table, saved.
+    ASSERT_EQ(0, RunInProcess(njb::RunOpen, {.file = Job(), .answers = kYes}).exit_code);
+  }
+  void TearDown() override {
+    temp_.reset();
+    TempDirTest::TearDown();
+  }
+
+  std::string Job() const { return Path("job.njb"); }
+
+  // 25 grid points, 101 to 125; the third has no height, the fifth a description with a comma
+  // and quotes, every fifth is fixed. `shift` moves every easting.
+  std::string GridFile(const std::string& name, double shift = 0) {
+    std::string text = "PointNo,Easting,Northing,Height,Zone,Description,Fixed\n";
+    for (int i = 1; i <= 25; ++i) {
+      const std::string description = i == 5 ? "\"PEG, \"\"OLD\"\"\"" : "PEG";
+      text += fmt::format("{},{},{},{},56,{},{}\n", 100 + i, 1000.5 + i + shift, 5000 + i,
+                          i == 3 ? "" : fmt::format("{}", 10.25 * i), description,
+                          i % 5 == 0 ? "yes" : "0");
+    }
+    WriteFile(Path(name), text);
+    return Path(name);
+  }
+
+  CommandResult Add(const std::string& file, njb::AnswerOptions answers = kYes) {
+    return RunInProcess(njb::RunPointsAdd, {.job = Job(), .file = file, .answers = answers});
+  }
+  std::string ListJson(bool geographic = false) {
+    const CommandResult list =
+        RunInProcess(njb::RunPointsList, {.job = Job(), .geographic = geographic, .json = true});
+    EXPECT_EQ(0, list.exit_code) << list.output;
+    return list.output;
+  }
+
+  // The numbers after `"key":` in a JSON text, in order; null as -1.
+  static std::vector<long> Numbers(const std::string& json, const std::string& key) {
+    std::vector<long> out;
+    const std::regex pattern("\"" + key + "\":(null|-?[0-9]+)");
+    for (std::sregex_iterator it(json.begin(), json.end(), pattern), end; it != end; ++it) {
+      out.push_back((*it)[1] == "null" ? -1 : std::stol((*it)[1]));
+    }
+    return out;
+  }
+
+  static std::string Shown(const Variant& value) {
+    return value.IsNull() ? std::string("null") : value.ToText();
+  }
+
+  // Every record of every table of the job, as text.
+  std::string Records() {
+    auto db = DBEngine::Instance().Workspaces(0)->OpenDatabase(Job(), false, true);
+    std::string out;
+    for (const TableDefPtr& table : db->TableDefs()) {
+      if (table->IsSystem()) continue;
+      out += table->Name() + ":\n";
+      RecordsetPtr rs = db->OpenRecordset(table->Name(), dbOpenSnapshot);
+      for (; !rs->Eof(); rs->MoveNext()) {
+        for (const FieldPtr& field : rs->Fields()) out += Shown(field->Value()) + "|";
+        out += "\n";
+      }
+    }
+    db->Close();
+    return out;
+  }
+
+  // The points table's record of `pointNo`: X, Y, Z, Zone, Description, Fixed, Spheroidal.
+  std::string PointRecord(std::int32_t pointNo) {
+    auto db = DBEngine::Instance().Workspaces(0)->OpenDatabase(Job(), false, true);
+    RecordsetPtr rs = db->OpenRecordset(
+        fmt::format("SELECT * FROM Points WHERE PointNo = {}", pointNo), dbOpenSnapshot);
+    std::string out;
+    if (!rs->Eof()) {
+      for (const char* field : {"X", "Y", "Z", "Zone", "Description", "Fixed", "Spheroidal"}) {
+        out += Shown((*rs)[field]) + "|";
+      }
+    }
+    db->Close();
+    return out;
+  }
+  long PointCount() {
+    auto db = DBEngine::Instance().Workspaces(0)->OpenDatabase(Job(), false, true);
+    const long count = db->TableDefs("Points")->RecordCount();
+    db->Close();
+    return count;
+  }
+
+  std::optional<ScopedEnv> temp_;
+};
+
+TEST_F(PointsCommands, TwentyFivePointsFillThreePagesAndAddingThemAgainChangesTheirLines) {
+  const CommandResult first = Add(GridFile("points.csv"));
+  ASSERT_EQ(0, first.exit_code) << first.output;
+  EXPECT_CONTAINS(first.output, "25 points added, 0 changed, 3 pages made");
+  EXPECT_CONTAINS(first.output, "Save now ?\n   -> Yes");
+
+  std::string json = ListJson();
+  EXPECT_EQ((std::vector<long>{1, 2, 3}), Numbers(json, "page"));
+  std::vector<long> records(30);
+  std::iota(records.begin(), records.end(), 1);
+  EXPECT_EQ(records, Numbers(json, "record"));  // the last page's empty lines included
+  const std::vector<long> points = Numbers(json, "pointNo");
+  ASSERT_EQ(30u, points.size());
+  EXPECT_EQ(125, points[24]);
+  EXPECT_EQ(-1, points[25]);
+  EXPECT_CONTAINS(json,
+                  "{\"record\":3,\"pointNo\":103,\"easting\":1003.5,\"northing\":5003,"
+                  "\"zone\":56,\"latitude\":null,\"longitude\":null,\"height\":null,"
+                  "\"description\":\"PEG\",\"fixed\":false,\"alphaId\":\"\"}");
+  EXPECT_CONTAINS(json, "\"description\":\"PEG, \\\"OLD\\\"\",\"fixed\":true");
+  EXPECT_EQ(25, PointCount());
+  EXPECT_EQ("1005.5|5005|51.25|56|PEG, \"OLD\"|1|False|", PointRecord(105));
+
+  // Every point is found in its line: nothing is appended, the values are replaced.
+  const CommandResult again = Add(GridFile("moved.csv", 100));
+  ASSERT_EQ(0, again.exit_code) << again.output;
+  EXPECT_CONTAINS(again.output, "0 points added, 25 changed, 0 pages made");
+  json = ListJson();
+  EXPECT_EQ((std::vector<long>{1, 2, 3}), Numbers(json, "page"));
+  EXPECT_CONTAINS(json, "\"record\":3,\"pointNo\":103,\"easting\":1103.5,");
+  EXPECT_EQ(25, PointCount());
+  EXPECT_EQ("1105.5|5005|51.25|56|PEG, \"OLD\"|1|False|", PointRecord(105));
+}
+
+TEST_F(PointsCommands, AnsweringNoToTheSaveQuestionKeepsNothing) {
+  const CommandResult declined = Add(GridFile("points.csv"), kNo);
+  ASSERT_EQ(0, declined.exit_code) << declined.output;
+  EXPECT_CONTAINS(declined.output, "Save now ?\n   -> No");
+  EXPECT_EQ("{\"pages\":[]}\n", ListJson());
+  EXPECT_EQ(0, PointCount());
+}
+
+TEST_F(PointsCommands, ABadRowStopsTheImportWithItsLineAndLeavesTheJobAsItWas) {
+  ASSERT_EQ(0, Add(GridFile("points.csv")).exit_code);
+  const std::string before = Records();
+  const std::string header = "PointNo,Easting,Northing,Height\n";
+  std::string good_rows;
+  for (int i = 1; i <= 5; ++i) good_rows += fmt::format("{},1,2,3\n", 200 + i);
+  struct Case {
+    const char* row;
+    int number;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"206,12.5x,2,3", err::kTypeMismatch, "Easting \"12.5x\" is not a number"},
+      {"2147483647,1,2,3", err::kOverflow, "point number 2147483647 is outside 1 to"},
+      {"0,1,2,3", err::kOverflow, "point number 0 is outside"},
+      {"206,1,2", err::kInvalidCall, "3 fields where the header names 4"},
+      {"206,1,2,3,4", err::kInvalidCall, "5 fields where the header names 4"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.row);
+    WriteFile(Path("bad.csv"), header + good_rows + c.row + "\n208,1,2,3\n");
+    try {
+      Add(Path("bad.csv"));
+      ADD_FAILURE() << "the import went on";
+    } catch (const Error& e) {
+      EXPECT_EQ(c.number, e.Number());
+      EXPECT_CONTAINS(std::string(e.what()), "bad.csv line 7: ");
+      EXPECT_CONTAINS(std::string(e.what()), c.reason);
+    }
+  }
+  EXPECT_EQ(before, Records());
+}
+
+TEST_F(PointsCommands, GeographicPointsGoToTheGeographicLinesAndAreSpheroidalInThePointsTable) {
+  WriteFile(Path("geo.csv"),
+            "PointNo,Latitude,Longitude,Height,Description\n"
+            "7,-33.8567844,151.2152967,42.5,TRIG\n"
+            "8,51.5,-0.1275,,\n");
+  const std::string job = Job();
+  const std::string file = Path("geo.csv");
+  const char* argv[] = {"njb", "points", "add", job.c_str(), file.c_str(), "--geographic",
+                        "--yes"};
+  CapturedOutput out;
+  ASSERT_EQ(0, njb::RunCommandLine(7, argv, out.Context())) << out.Text();
+  EXPECT_CONTAINS(out.Text(), "2 points added, 0 changed, 1 page made");
+
+  const std::string json = ListJson(/*geographic=*/true);
+  std::smatch match;
+  ASSERT_TRUE(std::regex_search(
+      json, match,
+      std::regex("\"record\":1,\"pointNo\":7,\"easting\":null,\"northing\":null,\"zone\":null,"
+                 "\"latitude\":([-0-9.e]+),\"longitude\":([-0-9.e]+),\"height\":42.5,"
+                 "\"description\":\"TRIG\"")))
+      << json;
+  // Stored to a thousandth of a second of arc.
+  EXPECT_NEAR(-33.8567844, std::stod(match[1]), 3e-7);
+  EXPECT_NEAR(151.2152967, std::stod(match[2]), 3e-7);
+  EXPECT_CONTAINS(json, "\"pointNo\":8,\"easting\":null,\"northing\":null,\"zone\":null,"
+                        "\"latitude\":51.5,\"longitude\":-0.1275,\"height\":null,"
+                        "\"description\":null");
+  EXPECT_EQ("{\"pages\":[]}\n", ListJson());  // the grid lines are untouched
+  EXPECT_EQ("151.2152967|-33.8567844|42.5|null|TRIG|0|True|", PointRecord(7));
+}
+
+}  // namespace
+}  // namespace nrx::test
