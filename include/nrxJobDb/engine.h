@@ -24,9 +24,13 @@ inline constexpr int dbBoolean = 1;
 inline constexpr int dbByte = 2;
 inline constexpr int dbInteger = 3;
 inline constexpr int dbLong = 4;
+inline constexpr int dbCurrency = 5;  // a Currency: four exact decimals
 inline constexpr int dbSingle = 6;
 inline constexpr int dbDouble = 7;
+inline constexpr int dbDate = 8;
 inline constexpr int dbText = 10;
+inline constexpr int dbLongBinary = 11;  // bytes of any length; size 0
+inline constexpr int dbMemo = 12;        // text of any length; size 0
 
 // Recordset types.
 inline constexpr int dbOpenTable = 1;
