@@ -15,6 +15,7 @@
 
 #include "nrxJobDb/errors.h"
 #include "nrxJobDb/export.h"
+#include "nrxJobDb/jet_conversion.h"
 #include "nrxJobDb/variant.h"
 
 namespace nrx {
@@ -113,6 +114,14 @@ class NRXJOBDB_API DBEngine : public Object {
   // can still be read; the damaged original is kept beside it as name + ".damaged". Raises 3024
   // when the file does not exist, 3045 when it is held open, 3049 when nothing can be read.
   void RepairDatabase(const std::string& name);
+
+  // Writes a new job file `target` holding every user table of the Jet database `source` (no
+  // MSys table): fields in order with their types, sizes, Required and AllowZeroLength, every
+  // row not deleted, and the indexes. The source is only read; the target appears whole or not
+  // at all. Raises 3024 when the source is missing, 3204 when the target exists, 3044 when its
+  // folder does not, 3049 when the source is no Jet database or cannot be read.
+  JetConversionReport ConvertJetDatabase(const std::string& source, const std::string& target,
+                                         const JetProgress& progress = {});
 
  private:
   DBEngine();
