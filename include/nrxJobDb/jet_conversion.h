@@ -38,6 +38,10 @@ struct NRXJOBDB_API JetConversionReport {
 // Called while rows are copied, with the rows done and all rows the Jet file holds.
 using JetProgress = std::function<void(long done, long total)>;
 
+// The name a job converted from the Jet file `path` takes beside it: the same name with the
+// extension ".njb" in place of its own (".MDB" or any other).
+NRXJOBDB_API std::string ConvertedJobName(const std::string& path);
+
 // True when the file is a Jet database, told by its first bytes whatever its name ends with.
 NRXJOBDB_API bool IsJetDatabase(const std::string& path);
 

@@ -85,6 +85,16 @@ CLI::App* AddBackup(CLI::App& app, BackupOptions& o) {
   return cmd;
 }
 
+CLI::App* AddImport(CLI::App& app, ImportOptions& o) {
+  auto* cmd = app.add_subcommand(
+      "import", "Convert an older job's Jet database (.MDB) into a new job file, leaving it as it is");
+  cmd->add_option("OLD", o.source, "Jet database file of an older job")->required();
+  cmd->add_option("NEW", o.target, "The new job file (OLD with the extension .njb when not given)");
+  cmd->add_flag("--json", o.json,
+                "Print JSON: {\"source\",\"target\",\"rows\",\"indexes\",\"tables\",\"changes\"}");
+  return cmd;
+}
+
 int RunReportingErrors(const std::function<int()>& run) {
   try {
     return run();
@@ -108,6 +118,7 @@ int RunCommandLine(int argc, const char* const* argv, const Context& context) {
   DemoOptions demo;
   OpenOptions open;
   BackupOptions backup;
+  ImportOptions import;
   const std::vector<Command> commands = {
       {AddSchema(app, schema), [&] { return RunSchema(schema, context); }},
       {AddSample(app, sample), [&] { return RunSample(sample, context); }},
@@ -116,6 +127,7 @@ int RunCommandLine(int argc, const char* const* argv, const Context& context) {
       {AddDemo(app, demo), [&] { return RunDemo(demo, context); }},
       {AddOpen(app, open), [&] { return RunOpen(open, context); }},
       {AddBackup(app, backup), [&] { return RunBackup(backup, context); }},
+      {AddImport(app, import), [&] { return RunImport(import, context); }},
   };
   try {
     app.parse(argc, argv);

@@ -58,6 +58,11 @@ struct BackupOptions {
   std::string file;
   AnswerOptions answers;
 };
+struct ImportOptions {
+  std::string source;  // a Jet database
+  std::string target;  // the source's name with ".njb" when empty
+  bool json = false;
+};
 
 // The tables of a job file with their fields and indexes.
 int RunSchema(const SchemaOptions& options, const Context& context);
@@ -73,6 +78,9 @@ int RunDemo(const DemoOptions& options, const Context& context);
 int RunOpen(const OpenOptions& options, const Context& context);
 // The backup rotation of a job on its own, from a copy of the job as it is now.
 int RunBackup(const BackupOptions& options, const Context& context);
+
+// Converts the Jet database of an older job into a new job file and reports what it holds.
+int RunImport(const ImportOptions& options, const Context& context);
 
 // Prints the tables of a job file as text, or as JSON; system tables only with `all`.
 void PrintSchema(std::FILE* out, nrx::Database& db, bool all, bool json);

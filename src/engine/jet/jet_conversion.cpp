@@ -100,6 +100,10 @@ int JetConversionReport::Indexes() const {
                          [](int sum, const JetTableCopy& t) { return sum + t.indexes; });
 }
 
+std::string ConvertedJobName(const std::string& path) {
+  return fs::path(path).replace_extension(".njb").string();
+}
+
 bool IsJetDatabase(const std::string& path) { return files::Probe(path) == files::FileKind::Jet; }
 
 JetConversionReport DBEngine::ConvertJetDatabase(const std::string& source,
