@@ -2,8 +2,8 @@
 # Installs the Debian packages the project builds with, when any is missing.
 set -euo pipefail
 packages=(build-essential cmake pkg-config libsqlite3-dev libgtest-dev libgmock-dev
-          libbenchmark-dev libfmt-dev libcli11-dev libsodium-dev sqlite3 binutils
-          libgdal-dev libproj-dev gdal-bin proj-bin python3-gdal)
+          libbenchmark-dev libfmt-dev libcli11-dev libsodium-dev mdbtools-dev mdbtools
+          sqlite3 binutils libgdal-dev libproj-dev gdal-bin proj-bin python3-gdal)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -15,6 +15,7 @@
 
 #include "nrxJobDb/errors.h"
 #include "nrxJobDb/export.h"
+#include "nrxJobDb/jet_conversion.h"
 #include "nrxJobDb/variant.h"
 
 namespace nrx {
@@ -24,9 +25,13 @@ inline constexpr int dbBoolean = 1;
 inline constexpr int dbByte = 2;
 inline constexpr int dbInteger = 3;
 inline constexpr int dbLong = 4;
+inline constexpr int dbCurrency = 5;  // a Currency: four exact decimals
 inline constexpr int dbSingle = 6;
 inline constexpr int dbDouble = 7;
+inline constexpr int dbDate = 8;
 inline constexpr int dbText = 10;
+inline constexpr int dbLongBinary = 11;  // bytes of any length; size 0
+inline constexpr int dbMemo = 12;        // text of any length; size 0
 
 // Recordset types.
 inline constexpr int dbOpenTable = 1;
@@ -119,6 +124,14 @@ class NRXJOBDB_API DBEngine : public Object {
   // trust the share's locks. Off by default: one user working alone on a share is common.
   bool RefusesNetworkFiles() const { return refuses_network_files_; }
   void SetRefusesNetworkFiles(bool refuse) { refuses_network_files_ = refuse; }
+
+  // Writes a new job file `target` holding every user table of the Jet database `source` (no
+  // MSys table): fields in order with their types, sizes, Required and AllowZeroLength, every
+  // row not deleted, and the indexes. The source is only read; the target appears whole or not
+  // at all. Raises 3024 when the source is missing, 3204 when the target exists, 3044 when its
+  // folder does not, 3049 when the source is no Jet database or cannot be read.
+  JetConversionReport ConvertJetDatabase(const std::string& source, const std::string& target,
+                                         const JetProgress& progress = {});
 
  private:
   DBEngine();

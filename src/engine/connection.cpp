@@ -169,6 +169,7 @@ std::shared_ptr<Connection> Connection::Open(const std::string& path, const Open
     switch (files::Probe(path)) {
       case files::FileKind::Missing: Raise(err::kFileMissing, kSource, path);
       case files::FileKind::Empty:
+      case files::FileKind::Jet:
       case files::FileKind::Unknown: Raise(err::kNotADatabase, kSource, path);
       case files::FileKind::Unreadable: Raise(err::kDiskError, kSource, path);
       case files::FileKind::Encrypted: conn->encrypted_ = true; break;

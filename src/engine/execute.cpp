@@ -43,10 +43,11 @@ std::vector<FieldCheck> FieldChecks(detail::Connection& conn, const std::string&
   auto indexes = detail::LoadIndexes(conn, table);
   for (const auto& f : fields) {
     std::string q = detail::QuoteName(f.name);
-    if (f.type == dbText) {
-      checks.push_back({fmt::format("length({}) > {}", q, f.size), err::kValueTooLong, f.name});
+    if (f.type == dbText || f.type == dbMemo) {
+      if (f.type == dbText)
+        checks.push_back({fmt::format("length({}) > {}", q, f.size), err::kValueTooLong, f.name});
       if (!f.allow_zero_length) checks.push_back({q + " = ''", err::kZeroLength, f.name});
-    } else {
+    } else if (f.type != dbLongBinary) {
       checks.push_back({fmt::format("typeof({}) NOT IN ('integer', 'real', 'null')", q),
                         err::kCriteriaTypeMismatch, f.name});
       if (auto range = FindName(kNumericRanges, f.type))

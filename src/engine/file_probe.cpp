@@ -17,6 +17,8 @@ namespace {
 constexpr std::array<unsigned char, 16> kSqliteHeader = {'S', 'Q', 'L', 'i', 't', 'e', ' ', 'f',
                                                          'o', 'r', 'm', 'a', 't', ' ', '3', '\0'};
 using Header = std::array<unsigned char, kSqliteHeader.size()>;
+// The start of "\0\1\0\0Standard Jet DB", the first bytes of every Jet database.
+constexpr Header kJetHeader = {0, 1, 0, 0, 'S', 't', 'a', 'n', 'd', 'a', 'r', 'd', ' ', 'J', 'e', 't'};
 
 // Reads the header from `fd`; -1 on an I/O error, else the number of bytes the file has.
 long ReadHeader(int fd, Header& header) {
@@ -44,6 +46,7 @@ long ReadHeaderOf(const std::string& path, const detail::HeldFile* held, Header&
 
 FileKind Classify(Header header) {
   if (header == kSqliteHeader) return FileKind::Plain;
+  if (header == kJetHeader) return FileKind::Jet;
   CipherXor(header.data(), static_cast<long long>(header.size()), 0);
   if (header == kSqliteHeader) return FileKind::Encrypted;
   return FileKind::Unknown;

@@ -25,6 +25,7 @@ enum class FileKind {
   Empty,       // zero bytes: not a database
   Plain,       // an unencrypted SQLite file
   Encrypted,   // a file written through the cipher
+  Jet,         // an older job's Jet database: to be converted, not opened
   Unknown,     // something else: not a job database
   Unreadable,  // exists but cannot be read (permissions, I/O error)
 };

@@ -229,6 +229,7 @@ void RepairFile(const std::string& path) {
     case FileKind::Unreadable:
       Raise(err::kDiskError, kSource, path);
     case FileKind::Empty:
+    case FileKind::Jet:
     case FileKind::Unknown:
       Raise(err::kNotADatabase, kSource, path);
     case FileKind::Plain:

@@ -20,6 +20,9 @@ struct TypeName {
 constexpr TypeName kTypeNames[] = {
     {dbBoolean, "BIT_INTEGER"},   {dbByte, "BYTE_INTEGER"}, {dbInteger, "SHORT_INTEGER"},
     {dbLong, "LONG_INTEGER"},     {dbSingle, "SINGLE_REAL"}, {dbDouble, "DOUBLE_REAL"},
+    // An amount in ten-thousandths; a moment as its serial; bytes as a blob.
+    {dbCurrency, "CURRENCY_INTEGER"}, {dbDate, "DATE_REAL"}, {dbLongBinary, "LONGBINARY_BLOB"},
+    {dbMemo, "MEMO_TEXT"},
 };
 
 std::string Upper(std::string_view s) {
@@ -31,7 +34,7 @@ std::string Upper(std::string_view s) {
 std::string ColumnDefinition(const FieldInfo& f) {
   std::string def = QuoteName(f.name) + " " + DeclaredType(f.type, f.size);
   // Text compares without regard to case, as job software expects of its criteria and keys.
-  if (f.type == dbText) def += " COLLATE NOCASE";
+  if (f.type == dbText || f.type == dbMemo) def += " COLLATE NOCASE";
   return def;
 }
 
@@ -176,7 +179,11 @@ int DefaultSize(int type) {
     case dbInteger: return 2;
     case dbLong:
     case dbSingle: return 4;
-    case dbDouble: return 8;
+    case dbDouble:
+    case dbCurrency:
+    case dbDate: return 8;
+    case dbLongBinary:
+    case dbMemo: return 0;
     default: return 255;
   }
 }

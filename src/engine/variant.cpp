@@ -32,14 +32,16 @@ T ToIntegral(double d) {
 Variant Variant::Null() { return Variant(NullTag{}); }
 
 VarType Variant::Type() const noexcept {
-  static constexpr VarType kTypes[] = {VarType::Empty,  VarType::Null,   VarType::Boolean,
-                                       VarType::Byte,   VarType::Integer, VarType::Long,
-                                       VarType::Single, VarType::Double, VarType::Text,
-                                       VarType::Object};
+  static constexpr VarType kTypes[] = {
+      VarType::Empty,  VarType::Null,   VarType::Boolean, VarType::Byte,     VarType::Integer,
+      VarType::Long,   VarType::Single, VarType::Double,  VarType::Text,     VarType::Object,
+      VarType::Currency, VarType::Date, VarType::Bytes};
   return kTypes[v_.index()];
 }
 
-bool Variant::IsNumeric() const noexcept { return v_.index() >= 2 && v_.index() <= 7; }
+bool Variant::IsNumeric() const noexcept {
+  return (v_.index() >= 2 && v_.index() <= 7) || std::holds_alternative<Currency>(v_);
+}
 
 std::optional<double> ParseNumber(std::string_view text) {
   size_t b = text.find_first_not_of(" \t");
@@ -101,8 +103,32 @@ double Variant::ToDouble() const {
       if (s == "False" || s == "false" || s == "FALSE") return 0.0;
       Raise(err::kTypeMismatch, kSource, s);
     }
+    case 10:
+      return static_cast<double>(std::get<Currency>(v_).scaled) /
+             static_cast<double>(Currency::kScale);
+    case 11: return std::get<Date>(v_).serial;
     default: Raise(err::kTypeMismatch, kSource);
   }
+}
+
+Date Variant::ToDate() const {
+  if (const auto* d = std::get_if<Date>(&v_)) return *d;
+  if (const auto* s = std::get_if<std::string>(&v_)) {
+    if (auto date = ReadDateText(*s)) return *date;
+    if (!ParseNumber(*s)) Raise(err::kTypeMismatch, kSource, *s);
+  }
+  // From 100-01-01 to the last second of 9999-12-31.
+  double serial = ToDouble();
+  if (!(serial >= -657434.0 && serial < 2958466.0)) Raise(err::kOverflow, kSource);
+  return Date{serial};
+}
+
+Bytes Variant::ToBytes() const {
+  if (const auto* b = std::get_if<Bytes>(&v_)) return *b;
+  if (IsNull()) Raise(err::kInvalidNull, kSource);
+  if (IsEmpty()) return {};
+  if (const auto* s = std::get_if<std::string>(&v_)) return Bytes(s->begin(), s->end());
+  Raise(err::kTypeMismatch, kSource);
 }
 
 bool Variant::ToBoolean() const { return ToDouble() != 0.0; }
@@ -128,6 +154,8 @@ std::string Variant::ToText() const {
     case 6: return FormatNumber(std::get<float>(v_), 7);
     case 7: return FormatNumber(std::get<double>(v_), 15);
     case 8: return std::get<std::string>(v_);
+    case 10: return FormatCurrency(std::get<Currency>(v_));
+    case 11: return FormatDate(std::get<Date>(v_));
     default: Raise(err::kTypeMismatch, kSource);
   }
 }
@@ -151,6 +179,9 @@ Variant Variant::ConvertTo(VarType type) const {
     case VarType::Double: return Variant(ToDouble());
     case VarType::Text: return Variant(ToText());
     case VarType::Object: return Variant(ToObject());
+    case VarType::Currency: return Variant(ToCurrency());
+    case VarType::Date: return Variant(ToDate());
+    case VarType::Bytes: return Variant(ToBytes());
   }
   Raise(err::kTypeMismatch, kSource);
 }
@@ -159,6 +190,12 @@ std::optional<int> Variant::Compare(const Variant& other) const {
   if (IsNull() || other.IsNull()) return std::nullopt;
   if (IsObject() || other.IsObject()) Raise(err::kTypeMismatch, kSource);
   auto sign = [](auto a, auto b) { return a < b ? -1 : (a > b ? 1 : 0); };
+  if (Type() == VarType::Bytes || other.Type() == VarType::Bytes) Raise(err::kTypeMismatch, kSource);
+  // Amounts compare exactly; a moment and a text compare as moments.
+  if (Type() == VarType::Currency && other.Type() == VarType::Currency)
+    return sign(ToCurrency().scaled, other.ToCurrency().scaled);
+  if ((Type() == VarType::Date && other.IsText()) || (IsText() && other.Type() == VarType::Date))
+    return sign(ToDate().serial, other.ToDate().serial);
   if (IsText() && other.IsText()) return sign(ToText().compare(other.ToText()), 0);
   if (IsEmpty() && other.IsText()) return sign(std::string().compare(other.ToText()), 0);
   if (IsText() && other.IsEmpty()) return sign(ToText().compare(std::string()), 0);

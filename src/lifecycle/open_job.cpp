@@ -8,6 +8,7 @@
 
 #include "frame/job_procs_members.h"
 #include "frame/member_support.h"
+#include "lifecycle/convert_jet_job.h"
 #include "lifecycle/job_files.h"
 #include "lifecycle/temp_copy_name.h"
 #include "lifecycle/upper_case.h"
@@ -123,6 +124,7 @@ void cJobProcs::OpenJobDB(WorkspacePtr& jobWorkspace, DatabasePtr& jobDB, model:
                           const model::ProgramPtr& prog, bool* cancelJobOpen) {
   std::string job;
   bool network = false;
+  bool converting = false;
   Guard(JobProcsLabel("OpenJobDB"), [&] {
     try {
       DBEngine& engine = DBEngine::Instance();
@@ -131,6 +133,12 @@ void cJobProcs::OpenJobDB(WorkspacePtr& jobWorkspace, DatabasePtr& jobDB, model:
       job = Require(thisJob, "thisJob").JobFileName();
       // Made for a new job too: closing the job, on any path, needs one.
       if (!jobGeneral) jobGeneral = std::make_shared<model::JobGeneral>();
+      if (FileThere(job) && IsJetDatabase(job)) {
+        // Its errors are the conversion's own: the Jet file is no damaged job to repair.
+        converting = true;
+        job = lifecycle::ConvertJetJob(job, *thisJob, Require(prog, "prog"));
+        converting = false;
+      }
       if (FileThere(job)) {
         const std::string& folder = Require(prog, "prog").TempFolder();
         jobGeneral->SetTempCopyName(lifecycle::TempCopyNameFor(folder, job));
@@ -172,9 +180,10 @@ void cJobProcs::OpenJobDB(WorkspacePtr& jobWorkspace, DatabasePtr& jobDB, model:
       jobGeneral->UpdateChangeCount(0, true);
     } catch (const Error& e) {
       if (e.Number() == err::kPermissionDenied) TellOpenElsewhere(e, job);
-      // A job refused because of where it lies is not damaged: nothing to repair.
-      const bool damaged = e.Number() == err::kNotADatabase ||
-                           (e.Number() == err::kDiskError && !network);
+      // A job refused because of where it lies is not damaged, nor is a Jet file the
+      // conversion could not read: nothing to repair.
+      const bool damaged = !converting && (e.Number() == err::kNotADatabase ||
+                                           (e.Number() == err::kDiskError && !network));
       if (damaged) {
         RepairAndClose(*this, jobWorkspace, jobDB, grid, jobGeneral, job);
       }

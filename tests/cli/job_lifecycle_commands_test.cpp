@@ -120,6 +120,28 @@ TEST_F(JobLifecycleCommands, OpenWithTheCheckUpdatesAnOlderJobOnlyOnYes) {
   EXPECT_TRUE(NoTemporaryCopyLeft());  // the declined opening's copy included
 }
 
+TEST_F(JobLifecycleCommands, ImportReportsWhatArrivedAndOpenConvertsAJetJobFirst) {
+  const fs::path jet = fs::path(NRX_TEST_DATA) / "jet" / "testV2003.mdb";
+  fs::copy_file(jet, Path("old.MDB"));
+  const CommandResult text = RunInProcess(njb::RunImport, {.source = Path("old.MDB"), .target = "", .json = false});
+  ASSERT_EQ(0, text.exit_code);
+  EXPECT_CONTAINS(text.output, "to " + Path("old.njb") + ": 4 tables, 2 rows, 10 indexes\n");
+  EXPECT_CONTAINS(text.output, "  Table1: 2 rows, 2 indexes\n");
+  EXPECT_CONTAINS(text.output, "Fields held as another type:\n  Table3.a: AutoNumber as Long\n"
+                               "  Table4.data: GUID as Text\n");
+  const CommandResult json =
+      RunInProcess(njb::RunImport, {.source = Path("old.MDB"), .target = Path("new.njb"), .json = true});
+  EXPECT_CONTAINS(json.output, "\"rows\":2,\"indexes\":10,\"tables\":[{\"name\":\"Table1\"");
+  EXPECT_CONTAINS(json.output, "{\"table\":\"Table4\",\"field\":\"data\",\"jetType\":\"GUID\",\"type\":\"Text\"}");
+  EXPECT_NRX_ERROR(err::kDatabaseExists, RunInProcess(njb::RunImport, {.source = Path("old.MDB"), .target = "", .json = false}));
+
+  fs::copy_file(jet, Path("site.MDB"));
+  const CommandResult opened = Open("site.MDB", kYes, /*check=*/true);
+  ASSERT_EQ(0, opened.exit_code) << opened.output;
+  EXPECT_CONTAINS(opened.output, "Converted " + Path("site.MDB") + " to " + Path("site.njb"));
+  EXPECT_EQ(test::ReadFile(jet), test::ReadFile(Path("site.MDB")));
+}
+
 TEST_F(JobLifecycleCommands, BackupRotatesByTheAgeOfTheFirstBackup) {
   ASSERT_EQ(0, Open("job.njb", kYes).exit_code);
   const CommandResult first = Backup("job.njb");

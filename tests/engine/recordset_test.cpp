@@ -319,6 +319,52 @@ TEST_F(RecordsetTest, AStoredTextLongerThanItsFieldIsRefusedWhenRead) {
   }
 }
 
+TEST_F(RecordsetTest, MoneyMomentsNotesAndBytesKeepEveryDigitAndByte) {
+  auto t = MakeTable(*db_, "Ledger",
+                     {{"Id", dbLong, 0}, {"Amount", dbCurrency, 0}, {"When", dbDate, 0},
+                      {"Note", dbMemo, 0}, {"Scan", dbLongBinary, 0}});
+  t->IndexesAppend(MakeIndex(*t, "When_Index", "When", false, false));
+  const std::string long_note(70000, 'n');
+  const Bytes scan = {0, 0xFF, 0x80, 0};
+  auto add = [&](int id, Variant amount, Variant when) {
+    auto rs = db_->OpenRecordset("Ledger");
+    rs->AddNew();
+    rs->Fields("Id")->SetValue(id);
+    rs->Fields("Amount")->SetValue(amount);
+    rs->Fields("When")->SetValue(when);
+    rs->Fields("Note")->SetValue(long_note);
+    rs->Fields("Scan")->SetValue(scan);
+    rs->Update();
+  };
+  add(1, "922337203685477.5807", "2024-07-15 10:30");
+  add(2, 0.1, Date{-1.25});
+  add(3, Currency{35000}, "1981-12-12");
+  db_->Close();
+  db_ = ws_->OpenDatabase(Path("rs.njb"));
+  auto rs = db_->OpenRecordset("SELECT * FROM Ledger WHERE When >= #1981-12-12# ORDER BY When");
+  EXPECT_EQ(3, (*rs)["Id"].ToLong());
+  EXPECT_TRUE((*rs)["Amount"].SameAs(Variant(Currency{35000})));
+  EXPECT_TRUE((*rs)["When"].SameAs(Variant(Date{29932})));
+  EXPECT_EQ(long_note, (*rs)["Note"].ToText());
+  EXPECT_TRUE((*rs)["Scan"].SameAs(Variant(scan)));
+  rs->MoveNext();
+  EXPECT_EQ("922337203685477.5807", (*rs)["Amount"].ToText());
+  EXPECT_EQ("2024-07-15 10:30:00", (*rs)["When"].ToText());
+  rs->FindFirst("When < #12/30/1899#");
+  EXPECT_TRUE(rs->NoMatch());  // the dynaset holds only what its selection chose
+  auto table = db_->OpenRecordset("Ledger");
+  table->SetIndex("When_Index");
+  table->Seek("=", Variant("1899-12-29 06:00"));
+  ASSERT_FALSE(table->NoMatch());
+  EXPECT_EQ("0.1", table->Fields("Amount")->Value().ToText());
+  table->Edit();
+  EXPECT_NRX_ERROR(err::kNumericOverflow, table->Fields("Amount")->SetValue(1e15));
+  EXPECT_NRX_ERROR(err::kCannotConvert, table->Fields("When")->SetValue("2023-02-29"));
+  EXPECT_NRX_ERROR(err::kCannotConvert, table->Fields("Scan")->SetValue(3));
+  table->Fields("Note")->SetValue("");
+  EXPECT_NRX_ERROR(err::kZeroLength, table->Update());
+}
+
 TEST_F(RecordsetTest, ValuesReadAreThoseStoredNow) {
   // Ordered by a field without an index: the records come sorted, copied as they were.
   auto sorted = db_->OpenRecordset("SELECT * FROM Points ORDER BY Height DESC");

@@ -12,14 +12,17 @@ TEST_F(TableDefTest, TypesAndSizesSurviveReopening) {
     auto db = Create("types.njb");
     MakeTable(*db, "AllTypes",
               {{"B", dbBoolean, 0}, {"Y", dbByte, 0}, {"I", dbInteger, 0}, {"L", dbLong, 0},
-               {"S", dbSingle, 0}, {"D", dbDouble, 0}, {"T16", dbText, 16}, {"TDefault", dbText, 0}});
+               {"S", dbSingle, 0}, {"D", dbDouble, 0}, {"T16", dbText, 16}, {"TDefault", dbText, 0},
+               {"C", dbCurrency, 0}, {"When", dbDate, 0}, {"Blob", dbLongBinary, 0},
+               {"Note", dbMemo, 0}});
   }
   auto db = ws_->OpenDatabase(Path("types.njb"));
   auto t = db->TableDefs("AllTypes");
-  ASSERT_EQ(8, t->FieldsCount());
-  const int types[] = {dbBoolean, dbByte, dbInteger, dbLong, dbSingle, dbDouble, dbText, dbText};
-  const int sizes[] = {1, 1, 2, 4, 4, 8, 16, 255};
-  for (int i = 0; i < 8; ++i) {
+  ASSERT_EQ(12, t->FieldsCount());
+  const int types[] = {dbBoolean, dbByte, dbInteger, dbLong, dbSingle,     dbDouble,
+                       dbText,    dbText, dbCurrency, dbDate, dbLongBinary, dbMemo};
+  const int sizes[] = {1, 1, 2, 4, 4, 8, 16, 255, 8, 8, 0, 0};
+  for (int i = 0; i < 12; ++i) {
     EXPECT_EQ(types[i], t->Fields(i)->Type()) << t->Fields(i)->Name();
     EXPECT_EQ(sizes[i], t->Fields(i)->Size()) << t->Fields(i)->Name();
   }

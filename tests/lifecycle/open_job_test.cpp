@@ -295,6 +295,52 @@ TEST_F(OpenJob, ADamagedJobIsRepairedToldAndClosed) {
   }
 }
 
+TEST_F(OpenJob, AJetJobIsConvertedBesideItThenOpenedAndSavedIntoTheNewFile) {
+  const std::string mdb = Path("site.MDB");
+  const std::string njb = Path("site.njb");
+  std::filesystem::copy_file(std::filesystem::path(NRX_TEST_DATA) / "jet" / "testV2003.mdb", mdb);
+  const std::string before = test::ReadFile(mdb);
+  Open(mdb);
+  ASSERT_TRUE(db_);
+  EXPECT_EQ(njb, db_->Name());
+  EXPECT_EQ(njb, job_->JobFileName());
+  EXPECT_EQ(1, ws_->TransactionLevel());
+  ExpectOneBox("Job: " + mdb +
+                   "\r\n\r\nThe job was kept in the database format of an earlier generation. It "
+                   "has been converted to\r\n" + njb +
+                   "\r\n(4 tables, 2 records), which is the job from now on; the original file "
+                   "stays as it was.",
+               MsgButtons::OK, MsgIcon::Information,
+               "Norvaxa database operations - Job conversion");
+  {
+    RecordsetPtr rs = db_->OpenRecordset("Table1");
+    rs->AddNew();
+    rs->Fields("A")->SetValue("new");
+    rs->Fields("H")->SetValue("12.3456");
+    rs->Update();
+  }
+  general_->UpdateChangeCount(1, false);
+  EXPECT_TRUE(Close(/*forceSave=*/true));
+  {
+    auto ws = std::make_shared<Workspace>("reader");
+    DatabasePtr saved = ws->OpenDatabase(njb, false, true);
+    RecordsetPtr rs = saved->OpenRecordset("SELECT H FROM Table1 WHERE A = 'new'");
+    ASSERT_FALSE(rs->Eof());
+    EXPECT_EQ("12.3456", (*rs)["H"].ToText());
+  }
+  EXPECT_EQ(before, test::ReadFile(mdb));
+
+  // Converting again would overwrite the job: refused, and neither file changes, nor is any
+  // repair tried on the Jet file.
+  const std::string saved = test::ReadFile(njb);
+  boxes_->ClearCalls();
+  EXPECT_EQ(err::kDatabaseExists, OpenError(mdb));
+  ExpectNotOpen();
+  EXPECT_TRUE(boxes_->Calls().empty());
+  EXPECT_EQ(saved, test::ReadFile(njb));
+  EXPECT_EQ(before, test::ReadFile(mdb));
+}
+
 TEST_F(OpenJob, DecimalsOkTestsTheLastCharacterOfEveryEntryThatIsNotBlank) {
   EXPECT_TRUE(procs_->DecimalsOK({"1.20", "", "   ", "3.40"}, 4));
   EXPECT_FALSE(procs_->DecimalsOK({"1.20 "}, 1));

@@ -178,6 +178,16 @@ std::vector<Command> AddPoints(CLI::App& app, PointsAddOptions& add, PointsListO
           {list_cmd, [&o = list, &c = context] { return RunPointsList(o, c); }}};
 }
 
+CLI::App* AddImport(CLI::App& app, ImportOptions& o) {
+  auto* cmd = app.add_subcommand(
+      "import", "Convert an older job's Jet database (.MDB) into a new job file, leaving it as it is");
+  cmd->add_option("OLD", o.source, "Jet database file of an older job")->required();
+  cmd->add_option("NEW", o.target, "The new job file (OLD with the extension .njb when not given)");
+  cmd->add_flag("--json", o.json,
+                "Print JSON: {\"source\",\"target\",\"rows\",\"indexes\",\"tables\",\"changes\"}");
+  return cmd;
+}
+
 int RunReportingErrors(const std::function<int()>& run) {
   try {
     return run();
@@ -209,6 +219,7 @@ int RunCommandLine(int argc, const char* const* argv, const Context& context) {
   VerifyOptions verify;
   PointsAddOptions points_add;
   PointsListOptions points_list;
+  ImportOptions import;
   std::vector<Command> commands = {
       {AddSchema(app, schema), [&] { return RunSchema(schema, context); }},
       {AddSample(app, sample), [&] { return RunSample(sample, context); }},
@@ -223,6 +234,7 @@ int RunCommandLine(int argc, const char* const* argv, const Context& context) {
       {AddBounds(app, bounds), [&] { return RunBounds(bounds, context); }},
       {AddWindow(app, window), [&] { return RunWindow(window, context); }},
       {AddVerify(app, verify), [&] { return RunVerify(verify, context); }},
+      {AddImport(app, import), [&] { return RunImport(import, context); }},
   };
   for (Command& command : AddPoints(app, points_add, points_list, context)) {
     commands.push_back(std::move(command));

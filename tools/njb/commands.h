@@ -117,6 +117,13 @@ struct PointsListOptions {
   bool json = false;
 };
 
+// njb import.
+struct ImportOptions {
+  std::string source;  // a Jet database
+  std::string target;  // the source's name with ".njb" when empty
+  bool json = false;
+};
+
 // The tables of a job file with their fields and indexes.
 int RunSchema(const SchemaOptions& options, const Context& context);
 // Makes DIR/sample.njb, a small encrypted job, and shows its schema.
@@ -151,6 +158,9 @@ int RunVerify(const VerifyOptions& options, const Context& context);
 int RunPointsAdd(const PointsAddOptions& options, const Context& context);
 // The entered lines of a job page by page, with their identifiers; the job is only read.
 int RunPointsList(const PointsListOptions& options, const Context& context);
+
+// Converts the Jet database of an older job into a new job file and reports what it holds.
+int RunImport(const ImportOptions& options, const Context& context);
 
 // Prints the tables of a job file as text, or as JSON; system tables only with `all`.
 void PrintSchema(std::FILE* out, nrx::Database& db, bool all, bool json);

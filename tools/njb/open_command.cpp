@@ -30,7 +30,7 @@ std::optional<nrx::JobCheck> LackingBeforeOpening(const std::string& file) {
 }
 
 // What the opening did: made a new job, or opened one, perhaps renamed and brought up to date.
-void ReportOpening(std::FILE* out, JobSession& job, const std::string& file,
+void ReportOpening(std::FILE* out, JobSession& job, const std::string& file, bool jet,
                    const std::set<std::string>& files_before,
                    const std::optional<nrx::JobCheck>& lacking) {
   if (!job.Existed()) {
@@ -39,7 +39,8 @@ void ReportOpening(std::FILE* out, JobSession& job, const std::string& file,
     fmt::print(out, "Opened {} {}\n", job.Path(),
                job.Db().Exclusive() ? "exclusively" : "shared, after its update");
   }
-  if (job.Path() != file) fmt::print(out, "Renamed {} to {}\n", file, job.Path());
+  if (job.Path() != file)
+    fmt::print(out, "{} {} to {}\n", jet ? "Converted" : "Renamed", file, job.Path());
   for (const std::string& name : NewFilesBeside(job.Path(), files_before)) {
     fmt::print(out, "Kept the job as it was before the update: {}\n", name);
   }
@@ -57,6 +58,7 @@ int RunOpen(const OpenOptions& options, const Context& context) {
   const std::string& file = options.file;
   UseMessageBoxes(options.answers, context);
   const std::set<std::string> files_before = FilesBeside(file);
+  const bool jet = nrx::IsJetDatabase(file);
   const std::optional<nrx::JobCheck> lacking =
       options.check ? LackingBeforeOpening(file) : std::nullopt;
 
@@ -66,7 +68,7 @@ int RunOpen(const OpenOptions& options, const Context& context) {
     fmt::print(out, "The version update was declined: the job was not opened.\n");
     return kExitNegative;
   }
-  ReportOpening(out, job, file, files_before, lacking);
+  ReportOpening(out, job, file, jet, files_before, lacking);
   if (!job.Existed() || options.tables) {
     const std::vector<std::string> made = job.CreateTables(StandardJobTables());
     fmt::print(out, "Created {} table{}\n", made.size(), made.size() == 1 ? "" : "s");

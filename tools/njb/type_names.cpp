@@ -12,7 +12,8 @@ namespace {
 constexpr nrx::Named<int> kTypeNames[] = {
     {nrx::dbBoolean, "Boolean"}, {nrx::dbByte, "Byte"},     {nrx::dbInteger, "Integer"},
     {nrx::dbLong, "Long"},       {nrx::dbSingle, "Single"}, {nrx::dbDouble, "Double"},
-    {nrx::dbText, "Text"},
+    {nrx::dbText, "Text"},       {nrx::dbCurrency, "Currency"}, {nrx::dbDate, "Date"},
+    {nrx::dbLongBinary, "LongBinary"}, {nrx::dbMemo, "Memo"},
 };
 
 }  // namespace

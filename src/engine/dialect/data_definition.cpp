@@ -29,6 +29,10 @@ const TypeNames kTypeNames[] = {
     {6, {"SINGLE", "REAL", "FLOAT4", "IEEESINGLE"}},
     {7, {"DOUBLE", "FLOAT", "FLOAT8", "NUMBER", "NUMERIC", "IEEEDOUBLE"}},
     {kTextType, {"TEXT", "VARCHAR", "CHAR", "CHARACTER", "STRING", "ALPHANUMERIC"}},
+    {5, {"CURRENCY", "MONEY"}},
+    {8, {"DATETIME", "DATE", "TIME", "TIMESTAMP"}},
+    {11, {"LONGBINARY", "OLEOBJECT", "GENERAL", "IMAGE"}},
+    {12, {"MEMO", "LONGTEXT", "LONGCHAR", "NOTE"}},
 };
 
 int ReadTextSize(TokenStream& tokens) {

@@ -1,6 +1,10 @@
 #include "engine/dialect/lexer.h"
 
+#include <fmt/format.h>
+
 #include <array>
+
+#include "nrxJobDb/variant.h"
 
 namespace nrx::dialect {
 namespace {
@@ -50,7 +54,26 @@ class Lexer {
     if (IsDigit(c) || (c == '.' && IsDigit(At(pos_ + 1)))) return Number(start);
     if (c == '\'' || c == '"') return Quoted(start, c);
     if (c == '[') return Bracketed(start);
+    if (c == '#') return DateLiteral(start);
     return Symbol(start);
+  }
+
+  // #2024-07-15#, #7/15/2024 10:30#: a moment, which the engine stores as its serial number, so
+  // it stands in the translated text as that number.
+  Token DateLiteral(std::size_t start) {
+    const std::size_t close = text_.find('#', pos_ + 1);
+    if (close == std::string_view::npos) {
+      pos_ = text_.size();
+      return Make(TokenKind::kInvalid, "an unclosed date", start);
+    }
+    std::optional<Date> date = ReadDateText(text_.substr(pos_ + 1, close - pos_ - 1));
+    pos_ = close + 1;
+    if (!date) return Make(TokenKind::kInvalid, "a date the engine cannot read", start);
+    // A moment before 1899-12-30 is negative: parenthesised, so that "a - #1800-01-01#" never
+    // becomes "--", SQLite's comment.
+    std::string serial = fmt::format("{:.17g}", date->serial);
+    if (date->serial < 0) serial = "(" + serial + ")";
+    return Make(TokenKind::kNumber, std::move(serial), start);
   }
 
   Token Word(std::size_t start) {

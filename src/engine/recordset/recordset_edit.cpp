@@ -54,7 +54,7 @@ void RecordsetImpl::ValidateBuffer() const {
     const auto& f = source_.fields[i];
     const auto& v = buffer_[i];
     if (v.IsNull() && f.required) Raise(err::kNullInRequired, kSource, f.name);
-    if (f.type == dbText && v.IsText() && v.ToText().empty() && !f.allow_zero_length)
+    if ((f.type == dbText || f.type == dbMemo) && v.IsText() && v.ToText().empty() && !f.allow_zero_length)
       Raise(err::kZeroLength, kSource, f.name);
   }
   for (const auto& ix : source_.indexes) {

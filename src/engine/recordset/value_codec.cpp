@@ -20,6 +20,18 @@ bool TooLong(const std::string& text, int size) {
   return static_cast<int>(text.size()) > size && static_cast<int>(CharCount(text)) > size;
 }
 
+// The kinds that do not pass through a double on their way in.
+Variant ConvertExact(const Variant& value, const FieldInfo& field, std::string_view source) {
+  try {
+    if (field.type == dbCurrency) return Variant(value.ToCurrency());
+    if (field.type == dbDate) return Variant(value.ToDate());
+    return Variant(value.ToBytes());
+  } catch (const Error& e) {
+    Raise(e.Number() == err::kOverflow ? err::kNumericOverflow : err::kCannotConvert, source,
+          field.name);
+  }
+}
+
 }  // namespace
 
 Variant ReadValue(sqlite3_stmt* stmt, int col, int fieldType) {
@@ -32,6 +44,12 @@ Variant ReadValue(sqlite3_stmt* stmt, int col, int fieldType) {
     case dbLong: return Variant(static_cast<std::int32_t>(sqlite3_column_int64(stmt, col)));
     case dbSingle: return Variant(static_cast<float>(sqlite3_column_double(stmt, col)));
     case dbDouble: return Variant(sqlite3_column_double(stmt, col));
+    case dbCurrency: return Variant(Currency{sqlite3_column_int64(stmt, col)});
+    case dbDate: return Variant(Date{sqlite3_column_double(stmt, col)});
+    case dbLongBinary: {
+      const auto* p = static_cast<const std::uint8_t*>(sqlite3_column_blob(stmt, col));
+      return Variant(Bytes(p, p + sqlite3_column_bytes(stmt, col)));
+    }
     default: {
       const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, col));
       return Variant(std::string(p, static_cast<size_t>(sqlite3_column_bytes(stmt, col))));
@@ -48,7 +66,14 @@ void BindValue(sqlite3_stmt* stmt, int index, const Variant& value) {
     case VarType::Integer:
     case VarType::Long: sqlite3_bind_int64(stmt, index, value.ToLong()); break;
     case VarType::Single:
-    case VarType::Double: sqlite3_bind_double(stmt, index, value.ToDouble()); break;
+    case VarType::Double:
+    case VarType::Date: sqlite3_bind_double(stmt, index, value.ToDouble()); break;
+    case VarType::Currency: sqlite3_bind_int64(stmt, index, value.ToCurrency().scaled); break;
+    case VarType::Bytes: {
+      Bytes bytes = value.ToBytes();
+      sqlite3_bind_blob(stmt, index, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
+      break;
+    }
     default: {
       std::string text = value.ToText();
       sqlite3_bind_text(stmt, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
@@ -59,11 +84,15 @@ void BindValue(sqlite3_stmt* stmt, int index, const Variant& value) {
 Variant ConvertForField(const Variant& value, const FieldInfo& field, std::string_view source) {
   if (value.IsNull() || value.IsEmpty()) return Variant::Null();
   if (value.IsObject()) Raise(err::kCannotConvert, source, field.name);
-  if (field.type == dbText) {
+  if (field.type == dbText || field.type == dbMemo) {
     std::string text = value.ToText();
-    if (TooLong(text, field.size)) Raise(err::kValueTooLong, source, field.name);
+    if (field.type == dbText && TooLong(text, field.size)) {
+      Raise(err::kValueTooLong, source, field.name);
+    }
     return Variant(std::move(text));
   }
+  if (field.type == dbCurrency || field.type == dbDate || field.type == dbLongBinary)
+    return ConvertExact(value, field, source);
   double d;
   try {
     d = value.ToDouble();
