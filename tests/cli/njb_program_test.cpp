@@ -29,7 +29,8 @@ TEST_F(NjbProgram, HelpNamesEveryCommandAndBadArgumentsRunNothing) {
   const CommandResult help = Njb("--help");
   EXPECT_EQ(0, help.exit_code);
   for (const char* command : {"schema", "sample", "catalogue", "check", "demo", "open", "backup",
-                              "fixed", "verify", "details", "export", "bounds", "window"}) {
+                              "fixed", "verify", "details", "export", "bounds", "window",
+                              "points", "import"}) {
     EXPECT_CONTAINS(help.output, command);
   }
   const std::string job = Path("job.njb");
