@@ -8,6 +8,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 #include <map>
@@ -35,7 +36,19 @@ struct CipherFile {
   const char* name;
   bool journal;
   unsigned page_size;  // of a sealed database file; 0 until known
+  // Page 1 as last read or written, and the nonce and tag it was stored with. SQLite looks at
+  // the change counter in page 1 at the start of every transaction; as long as the stored
+  // seal is the same (every write draws a new nonce), the page is the one already opened.
+  std::vector<unsigned char> page_one;
+  std::array<unsigned char, kReservedBytes> page_one_seal;
 };
+
+void RememberPageOne(CipherFile* file, const unsigned char* plain, const unsigned char* sealed,
+                     unsigned size) {
+  file->page_one.assign(plain, plain + size);
+  std::fill(file->page_one.end() - kReservedBytes, file->page_one.end(), 0);
+  std::memcpy(file->page_one_seal.data(), sealed + size - kReservedBytes, kReservedBytes);
+}
 
 CipherFile* Wrapper(sqlite3_file* file) { return reinterpret_cast<CipherFile*>(file); }
 sqlite3_file* Real(sqlite3_file* file) { return Wrapper(file)->real; }
@@ -155,9 +168,28 @@ int ReadSealedPage(sqlite3_file* file, unsigned char* page, unsigned size, std::
     return Refuse(Wrapper(file), page_no);
   }
   if (rc != SQLITE_OK) return rc;
+  std::array<unsigned char, kReservedBytes> seal;
+  std::memcpy(seal.data(), page + size - kReservedBytes, kReservedBytes);
   if (!Wrapper(file)->cipher->Open(page, static_cast<int>(size), page_no, page_no == 1))
     return Refuse(Wrapper(file), page_no);
+  if (page_no == 1) {
+    Wrapper(file)->page_one.assign(page, page + size);
+    Wrapper(file)->page_one_seal = seal;
+  }
   return SQLITE_OK;
+}
+
+// Page 1 from memory, when the file still holds the same seal of it.
+bool ReadPageOneAgain(sqlite3_file* file, unsigned char* page, unsigned size) {
+  CipherFile* wrapper = Wrapper(file);
+  if (wrapper->page_one.size() != size) return false;
+  std::array<unsigned char, kReservedBytes> seal;
+  if (RealMethods(file).xRead(Real(file), seal.data(), kReservedBytes, size - kReservedBytes) !=
+          SQLITE_OK ||
+      seal != wrapper->page_one_seal)
+    return false;
+  std::memcpy(page, wrapper->page_one.data(), size);
+  return true;
 }
 
 int SealedRead(sqlite3_file* file, unsigned char* bytes, int amount, sqlite3_int64 offset) {
@@ -173,7 +205,9 @@ int SealedRead(sqlite3_file* file, unsigned char* bytes, int amount, sqlite3_int
     auto page_no = static_cast<std::uint32_t>(at / size + 1);
     sqlite3_int64 within = at % size;
     int n = static_cast<int>(std::min<sqlite3_int64>(size - within, offset + amount - at));
-    int rc = ReadSealedPage(file, page.data(), size, page_no);
+    int rc = page_no == 1 && ReadPageOneAgain(file, page.data(), size)
+                 ? SQLITE_OK
+                 : ReadSealedPage(file, page.data(), size, page_no);
     if (rc == SQLITE_IOERR_SHORT_READ) result = rc;
     else if (rc != SQLITE_OK) return rc;
     std::memcpy(bytes + (at - offset), page.data() + within, static_cast<size_t>(n));
@@ -197,6 +231,8 @@ int SealedWrite(sqlite3_file* file, const void* buffer, int amount, sqlite3_int6
     // A page without room for its nonce and tag would lose its last bytes to them.
     if (page_no == 1 && page[20] != kReservedBytes) return SQLITE_IOERR_WRITE;
     wrapper->cipher->Seal(page, page, static_cast<int>(size), page_no, page_no == 1);
+    if (page_no == 1)
+      RememberPageOne(wrapper, static_cast<const unsigned char*>(buffer) + at, page, size);
   }
   return RealMethods(file).xWrite(Real(file), copy.Data(), amount, offset);
 }

@@ -102,6 +102,8 @@ void CopySealed(sqlite3* source, const std::string& target, const SealKey& key) 
 }
 
 void PutInPlace(const std::string& written, const std::string& path) {
+  // The job keeps who may read it.
+  if (struct stat st {}; stat(path.c_str(), &st) == 0) chmod(written.c_str(), st.st_mode & 07777);
   if (std::rename(written.c_str(), path.c_str()) != 0) {
     int error = errno;
     unlink(written.c_str());
