@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "nrxJobDb/errors.h"
+#include "password.h"
 
 namespace njb {
 namespace {
@@ -77,6 +78,16 @@ CLI::App* AddOpen(CLI::App& app, OpenOptions& o) {
   return cmd;
 }
 
+CLI::App* AddRekey(CLI::App& app, RekeyOptions& o) {
+  auto* cmd = app.add_subcommand(
+      "rekey", "Set, change or remove a job's password, writing the whole job anew");
+  cmd->add_option("JOB", o.file, "Job database file")->required();
+  cmd->add_option("--new-password-file", o.new_password_file,
+                  "Read the new password from the first line of this file (an empty line "
+                  "removes the password); on a terminal njb asks for it instead");
+  return cmd;
+}
+
 CLI::App* AddBackup(CLI::App& app, BackupOptions& o) {
   auto* cmd = app.add_subcommand(
       "backup", "Rotate a job's backups (JOB.bak1, JOB.bak2) from a copy of the job as it is now");
@@ -108,14 +119,22 @@ int RunCommandLine(int argc, const char* const* argv, const Context& context) {
   DemoOptions demo;
   OpenOptions open;
   BackupOptions backup;
+  RekeyOptions rekey;
+  // Every command that opens a job takes its password the same way.
+  PasswordOptions password;
+  auto job_command = [&](CLI::App* cmd, std::function<int()> run) {
+    AddPasswordOption(*cmd, password);
+    return Command{cmd, [&password, &context, run] { return RunWithPassword(password, context, run); }};
+  };
   const std::vector<Command> commands = {
-      {AddSchema(app, schema), [&] { return RunSchema(schema, context); }},
+      job_command(AddSchema(app, schema), [&] { return RunSchema(schema, context); }),
       {AddSample(app, sample), [&] { return RunSample(sample, context); }},
       {AddCatalogue(app, catalogue), [&] { return RunCatalogue(catalogue, context); }},
-      {AddCheck(app, check), [&] { return RunCheck(check, context); }},
+      job_command(AddCheck(app, check), [&] { return RunCheck(check, context); }),
       {AddDemo(app, demo), [&] { return RunDemo(demo, context); }},
-      {AddOpen(app, open), [&] { return RunOpen(open, context); }},
-      {AddBackup(app, backup), [&] { return RunBackup(backup, context); }},
+      job_command(AddOpen(app, open), [&] { return RunOpen(open, context); }),
+      job_command(AddBackup(app, backup), [&] { return RunBackup(backup, context); }),
+      job_command(AddRekey(app, rekey), [&] { return RunRekey(rekey, context); }),
   };
   try {
     app.parse(argc, argv);

@@ -58,6 +58,12 @@ struct BackupOptions {
   std::string file;
   AnswerOptions answers;
 };
+struct RekeyOptions {
+  std::string file;
+  // The new password's file; without one it is asked for on a terminal. An empty password
+  // leaves the job encrypted under the engine's key alone.
+  std::string new_password_file;
+};
 
 // The tables of a job file with their fields and indexes.
 int RunSchema(const SchemaOptions& options, const Context& context);
@@ -73,6 +79,10 @@ int RunDemo(const DemoOptions& options, const Context& context);
 int RunOpen(const OpenOptions& options, const Context& context);
 // The backup rotation of a job on its own, from a copy of the job as it is now.
 int RunBackup(const BackupOptions& options, const Context& context);
+
+// Changes, sets or removes a job's password (its current one is the engine's default password,
+// see DBEngine::SetDefaultPassword), rewriting the job whole.
+int RunRekey(const RekeyOptions& options, const Context& context);
 
 // Prints the tables of a job file as text, or as JSON; system tables only with `all`.
 void PrintSchema(std::FILE* out, nrx::Database& db, bool all, bool json);
