@@ -1,6 +1,7 @@
 // Sealing and opening pages. libsodium provides every primitive: XChaCha20-Poly1305 for the
-// pages (its 24-byte nonce is safe to draw at random for every write), keyed BLAKE2b to give
-// each file its own key from the engine's, Argon2id for passwords.
+// pages (its 24-byte nonce leaves room for a 128-bit random prefix per opening of the file and
+// a count of the pages sealed since, so nonces never repeat under a key), keyed BLAKE2b to
+// give each file its own key from the engine's, Argon2id for passwords.
 
 #include "engine/page_cipher.h"
 
@@ -49,6 +50,7 @@ constexpr unsigned kMaxMemMib = 1024;
 constexpr int kNonceBytes = crypto_aead_xchacha20poly1305_ietf_NPUBBYTES;
 constexpr int kTagBytes = crypto_aead_xchacha20poly1305_ietf_ABYTES;
 static_assert(kNonceBytes + kTagBytes == kReservedBytes);
+static_assert(kNonceBytes == 16 + 8, "a random prefix and a 64-bit count");
 
 void InitSodium() {
   // Without a successful init libsodium still works, on its portable code paths.
@@ -136,6 +138,7 @@ std::shared_ptr<const PageCipher> PageCipher::Make(const SealHeader& header,
   InitSodium();
   std::shared_ptr<PageCipher> cipher(new PageCipher());
   cipher->header_ = header;
+  randombytes_buf(cipher->nonce_prefix_.data(), cipher->nonce_prefix_.size());
   unsigned char* key = cipher->key_.data();
   if (header.source == KeySource::Engine) {
     unsigned char input[16 + kKeyContext.size()];
@@ -164,7 +167,10 @@ void PageCipher::Seal(const unsigned char* in, unsigned char* out, int size,
   unsigned char* tag = nonce + kNonceBytes;
   if (file_page_one) WriteHeader(header_, in, out);
   Associated ad(page_no, file_page_one ? out : nullptr);
-  randombytes_buf(nonce, kNonceBytes);
+  std::memcpy(nonce, nonce_prefix_.data(), nonce_prefix_.size());
+  std::uint64_t count = sealed_.fetch_add(1, std::memory_order_relaxed);
+  for (std::size_t i = nonce_prefix_.size(); i < kNonceBytes; ++i, count >>= 8)
+    nonce[i] = static_cast<unsigned char>(count);
   crypto_aead_xchacha20poly1305_ietf_encrypt_detached(
       out + body_at, tag, nullptr, in + body_at, static_cast<unsigned long long>(body_end - body_at),
       ad.bytes, ad.size, nullptr, nonce, key_.data());

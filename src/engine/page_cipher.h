@@ -10,6 +10,7 @@
 // when the page is opened.
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -72,6 +73,10 @@ class PageCipher {
   PageCipher() = default;
   SealHeader header_;
   std::array<unsigned char, 32> key_{};
+  // Nonces: a random prefix drawn for this cipher, then a count of the pages it has sealed, so
+  // that no two seals under one key share a nonce without a system call for every page.
+  std::array<unsigned char, 16> nonce_prefix_{};
+  mutable std::atomic<std::uint64_t> sealed_{0};
 };
 
 // The page size that a sealed page 1 records (bytes 16-17 as SQLite writes them), or 0.
