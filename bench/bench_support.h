@@ -42,11 +42,17 @@ class RatioReporter : public benchmark::ConsoleReporter {
   }
   // Benchmarks are named "<case>/ours" and "<case>/sqlite".
   void PrintRatios(const std::vector<std::string>& cases) const {
+    PrintRatios(cases, "ours", "sqlite");
+  }
+  // Benchmarks named "<case>/<measured>" and "<case>/<base>": "<measured>_over_<base>=<x>".
+  void PrintRatios(const std::vector<std::string>& cases, const std::string& measured,
+                   const std::string& base) const {
     for (const auto& c : cases) {
-      auto ours = seconds_.find(c + "/ours");
-      auto base = seconds_.find(c + "/sqlite");
-      if (ours == seconds_.end() || base == seconds_.end() || base->second <= 0) continue;
-      fmt::print("RATIO case={} ours_over_sqlite={:.2f}\n", c, ours->second / base->second);
+      auto top = seconds_.find(c + "/" + measured);
+      auto bottom = seconds_.find(c + "/" + base);
+      if (top == seconds_.end() || bottom == seconds_.end() || bottom->second <= 0) continue;
+      fmt::print("RATIO case={} {}_over_{}={:.2f}\n", c, measured, base,
+                 top->second / bottom->second);
     }
   }
   // "GROWTH case=<name> ours=<x> sqlite=<y>": the cost of one operation in case `large` over

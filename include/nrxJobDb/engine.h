@@ -117,7 +117,27 @@ class NRXJOBDB_API DBEngine : public Object {
   // Rewrites the database file `name` as a sound file of the same name holding every row that
   // can still be read; the damaged original is kept beside it as name + ".damaged". Raises 3024
   // when the file does not exist, 3045 when it is held open, 3049 when nothing can be read.
-  void RepairDatabase(const std::string& name);
+  // An encrypted job stays encrypted; one with a password needs it in `connect` (";PWD=...",
+  // else 3031). A page that fails its authentication check is never read: its rows are lost
+  // like those of any damaged page, and `badPages`, when given, receives a sentence for each.
+  void RepairDatabase(const std::string& name, std::string_view connect = {},
+                      std::vector<std::string>* badPages = nullptr);
+
+  // Checks every page of the job file `name` (used or free) and its structure, and returns each
+  // problem as a sentence naming the page or object; empty for a sound file. A page of an
+  // encrypted job that fails its authentication check (damaged, altered, moved, or from another
+  // file) is reported, as is a file that cannot be opened as a database at all. Raises 3024 when
+  // the file does not exist, 3031 for a missing or wrong password (";PWD=" of `connect`), 3045
+  // when it is held exclusively elsewhere, 3043 on an I/O failure.
+  std::vector<std::string> VerifyDatabase(const std::string& name, std::string_view connect = {});
+
+  // The password the engine falls back on, for a program that works on one protected job at a
+  // time through code that opens it without a connect string: OpenDatabase, VerifyDatabase and
+  // RepairDatabase use it for a job that has a password when `connect` gives none, and
+  // CreateDatabase seals a new encrypted job under it. A job without a password ignores it.
+  // "" (the default) sets none.
+  void SetDefaultPassword(std::string password) { default_password_ = std::move(password); }
+  const std::string& DefaultPassword() const { return default_password_; }
 
   // With this set, an exclusive open of a file on a network file system is refused as a shared
   // one always is (3043), for callers that would rather copy the job to a local disk than
@@ -138,6 +158,7 @@ class NRXJOBDB_API DBEngine : public Object {
   int default_type_ = dbUseJet;
   bool refuses_network_files_ = false;
   WorkspacePtr default_workspace_;
+  std::string default_password_;
 };
 
 // A session: owns the transactions, which cover every database open in it.
@@ -149,12 +170,19 @@ class NRXJOBDB_API Workspace : public Object, public std::enable_shared_from_thi
   const std::string& Name() const { return name_; }
 
   // Opens a job file. `exclusive` keeps every other opener, in this process or another, out
-  // (they get 3045); `readOnly` makes every write raise 3027. Raises 3024 when the file does
-  // not exist, 3049 when it is not a job database or is damaged, 3043 on an I/O failure.
-  DatabasePtr OpenDatabase(const std::string& name, bool exclusive = false, bool readOnly = false);
+  // (they get 3045); `readOnly` makes every write raise 3027. `connect` carries the password of
+  // a job that has one (";PWD=..."). Raises 3024 when the file does not exist, 3049 when it is
+  // not a job database or is damaged (the text names a page that fails its authentication
+  // check), 3031 when the password is missing or wrong (or given for a job without one), 3043
+  // on an I/O failure. A job of the earlier encrypted format is rewritten in the current one
+  // when it is opened for writing and nobody else has it open.
+  DatabasePtr OpenDatabase(const std::string& name, bool exclusive = false, bool readOnly = false,
+                           std::string_view connect = {});
 
-  // Creates a new job file and opens it; `options` may hold dbEncrypt. Raises 3204 when the file
-  // exists, 3043 when it cannot be written.
+  // Creates a new job file and opens it; `options` may hold dbEncrypt, which seals every page
+  // under a key of the file's own made from the engine's key, or, when `connect` holds
+  // ";PWD=...", from that password (which is never stored). Raises 3204 when the file exists,
+  // 3043 when it cannot be written.
   DatabasePtr CreateDatabase(const std::string& name, std::string_view connect,
                              int options = 0);
 
@@ -232,6 +260,19 @@ class NRXJOBDB_API Database : public Object, public std::enable_shared_from_this
 
   // Closes every recordset and the file; a transaction still pending on it is rolled back.
   void Close();
+
+  // Encryption: changing the password, and checking every page.
+  // Changes the job's password from `oldPassword` ("" for a job without one) to `newPassword`
+  // ("" removes it; the job stays encrypted under the engine's key), writing the whole job anew
+  // and putting it in place in one rename: whenever the process stops, the job opens with the
+  // old password or the new one. A job without encryption becomes encrypted. Needs the job open
+  // exclusively and writable with no transaction pending and no recordset open (3045, 3027).
+  // Raises 3031 when `oldPassword` is wrong.
+  void NewPassword(std::string_view oldPassword, std::string_view newPassword);
+  // Whether the job is sealed under a password (rather than the engine's key, or not at all).
+  bool HasPassword() const;
+  // What DBEngine::VerifyDatabase reports, for a job already open.
+  std::vector<std::string> Verify();
 
  private:
   friend struct detail::EngineAccess;

@@ -39,6 +39,7 @@ NRX_ERROR(3022, kDuplicateKey,
 NRX_ERROR(3023, kEditPending, "AddNew or Edit already used.")
 NRX_ERROR(3024, kFileMissing, "The database file does not exist.")
 NRX_ERROR(3027, kReadOnly, "Cannot update: the database or object is read-only.")
+NRX_ERROR(3031, kNotValidPassword, "Not a valid password: the job cannot be opened with it.")
 NRX_ERROR(3034, kNoTransaction, "Commit or rollback without a pending transaction.")
 NRX_ERROR(3043, kDiskError, "Disk or network error while reading or writing the database file.")
 NRX_ERROR(3044, kInvalidPath, "Not a valid path: the folder to hold the database does not exist.")

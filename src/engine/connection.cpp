@@ -7,6 +7,9 @@
 #include <system_error>
 
 #include "engine/dialect.h"
+#include "engine/file_upgrade.h"
+#include "engine/page_cipher.h"
+#include "engine/sealed_file.h"
 #include "engine/schema_store.h"
 
 namespace nrx::detail {
@@ -65,6 +68,12 @@ int EngineNumberFor(int rc) {
 void RaiseSqlite(sqlite3* db, int rc, std::string_view source, std::string_view object) {
   int number = EngineNumberFor(rc);
   if ((rc & 0xff) == SQLITE_BUSY) RaiseBusy(source);
+  // A sealed page that did not open reached SQLite as corruption: name the page.
+  if (auto failure = files::TakeSealFailure(); failure && number == err::kNotADatabase) {
+    throw Error(number, std::string(source),
+                files::UnopenablePageText(failure->file, failure->page,
+                                          failure->journal));
+  }
   std::string detail = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
   // A function of the dialect that failed inside a statement names its own number.
   if (int own = dialect::FunctionErrorNumber(detail); own != 0)
@@ -162,43 +171,67 @@ std::shared_ptr<Connection> Connection::Open(const std::string& path, const Open
                                               "to share it."));
   }
   std::error_code ec;
+  bool sealed = false;
   if (options.create) {
     if (fs::exists(path, ec)) Raise(err::kDatabaseExists, kSource, path);
-    conn->encrypted_ = options.encrypted;
+    sealed = options.encrypted || !options.password.empty();
   } else {
-    switch (files::Probe(path)) {
+    files::FileKind kind = files::Probe(path);
+    if (kind == files::FileKind::Encrypted && !conn->read_only_ && files::UpgradeStreamFile(path))
+      kind = files::Probe(path);
+    switch (kind) {
       case files::FileKind::Missing: Raise(err::kFileMissing, kSource, path);
       case files::FileKind::Empty:
       case files::FileKind::Jet:
       case files::FileKind::Unknown: Raise(err::kNotADatabase, kSource, path);
       case files::FileKind::Unreadable: Raise(err::kDiskError, kSource, path);
-      case files::FileKind::Encrypted: conn->encrypted_ = true; break;
+      case files::FileKind::Encrypted: conn->stream_ = true; break;
+      case files::FileKind::Sealed: sealed = true; break;
       case files::FileKind::Plain: break;
     }
+    // A job without a password must not pass for one that has it.
+    if (!sealed && !options.password.empty())
+      RaiseText(err::kNotValidPassword, std::string(kSource),
+                fmt::format("Not a valid password: '{}' has no password.", path));
+  }
+  if (options.create && sealed) {
+    const std::string& password =
+        options.password.empty() ? options.fallback_password : options.password;
+    auto source = password.empty() ? files::KeySource::Engine : files::KeySource::Password;
+    conn->key_ = std::make_unique<files::SealKey>(
+        files::PageCipher::Make(files::SealHeader::Fresh(source), password));
   }
   if (!options.create) {
     conn->lock_ = files::FileLock::Acquire(path, options.exclusive);
+    if (sealed)
+      conn->key_ = std::make_unique<files::SealKey>(files::UnlockSealedFile(path, options.password, options.fallback_password));
     // Before SQLite reads anything: it would play a hot journal back at once.
-    conn->foreign_journal_ = files::SetAsideForeignJournal(path, conn->encrypted_);
+    conn->foreign_journal_ = files::SetAsideForeignJournal(
+        path, files::FileCipher{conn->stream_, conn->key_ ? &conn->key_->Cipher() : nullptr});
   }
-
-  // A connection serves one thread at a time, as every engine object does, so SQLite's
-  // per-call connection mutex would only cost time.
-  int flags = SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX |
-              (conn->read_only_ ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE);
-  if (options.create) flags |= SQLITE_OPEN_CREATE;
-  std::string uri = files::MakeUri(path, conn->encrypted_, conn->read_only_);
-  int rc = sqlite3_open_v2(uri.c_str(), &conn->db_, flags, files::VfsName());
-  if (rc != SQLITE_OK) {
-    int number = EngineNumberFor(rc);
-    sqlite3_close_v2(conn->db_);
-    conn->db_ = nullptr;
-    Raise(number == err::kSyntaxError ? err::kDiskError : number, kSource, path);
-  }
+  conn->OpenHandle(options.create);
   if (options.create) conn->lock_ = files::FileLock::Acquire(path, options.exclusive);
   conn->Configure();
   if (options.create) conn->StampIdentity();
   return conn;
+}
+
+void Connection::OpenHandle(bool create) {
+  // A connection serves one thread at a time, as every engine object does, so SQLite's
+  // per-call connection mutex would only cost time.
+  int flags = SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX |
+              (read_only_ ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE);
+  if (create) flags |= SQLITE_OPEN_CREATE;
+  std::string uri = key_ ? files::MakeSealedUri(path_, *key_, read_only_)
+                         : files::MakeUri(path_, stream_, read_only_);
+  int rc = sqlite3_open_v2(uri.c_str(), &db_, flags, files::VfsName());
+  if (rc != SQLITE_OK) {
+    int number = EngineNumberFor(rc);
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+    Raise(number == err::kSyntaxError ? err::kDiskError : number, kSource, path_);
+  }
+  if (create && key_) files::ReserveSealRoom(db_);
 }
 
 void Connection::Configure() {
@@ -226,6 +259,69 @@ void Connection::Configure() {
     if (exclusive_) Exec("PRAGMA locking_mode=EXCLUSIVE", kSource);
   }
   Exec("PRAGMA cache_size=-16384", kSource);
+}
+
+bool Connection::HasPassword() const {
+  return key_ && key_->Cipher().Header().source == files::KeySource::Password;
+}
+
+void Connection::Rekey(std::string_view oldPassword, std::string_view newPassword) {
+  CheckWritable(kSource);
+  if (!exclusive_ || savepoint_depth_ > 0 || !sqlite3_get_autocommit(db_))
+    RaiseText(err::kFileInUse, std::string(kSource),
+              fmt::format("'{}' must be open exclusively, with no transaction pending, to change "
+                          "its password.",
+                          path_));
+  const files::PageCipher* current = key_ ? &key_->Cipher() : nullptr;
+  if (current != nullptr && current->Header().source == files::KeySource::Password) {
+    if (!files::PageCipher::Make(current->Header(), oldPassword)->SameKey(*current))
+      Raise(err::kNotValidPassword, kSource, path_);
+  } else if (!oldPassword.empty()) {
+    Raise(err::kNotValidPassword, kSource, path_);
+  }
+  auto source = newPassword.empty() ? files::KeySource::Engine : files::KeySource::Password;
+  auto next = std::make_unique<files::SealKey>(
+      files::PageCipher::Make(files::SealHeader::Fresh(source), newPassword));
+  const std::string written = path_ + ".rekey";
+  ReleaseStatements();
+  files::CopySealed(db_, written, *next);
+  // Locked before it takes the job's name (the lock follows the file, not the name), so that
+  // nobody else can open the new file before this connection has it again.
+  auto lock = files::FileLock::Acquire(written, true);
+  cache_.clear();
+  sqlite3_close_v2(db_);
+  db_ = nullptr;
+  try {
+    files::PutInPlace(written, path_);
+  } catch (...) {
+    OpenHandle(false);
+    Configure();
+    throw;
+  }
+  lock_ = std::move(lock);
+  key_ = std::move(next);
+  stream_ = false;
+  OpenHandle(false);
+  Configure();
+  ForgetSchema();
+  NoteWriteAll();
+}
+
+std::vector<std::string> Connection::Verify(std::size_t most) {
+  CheckOpen(kSource);
+  std::vector<std::string> problems;
+  if (key_) problems = files::UnopenablePages(path_, key_->Cipher(), most);
+  // SQLite's check would only stop at the first page already reported.
+  if (!problems.empty()) return problems;
+  try {
+    auto st = Prepare(fmt::format("PRAGMA integrity_check({})", most), kSource);
+    while (st.Step()) {
+      if (std::string line = st.Text(0); line != "ok") problems.push_back(std::move(line));
+    }
+  } catch (const Error& e) {
+    problems.push_back(e.Description());
+  }
+  return problems;
 }
 
 // A random application id tells this job's journals from those of every other job, copies of

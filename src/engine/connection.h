@@ -80,6 +80,12 @@ struct OpenOptions {
   bool create = false;
   bool encrypted = false;  // only for create: an existing file's kind is probed
   bool refuse_network = false;  // refuse even an exclusive open on a network file system
+  // The password of a sealed file (";PWD=" of the connect string); creating with one seals
+  // the file under it. Empty: the engine's key.
+  std::string password;
+  // The engine's default password: used for a file that has a password when `password` is
+  // empty, ignored by a file without one.
+  std::string fallback_password;
 };
 
 class Connection {
@@ -94,7 +100,8 @@ class Connection {
   const std::string& Path() const { return path_; }
   bool ReadOnly() const { return read_only_; }
   bool Exclusive() const { return exclusive_; }
-  bool Encrypted() const { return encrypted_; }
+  bool Encrypted() const { return stream_ || key_ != nullptr; }
+  bool HasPassword() const;
   bool IsOpen() const { return db_ != nullptr; }
   bool OnNetworkFileSystem() const { return network_; }
   // Where a hot journal of another file found beside the job was moved; "" when none was.
@@ -179,6 +186,19 @@ class Connection {
   // Rolls back whatever is pending and closes the file; idempotent.
   void Close() noexcept;
 
+  // Writes the whole job anew, sealed under `newPassword` (the engine's key when empty), and
+  // puts it in place of the file by one rename: whenever the process stops, the job opens
+  // with the old password or the new one. Needs the file open exclusively and writable, with
+  // no transaction pending and no statement running. Raises 3031 when `oldPassword` is not the
+  // job's (empty for a job without one), 3045 when the file is shared or busy, 3027 when
+  // read-only, 3043 when the new file cannot be written.
+  void Rekey(std::string_view oldPassword, std::string_view newPassword);
+
+  // Every problem the file has, as sentences: each page that does not open under the job's
+  // key (any page of the file, used or free), then what SQLite's integrity check finds.
+  // Empty for a sound file.
+  std::vector<std::string> Verify(std::size_t most);
+
  private:
   Connection() = default;
   sqlite3* db_ = nullptr;
@@ -186,7 +206,8 @@ class Connection {
   std::string path_;
   bool read_only_ = false;
   bool exclusive_ = false;
-  bool encrypted_ = false;
+  bool stream_ = false;  // the earlier encrypted format
+  std::unique_ptr<files::SealKey> key_;  // a sealed file's key; outlives the SQLite handle
   bool network_ = false;
   std::string foreign_journal_;
   int savepoint_depth_ = 0;
@@ -197,6 +218,7 @@ class Connection {
   LruCache<Statement> cache_{kMostCached};
   std::unique_ptr<SchemaCache> schema_cache_;
 
+  void OpenHandle(bool create);
   void Configure();
   void StampIdentity();
   void ForgetLostTransaction();

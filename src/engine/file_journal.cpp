@@ -17,6 +17,7 @@
 
 #include "engine/file_registry.h"
 #include "engine/file_vfs.h"
+#include "engine/page_cipher.h"
 #include "nrxJobDb/errors.h"
 
 namespace nrx::files {
@@ -40,16 +41,19 @@ std::uint32_t BigEndian(const unsigned char* p, int bytes) {
   return value;
 }
 
-bool ReadAt(int fd, unsigned char* buffer, size_t size, off_t offset, bool encrypted) {
-  size_t got = 0;
-  while (got < size) {
-    ssize_t n = pread(fd, buffer + got, size - got, offset + static_cast<off_t>(got));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    got += static_cast<size_t>(n);
-  }
-  if (encrypted) CipherXor(buffer, static_cast<long long>(size), offset);
+// Bytes outside page images: only the earlier format enciphers them.
+bool ReadAt(int fd, unsigned char* buffer, size_t size, off_t offset, const FileCipher& cipher) {
+  if (!ReadExactly(fd, buffer, size, offset)) return false;
+  if (cipher.stream) CipherXor(buffer, static_cast<long long>(size), offset);
   return true;
+}
+
+// A whole page image, opened when the file is sealed; false when it cannot be read or opened.
+bool ReadPage(int fd, std::vector<unsigned char>& page, off_t offset, std::uint32_t page_no,
+              bool file_page_one, const FileCipher& cipher) {
+  if (!ReadAt(fd, page.data(), page.size(), offset, cipher)) return false;
+  return cipher.sealed == nullptr ||
+         cipher.sealed->Open(page.data(), static_cast<int>(page.size()), page_no, file_page_one);
 }
 
 struct PageOne {
@@ -72,9 +76,9 @@ enum class Verdict { NotHot, Genuine, Foreign };
 
 // Reads the first segment of the journal: its page size and, when it holds one, its copy of
 // page 1 as the file was before the interrupted commit.
-Verdict Judge(int journal, bool encrypted, const PageOne& file) {
+Verdict Judge(int journal, const FileCipher& cipher, const PageOne& file) {
   std::array<unsigned char, 28> header{};
-  if (!ReadAt(journal, header.data(), header.size(), 0, encrypted)) return Verdict::NotHot;
+  if (!ReadAt(journal, header.data(), header.size(), 0, cipher)) return Verdict::NotHot;
   // A journal without its magic is one SQLite will not play back either.
   if (!std::equal(kJournalMagic.begin(), kJournalMagic.end(), header.begin()))
     return Verdict::NotHot;
@@ -88,12 +92,16 @@ Verdict Judge(int journal, bool encrypted, const PageOne& file) {
   off_t end = size;
   if (records != 0 && records != 0xffffffffu)
     end = std::min<off_t>(size, sector + record_size * static_cast<off_t>(records));
-  std::vector<unsigned char> page(kFileHeaderSize);
+  std::vector<unsigned char> page(page_size);
   for (off_t at = sector; at + record_size <= end; at += record_size) {
     std::array<unsigned char, 4> number{};
-    if (!ReadAt(journal, number.data(), number.size(), at, encrypted)) break;
-    if (BigEndian(number.data(), 4) != 1) continue;
-    if (!ReadAt(journal, page.data(), page.size(), at + 4, encrypted)) break;
+    if (!ReadAt(journal, number.data(), number.size(), at, cipher)) break;
+    std::uint32_t page_no = BigEndian(number.data(), 4);
+    // A sealed journal whose pages do not open under the job's key was written for another file.
+    if (cipher.sealed != nullptr && !ReadPage(journal, page, at + 4, page_no, false, cipher))
+      return Verdict::Foreign;
+    if (page_no != 1) continue;
+    if (!ReadPage(journal, page, at + 4, page_no, false, cipher)) break;
     PageOne original = ReadPageOne(page.data());
     // The interrupted commit had written page 1 already (one more commit counted) or not yet.
     bool same_file = original.application_id == file.application_id &&
@@ -107,7 +115,7 @@ Verdict Judge(int journal, bool encrypted, const PageOne& file) {
 
 // The file's header, read through the descriptor the engine holds it by (see FileLock), and
 // whether another process is committing to it right now.
-bool ReadHeldFile(const std::string& path, bool encrypted, PageOne& file, bool& busy) {
+bool ReadHeldFile(const std::string& path, const FileCipher& cipher, PageOne& file, bool& busy) {
   detail::FileId id;
   if (!detail::IdOf(path, id)) return false;
   bool read = false;
@@ -120,8 +128,12 @@ bool ReadHeldFile(const std::string& path, bool encrypted, PageOne& file, bool& 
     query.l_start = kReservedByte;
     query.l_len = 1;
     busy = fcntl(held->fd, F_GETLK, &query) != 0 || query.l_type != F_UNLCK;
-    std::array<unsigned char, kFileHeaderSize> header{};
-    read = ReadAt(held->fd, header.data(), header.size(), 0, encrypted);
+    std::vector<unsigned char> header(kFileHeaderSize);
+    read = ReadAt(held->fd, header.data(), header.size(), 0, cipher);
+    if (read && cipher.sealed != nullptr) {
+      header.resize(SealedPageSize(header.data()));
+      read = !header.empty() && ReadPage(held->fd, header, 0, 1, true, cipher);
+    }
     if (read) file = ReadPageOne(header.data());
   });
   return read;
@@ -137,14 +149,14 @@ std::string FreeAsideName(const std::string& journal) {
 
 }  // namespace
 
-std::string SetAsideForeignJournal(const std::string& path, bool encrypted) {
+std::string SetAsideForeignJournal(const std::string& path, const FileCipher& cipher) {
   std::string journal_path = path + "-journal";
   int journal = open(journal_path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
   if (journal < 0) return {};
   PageOne file;
   bool busy = false;
   Verdict verdict = Verdict::NotHot;
-  if (ReadHeldFile(path, encrypted, file, busy) && !busy) verdict = Judge(journal, encrypted, file);
+  if (ReadHeldFile(path, cipher, file, busy) && !busy) verdict = Judge(journal, cipher, file);
   close(journal);
   if (verdict != Verdict::Foreign) return {};
   std::string aside = FreeAsideName(journal_path);

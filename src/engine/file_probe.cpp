@@ -4,21 +4,25 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
 
 #include "engine/file_registry.h"
 #include "engine/file_vfs.h"
+#include "engine/page_cipher.h"
 
 namespace nrx::files {
 namespace {
 
 constexpr std::array<unsigned char, 16> kSqliteHeader = {'S', 'Q', 'L', 'i', 't', 'e', ' ', 'f',
                                                          'o', 'r', 'm', 'a', 't', ' ', '3', '\0'};
-using Header = std::array<unsigned char, kSqliteHeader.size()>;
+// Enough of the file to tell every kind: SQLite's magic, or a sealed file's clear header.
+using Header = std::array<unsigned char, kHeaderBytes>;
 // The start of "\0\1\0\0Standard Jet DB", the first bytes of every Jet database.
-constexpr Header kJetHeader = {0, 1, 0, 0, 'S', 't', 'a', 'n', 'd', 'a', 'r', 'd', ' ', 'J', 'e', 't'};
+constexpr std::array<unsigned char, 16> kJetHeader = {0,   1,   0,   0,   'S', 't', 'a', 'n',
+                                                      'd', 'a', 'r', 'd', ' ', 'J', 'e', 't'};
 
 // Reads the header from `fd`; -1 on an I/O error, else the number of bytes the file has.
 long ReadHeader(int fd, Header& header) {
@@ -44,11 +48,19 @@ long ReadHeaderOf(const std::string& path, const detail::HeldFile* held, Header&
   return got;
 }
 
-FileKind Classify(Header header) {
-  if (header == kSqliteHeader) return FileKind::Plain;
-  if (header == kJetHeader) return FileKind::Jet;
-  CipherXor(header.data(), static_cast<long long>(header.size()), 0);
-  if (header == kSqliteHeader) return FileKind::Encrypted;
+bool StartsWith(const Header& header, const std::array<unsigned char, 16>& magic) {
+  return std::equal(magic.begin(), magic.end(), header.begin());
+}
+
+bool HasMagic(const Header& header) { return StartsWith(header, kSqliteHeader); }
+
+FileKind Classify(const Header& header) {
+  if (HasMagic(header)) return FileKind::Plain;
+  if (StartsWith(header, kJetHeader)) return FileKind::Jet;
+  Header stream = header;
+  CipherXor(stream.data(), static_cast<long long>(stream.size()), 0);
+  if (HasMagic(stream)) return FileKind::Encrypted;
+  if (SealHeader::Parse(header.data())) return FileKind::Sealed;
   return FileKind::Unknown;
 }
 
@@ -70,6 +82,34 @@ FileKind Probe(const std::string& path) {
   if (got < 0) return FileKind::Unreadable;
   if (got < static_cast<long>(header.size())) return FileKind::Unknown;
   return Classify(header);
+}
+
+void WithFileDescriptor(const std::string& path, const std::function<void(int fd)>& use) {
+  detail::FileId id;
+  if (!detail::IdOf(path, id)) {
+    use(-1);
+    return;
+  }
+  detail::WithHeldFile(id, [&](const detail::HeldFile* held) {
+    if (held != nullptr) {
+      use(held->fd);
+      return;
+    }
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    use(fd);
+    if (fd >= 0) close(fd);
+  });
+}
+
+bool ReadExactly(int fd, unsigned char* buffer, std::size_t size, long long offset) {
+  std::size_t got = 0;
+  while (got < size) {
+    ssize_t n = pread(fd, buffer + got, size - got, static_cast<off_t>(offset) + static_cast<off_t>(got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    got += static_cast<std::size_t>(n);
+  }
+  return true;
 }
 
 }  // namespace nrx::files

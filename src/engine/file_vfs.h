@@ -3,28 +3,67 @@
 // advisory locks that make exclusive opening visible to other processes, and the probe that
 // tells what a file is before SQLite sees it.
 
+#include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace nrx::files {
 
+class PageCipher;
+
 // Registers the engine's VFS with SQLite once per process and returns its name. The VFS wraps
-// the platform's default VFS; a main database file opened with the URI parameter "nrxenc=1"
-// is read and written through the stream cipher, and so is its rollback journal (and a
-// write-ahead log, should one be used). Every other file passes through unchanged: temporary
-// files and statement journals must be kept in memory (PRAGMA temp_store=MEMORY), or they
-// reach the disk unencrypted.
+// the platform's default VFS. A main database file opened with a page key (see SealKey) has
+// every page sealed (see page_cipher.h), and so has its rollback journal; such a file has no
+// write-ahead log. A file of the earlier format, opened with "nrxenc=1", is read and written
+// through the stream cipher, its journal too. Every other file passes through unchanged:
+// temporary files and statement journals must be kept in memory (PRAGMA temp_store=MEMORY),
+// or they reach the disk unencrypted.
 const char* VfsName();
 
+// A page cipher made known to the VFS for as long as this lives; a URI names it by token.
+class SealKey {
+ public:
+  explicit SealKey(std::shared_ptr<const PageCipher> cipher);
+  ~SealKey();
+  SealKey(const SealKey&) = delete;
+  SealKey& operator=(const SealKey&) = delete;
+  const PageCipher& Cipher() const { return *cipher_; }
+  long long Token() const { return token_; }
+
+ private:
+  std::shared_ptr<const PageCipher> cipher_;
+  long long token_ = 0;
+};
+
 // The URI to hand to sqlite3_open_v2 (with SQLITE_OPEN_URI) for a job file: the path
-// percent-escaped, the engine's VFS, "nrxenc=1" when encrypted and "mode=ro" when read-only.
+// percent-escaped, the engine's VFS, "nrxenc=1" when in the earlier encrypted format and
+// "mode=ro" when read-only.
 std::string MakeUri(const std::string& path, bool encrypted, bool readOnly);
+// The same for a sealed file, whose pages the VFS opens and seals with `key`. A new file must
+// get kReservedBytes per page (ReserveSealRoom) before its first page is written.
+std::string MakeSealedUri(const std::string& path, const SealKey& key, bool readOnly);
+
+// A page of a sealed file that failed to open: the VFS reports it to SQLite as corruption
+// and keeps it here, per thread, for the error message.
+struct SealFailure {
+  std::string file;
+  std::uint32_t page = 0;
+  bool journal = false;
+};
+// The last failure on this thread, which it forgets.
+std::optional<SealFailure> TakeSealFailure();
 
 enum class FileKind {
   Missing,     // no such file
   Empty,       // zero bytes: not a database
   Plain,       // an unencrypted SQLite file
-  Encrypted,   // a file written through the cipher
+  Encrypted,   // a file of the earlier format, written through the stream cipher
+  Sealed,      // a file of sealed pages
   Jet,         // an older job's Jet database: to be converted, not opened
   Unknown,     // something else: not a job database
   Unreadable,  // exists but cannot be read (permissions, I/O error)
@@ -35,13 +74,25 @@ enum class FileKind {
 // FileLock) is read through the lock's own descriptor.
 FileKind Probe(const std::string& path);
 
+// Calls `use` with a readable descriptor of the file at `path` (-1 when it cannot be opened):
+// the engine's own when this process holds the file, so no lock is disturbed, else one of its
+// own that is closed afterwards.
+void WithFileDescriptor(const std::string& path, const std::function<void(int fd)>& use);
+// Reads `size` bytes at `offset` of `fd`; false when the file ends before or on an error.
+bool ReadExactly(int fd, unsigned char* buffer, std::size_t size, long long offset);
+
 // A hot rollback journal beside the job file at `path` that was left by another file (its copy
 // of page 1 names another job, or a state of this one that no interrupted commit can have
 // started from) is renamed to "<path>-journal.foreign-<n>", so that SQLite never plays it
 // back; returns that name, or "" when there is no such journal. Call with the file held (see
 // FileLock) and before SQLite opens it; a journal that another opener may be writing is left
 // alone. Raises 3043 when the journal cannot be moved.
-std::string SetAsideForeignJournal(const std::string& path, bool encrypted);
+// How a file's pages are stored: plain, the earlier stream cipher, or sealed with a page key.
+struct FileCipher {
+  bool stream = false;
+  const PageCipher* sealed = nullptr;
+};
+std::string SetAsideForeignJournal(const std::string& path, const FileCipher& cipher);
 
 // Whether the file at `path` (or, for a file not made yet, its folder) lies on a network or
 // user-space file system, where SQLite's record locks and flock cannot be trusted across
@@ -54,7 +105,7 @@ namespace testing {
 void OverrideFileSystemType(const std::string& prefix, long type);
 }  // namespace testing
 
-// The stream cipher: XORs `size` bytes that stand at `offset` in a file with the keystream at
+// The stream cipher of the earlier format: XORs `size` bytes that stand at `offset` in a file with the keystream at
 // that position, so any range can be read or written on its own. Applying it twice restores.
 void CipherXor(unsigned char* data, long long size, long long offset);
 
@@ -93,8 +144,10 @@ bool IsHeldExclusively(const std::string& path);
 bool IsHeld(const std::string& path);
 
 // Rewrites a damaged database as a sound one holding every row that can still be read; an
-// encrypted file stays encrypted. See DBEngine::RepairDatabase for the contract. The file is
-// held exclusively while it is repaired, and left untouched unless the repair succeeds.
-void RepairFile(const std::string& path);
+// encrypted file stays encrypted (a sealed one needs its `password`, if it has one). See
+// DBEngine::RepairDatabase for the contract. The file is held exclusively while it is
+// repaired, and left untouched unless the repair succeeds. Returns a sentence for each page
+// that failed its authentication check.
+std::vector<std::string> RepairFile(const std::string& path, std::string_view password = {});
 
 }  // namespace nrx::files

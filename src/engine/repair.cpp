@@ -16,6 +16,8 @@
 #include <system_error>
 
 #include "engine/file_vfs.h"
+#include "engine/page_cipher.h"
+#include "engine/sealed_file.h"
 #include "engine/salvage.h"
 #include "nrxJobDb/errors.h"
 
@@ -25,6 +27,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view kSource = "nrxEngine.DBEngine";
+constexpr std::size_t kMostBadPages = 100;
 
 struct DbCloser {
   void operator()(sqlite3* db) const noexcept { sqlite3_close_v2(db); }
@@ -105,8 +108,21 @@ Db Open(const std::string& uri, int flags, const std::string& name) {
   return handle;
 }
 
+// How the damaged file and its repaired copy are enciphered: the earlier stream, or sealed
+// pages (the copy under a fresh salt and the same password).
+struct RepairCipher {
+  bool stream = false;
+  std::unique_ptr<SealKey> source;
+  std::unique_ptr<SealKey> target;
+
+  std::string Uri(const std::string& path, bool is_target, bool read_only) const {
+    const SealKey* key = is_target ? target.get() : source.get();
+    return key != nullptr ? MakeSealedUri(path, *key, read_only) : MakeUri(path, stream, read_only);
+  }
+};
+
 // The page size the file's header gives (bytes 16 and 17, 1 meaning 65536), or 0 when the
-// header holds none that SQLite could have written.
+// header holds none that SQLite could have written. A sealed file keeps them in the clear.
 off_t PageSizeOf(const std::string& path, bool encrypted) {
   unsigned char bytes[2] = {0, 0};
   int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -132,12 +148,12 @@ off_t WholePagesLength(const std::string& path, bool encrypted) {
 // Where to read from. A file left with a hot journal is read as SQLite would after playing
 // the journal back, and a file cut short inside a page is read without that page; both are
 // done on a copy, so the original stays untouched.
-Db OpenSource(const std::string& path, bool encrypted, const WorkFiles& work) {
+Db OpenSource(const std::string& path, const RepairCipher& cipher, const WorkFiles& work) {
   const bool journal = HasJournal(path);
-  const off_t whole_pages = WholePagesLength(path, encrypted);
+  const off_t whole_pages = WholePagesLength(path, cipher.stream);
   if (!journal && whole_pages < 0) {
     // Immutable: no locks and no journal; the exclusive file lock keeps writers out.
-    return Open(MakeUri(path, encrypted, true) + "&immutable=1", SQLITE_OPEN_READONLY, path);
+    return Open(cipher.Uri(path, false, true) + "&immutable=1", SQLITE_OPEN_READONLY, path);
   }
   // Not even the first page is whole: the schema is gone, and every row with it.
   if (whole_pages == 0) Raise(err::kNotADatabase, kSource, path);
@@ -146,14 +162,15 @@ Db OpenSource(const std::string& path, bool encrypted, const WorkFiles& work) {
     RaiseFileError("The copy to repair cannot be cut to whole pages", work.Snapshot(), errno);
   }
   if (journal) Copy(path + "-journal", work.Snapshot() + "-journal");
-  return Open(MakeUri(work.Snapshot(), encrypted, false), SQLITE_OPEN_READWRITE, path);
+  return Open(cipher.Uri(work.Snapshot(), false, false), SQLITE_OPEN_READWRITE, path);
 }
 
-void WriteRepairedCopy(const std::string& path, bool encrypted, mode_t mode,
+void WriteRepairedCopy(const std::string& path, const RepairCipher& cipher, mode_t mode,
                        const WorkFiles& work) {
-  Db source = OpenSource(path, encrypted, work);
-  Db target = Open(MakeUri(work.Output(), encrypted, false),
+  Db source = OpenSource(path, cipher, work);
+  Db target = Open(cipher.Uri(work.Output(), true, false),
                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, path);
+  if (cipher.target) ReserveSealRoom(target.get());
   detail::CopyReadable(source.get(), target.get(), path);
   if (sqlite3_close(target.release()) != SQLITE_OK) {
     RaiseFileError("The repaired copy cannot be closed", work.Output(), EIO);
@@ -214,7 +231,7 @@ std::string Resolve(const std::string& path) {
 
 }  // namespace
 
-void RepairFile(const std::string& path) {
+std::vector<std::string> RepairFile(const std::string& path, std::string_view password) {
   if (path.find('\0') != std::string::npos || !Exists(path)) {
     Raise(err::kFileMissing, kSource, path);
   }
@@ -234,15 +251,27 @@ void RepairFile(const std::string& path) {
       Raise(err::kNotADatabase, kSource, path);
     case FileKind::Plain:
     case FileKind::Encrypted:
+    case FileKind::Sealed:
       break;
   }
-  bool encrypted = kind == FileKind::Encrypted;
+  RepairCipher cipher;
+  cipher.stream = kind == FileKind::Encrypted;
+  std::vector<std::string> bad_pages;
+  if (kind == FileKind::Sealed) {
+    auto key = UnlockSealedFile(real, {}, password);
+    // Pages that fail their check read as damaged, never as what they hold; name them.
+    bad_pages = UnopenablePages(real, *key, kMostBadPages);
+    cipher.target = std::make_unique<SealKey>(
+        PageCipher::Make(SealHeader::Fresh(key->Header().source), password));
+    cipher.source = std::make_unique<SealKey>(std::move(key));
+  }
   struct stat st {};
   stat(real.c_str(), &st);
 
   WorkFiles work(real);
-  WriteRepairedCopy(real, encrypted, st.st_mode & 07777, work);
+  WriteRepairedCopy(real, cipher, st.st_mode & 07777, work);
   Install(real, work.Output());
+  return bad_pages;
 }
 
 }  // namespace nrx::files

@@ -2,6 +2,7 @@
 #include <exception>
 #include <filesystem>
 
+#include "engine/connect_string.h"
 #include "engine/engine_internal.h"
 
 namespace nrx {
@@ -60,7 +61,12 @@ WorkspacePtr DBEngine::Workspaces(int index) {
   return default_workspace_;
 }
 
-void DBEngine::RepairDatabase(const std::string& name) { files::RepairFile(name); }
+void DBEngine::RepairDatabase(const std::string& name, std::string_view connect,
+                              std::vector<std::string>* badPages) {
+  std::string password = detail::ConnectPassword(connect);
+  auto bad = files::RepairFile(name, password.empty() ? default_password_ : password);
+  if (badPages != nullptr) *badPages = std::move(bad);
+}
 
 bool IsFileHeld(const std::string& path) { return files::IsHeld(path); }
 
@@ -86,11 +92,14 @@ DatabasePtr Register(const std::shared_ptr<detail::WorkspaceState>& state,
 
 }  // namespace
 
-DatabasePtr Workspace::OpenDatabase(const std::string& name, bool exclusive, bool readOnly) {
+DatabasePtr Workspace::OpenDatabase(const std::string& name, bool exclusive, bool readOnly,
+                                    std::string_view connect) {
   detail::OpenOptions options;
   options.exclusive = exclusive;
   options.read_only = readOnly;
   options.refuse_network = DBEngine::Instance().RefusesNetworkFiles();
+  options.password = detail::ConnectPassword(connect);
+  options.fallback_password = DBEngine::Instance().DefaultPassword();
   return Register(state_, detail::Connection::Open(name, options));
 }
 
@@ -99,6 +108,8 @@ DatabasePtr Workspace::CreateDatabase(const std::string& name, std::string_view 
   detail::OpenOptions open;
   open.create = true;
   open.encrypted = (options & dbEncrypt) != 0;
+  open.password = detail::ConnectPassword(connect);
+  open.fallback_password = DBEngine::Instance().DefaultPassword();
   // SQLite reports a missing folder only as a failed write; the engine names the path instead.
   std::error_code ec;
   if (auto folder = std::filesystem::path(name).parent_path();
@@ -108,7 +119,7 @@ DatabasePtr Workspace::CreateDatabase(const std::string& name, std::string_view 
   try {
     detail::CreateSystemTables(*conn);
     auto st = conn->Prepare("INSERT INTO MSysInfo (Property, Value) VALUES ('Connect', ?1)", kSource);
-    st.Bind(1, connect);
+    st.Bind(1, detail::WithoutPassword(connect));
     st.Step();
   } catch (...) {
     // Leave no half-made file behind.

@@ -30,7 +30,7 @@ TEST_F(NjbProgram, HelpNamesEveryCommandAndBadArgumentsRunNothing) {
   EXPECT_EQ(0, help.exit_code);
   for (const char* command : {"schema", "sample", "catalogue", "check", "demo", "open", "backup",
                               "fixed", "verify", "details", "export", "bounds", "window",
-                              "points", "import"}) {
+                              "points", "import", "rekey"}) {
     EXPECT_CONTAINS(help.output, command);
   }
   const std::string job = Path("job.njb");
@@ -75,6 +75,36 @@ TEST_F(NjbProgram, DemoTakesTheAnswerOptionsOfTheOtherJobCommands) {
   EXPECT_TRUE(fs::exists(Path("d/older.MDB")));
   EXPECT_FALSE(fs::exists(Path("d/older.njb")));
   EXPECT_FALSE(fs::exists(Path("d/site.njb.bak1")));
+}
+
+// Passwords come from a file (or a prompt on a terminal), never from the command line; every
+// job command takes them the same way, down to the component's own opening of the job.
+TEST_F(NjbProgram, JobCommandsTakeThePasswordFromAFileAndRekeyChangesIt) {
+  ASSERT_EQ(njb::kExitOk, Njb("sample --dir " + Path("s")).exit_code);
+  const std::string job = Path("s/sample.njb");
+  WriteFile(Path("first"), "first words\n");
+  WriteFile(Path("second"), "second words\n");
+
+  const CommandResult set = Njb("rekey " + job + " --new-password-file " + Path("first"));
+  ASSERT_EQ(njb::kExitOk, set.exit_code) << set.output;
+  EXPECT_CONTAINS(set.output, "password set");
+  const CommandResult without = Njb("schema " + job);
+  EXPECT_EQ(njb::kExitError, without.exit_code);
+  EXPECT_CONTAINS(without.output, "njb: error 3031: ");
+  EXPECT_EQ(njb::kExitOk, Njb("schema " + job + " --password-file " + Path("first")).exit_code);
+
+  const CommandResult changed = Njb("rekey " + job + " --password-file " + Path("first") +
+                                    " --new-password-file " + Path("second"));
+  ASSERT_EQ(njb::kExitOk, changed.exit_code) << changed.output;
+  EXPECT_CONTAINS(changed.output, "password changed");
+  EXPECT_CONTAINS(Njb("check " + job + " --password-file " + Path("first")).output,
+                  "njb: error 3031: ");
+  EXPECT_EQ(njb::kExitNegative, Njb("check " + job + " --password-file " + Path("second")).exit_code);
+  const CommandResult opened = Njb("open " + job + " --no --password-file " + Path("second"));
+  EXPECT_NE(njb::kExitError, opened.exit_code) << opened.output;
+
+  const CommandResult unreadable = Njb("schema " + job + " --password-file " + Path("none"));
+  EXPECT_CONTAINS(unreadable.output, "njb: error 53: ");
 }
 
 }  // namespace

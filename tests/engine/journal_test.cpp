@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "engine/file_vfs.h"
+#include "engine/sealed_file.h"
 #include "engine_fixture.h"
 
 namespace nrx::test {
@@ -35,8 +36,14 @@ class JournalTest : public EngineTest, public ::testing::WithParamInterface<bool
     pid_t pid = ::fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
+      std::unique_ptr<files::SealKey> key;
+      std::string uri = files::MakeUri(path, false, false);
+      if (Encrypted()) {
+        key = std::make_unique<files::SealKey>(files::UnlockSealedFile(path, {}));
+        uri = files::MakeSealedUri(path, *key, false);
+      }
       sqlite3* db = nullptr;
-      int rc = sqlite3_open_v2(files::MakeUri(path, Encrypted(), false).c_str(), &db,
+      int rc = sqlite3_open_v2(uri.c_str(), &db,
                                SQLITE_OPEN_URI | SQLITE_OPEN_READWRITE, files::VfsName());
       if (rc == SQLITE_OK)
         rc = sqlite3_exec(db,

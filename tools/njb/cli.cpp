@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "nrxJobDb/errors.h"
+#include "password.h"
 
 namespace njb {
 namespace {
@@ -74,6 +75,16 @@ CLI::App* AddOpen(CLI::App& app, OpenOptions& o) {
                 "Check the tables against the catalogue and offer the version update");
   cmd->add_flag("--tables", o.tables, "Create every missing job table (always done for a new job)");
   AddAnswers(*cmd, o.answers);
+  return cmd;
+}
+
+CLI::App* AddRekey(CLI::App& app, RekeyOptions& o) {
+  auto* cmd = app.add_subcommand(
+      "rekey", "Set, change or remove a job's password, writing the whole job anew");
+  cmd->add_option("JOB", o.file, "Job database file")->required();
+  cmd->add_option("--new-password-file", o.new_password_file,
+                  "Read the new password from the first line of this file (an empty line "
+                  "removes the password); on a terminal njb asks for it instead");
   return cmd;
 }
 
@@ -220,24 +231,32 @@ int RunCommandLine(int argc, const char* const* argv, const Context& context) {
   PointsAddOptions points_add;
   PointsListOptions points_list;
   ImportOptions import;
+  RekeyOptions rekey;
+  // Every command that opens a job takes its password the same way.
+  PasswordOptions password;
+  auto job_command = [&](CLI::App* cmd, std::function<int()> run) {
+    AddPasswordOption(*cmd, password);
+    return Command{cmd, [&password, &context, run] { return RunWithPassword(password, context, run); }};
+  };
   std::vector<Command> commands = {
-      {AddSchema(app, schema), [&] { return RunSchema(schema, context); }},
+      job_command(AddSchema(app, schema), [&] { return RunSchema(schema, context); }),
       {AddSample(app, sample), [&] { return RunSample(sample, context); }},
       {AddCatalogue(app, catalogue), [&] { return RunCatalogue(catalogue, context); }},
-      {AddCheck(app, check), [&] { return RunCheck(check, context); }},
+      job_command(AddCheck(app, check), [&] { return RunCheck(check, context); }),
       {AddDemo(app, demo), [&] { return RunDemo(demo, context); }},
-      {AddOpen(app, open), [&] { return RunOpen(open, context); }},
-      {AddBackup(app, backup), [&] { return RunBackup(backup, context); }},
-      {AddFixed(app, fixed), [&] { return RunFixed(fixed, context); }},
-      {AddDetails(app, details), [&] { return RunDetails(details, context); }},
-      {AddExport(app, exporting), [&] { return RunExport(exporting, context); }},
-      {AddBounds(app, bounds), [&] { return RunBounds(bounds, context); }},
-      {AddWindow(app, window), [&] { return RunWindow(window, context); }},
-      {AddVerify(app, verify), [&] { return RunVerify(verify, context); }},
+      job_command(AddOpen(app, open), [&] { return RunOpen(open, context); }),
+      job_command(AddBackup(app, backup), [&] { return RunBackup(backup, context); }),
+      job_command(AddRekey(app, rekey), [&] { return RunRekey(rekey, context); }),
+      job_command(AddFixed(app, fixed), [&] { return RunFixed(fixed, context); }),
+      job_command(AddDetails(app, details), [&] { return RunDetails(details, context); }),
+      job_command(AddExport(app, exporting), [&] { return RunExport(exporting, context); }),
+      job_command(AddBounds(app, bounds), [&] { return RunBounds(bounds, context); }),
+      job_command(AddWindow(app, window), [&] { return RunWindow(window, context); }),
+      job_command(AddVerify(app, verify), [&] { return RunVerify(verify, context); }),
       {AddImport(app, import), [&] { return RunImport(import, context); }},
   };
   for (Command& command : AddPoints(app, points_add, points_list, context)) {
-    commands.push_back(std::move(command));
+    commands.push_back(job_command(command.app, std::move(command.run)));
   }
   try {
     app.parse(argc, argv);

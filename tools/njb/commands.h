@@ -124,6 +124,14 @@ struct ImportOptions {
   bool json = false;
 };
 
+// njb rekey.
+struct RekeyOptions {
+  std::string file;
+  // The new password's file; without one it is asked for on a terminal. An empty password
+  // leaves the job encrypted under the engine's key alone.
+  std::string new_password_file;
+};
+
 // The tables of a job file with their fields and indexes.
 int RunSchema(const SchemaOptions& options, const Context& context);
 // Makes DIR/sample.njb, a small encrypted job, and shows its schema.
@@ -161,6 +169,10 @@ int RunPointsList(const PointsListOptions& options, const Context& context);
 
 // Converts the Jet database of an older job into a new job file and reports what it holds.
 int RunImport(const ImportOptions& options, const Context& context);
+
+// Changes, sets or removes a job's password (its current one is the engine's default password,
+// see DBEngine::SetDefaultPassword), rewriting the job whole.
+int RunRekey(const RekeyOptions& options, const Context& context);
 
 // Prints the tables of a job file as text, or as JSON; system tables only with `all`.
 void PrintSchema(std::FILE* out, nrx::Database& db, bool all, bool json);
