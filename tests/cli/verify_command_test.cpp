@@ -66,6 +66,26 @@ TEST_F(VerifyCommand, EachRecordTheEngineCannotReadIsNamedAndTheWalkGoesOn) {
   EXPECT_CONTAINS(result.output, "2 tables, 4 records: 2 failures\n");
 }
 
+TEST_F(VerifyCommand, AnAlteredPageOfAnEncryptedJobIsNamedAsAFailureOfTheJob) {
+  const std::string sealed = Path("sealed.njb");
+  DatabasePtr db =
+      DBEngine::Instance().Workspaces(0)->CreateDatabase(sealed, kJobConnect, dbEncrypt);
+  TableDefPtr table = db->CreateTableDef("Notes");
+  table->FieldsAppend(table->CreateField("Text", dbText, 200));
+  db->TableDefsAppend(table);
+  for (int i = 0; i < 200; ++i) {
+    db->Execute("INSERT INTO Notes (Text) VALUES ('" + std::string(150, 'a' + i % 26) + "')");
+  }
+  db->Close();
+  std::string bytes = ReadFile(sealed);
+  bytes[bytes.size() - 200] ^= 0x01;  // inside the last page, far from the file's header
+  WriteFile(sealed, bytes);
+  CommandResult result =
+      RunInProcess(njb::RunVerify, njb::VerifyOptions{.file = sealed, .json = false});
+  EXPECT_EQ(njb::kExitNegative, result.exit_code);
+  EXPECT_CONTAINS(result.output, "job: error 3049: ");
+}
+
 TEST_F(VerifyCommand, TheProgramExitsWith2WhenTheJobCannotBeOpened) {
   WriteFile(Path("not-a-job.njb"), "plain text, not a database");
   CommandResult run = RunCommand(std::string(NJB_PATH) + " verify " + Path("not-a-job.njb"));

@@ -163,8 +163,12 @@ int RunVerify(const VerifyOptions& options, const Context& context) {
   nrx::DatabasePtr db =
       nrx::DBEngine::Instance().Workspaces(0)->OpenDatabase(options.file, false, true);
   Findings findings;
-  // Checks of the file itself, below the engine's objects (its pages and their seals), join the
-  // findings here, as failures of the job with neither table nor record.
+  // The file itself first, below the engine's objects: every page, used or free, read through
+  // its seal, then SQLite's own integrity check; each problem is a failure of the job with
+  // neither table nor record.
+  for (std::string& problem : db->Verify()) {
+    findings.Add({"", std::nullopt, "", nrx::err::kNotADatabase, std::move(problem)});
+  }
   const Totals totals = VerifyJob(db, "verifying " + options.file, findings);
   db->Close();
 
