@@ -288,7 +288,7 @@ void Connection::Rekey(std::string_view oldPassword, std::string_view newPasswor
   // Locked before it takes the job's name (the lock follows the file, not the name), so that
   // nobody else can open the new file before this connection has it again.
   auto lock = files::FileLock::Acquire(written, true);
-  cache_.clear();
+  cache_.Clear();
   sqlite3_close_v2(db_);
   db_ = nullptr;
   try {
