@@ -119,9 +119,12 @@ class NRXJOBDB_API DBEngine : public Object {
   // when the file does not exist, 3045 when it is held open, 3049 when nothing can be read.
   // An encrypted job stays encrypted; one with a password needs it in `connect` (";PWD=...",
   // else 3031). A page that fails its authentication check is never read: its rows are lost
-  // like those of any damaged page, and `badPages`, when given, receives a sentence for each.
+  // like those of any damaged page. `losses`, when given, receives a sentence for each such
+  // page and for each thing not saved whole: a table that could not be made again, a table
+  // whose damaged stretch lost rows, an index or view that could not be rebuilt. Empty when
+  // everything was saved.
   void RepairDatabase(const std::string& name, std::string_view connect = {},
-                      std::vector<std::string>* badPages = nullptr);
+                      std::vector<std::string>* losses = nullptr);
 
   // Checks every page of the job file `name` (used or free) and its structure, and returns each
   // problem as a sentence naming the page or object; empty for a sound file. A page of an

@@ -147,7 +147,7 @@ bool IsHeld(const std::string& path);
 // encrypted file stays encrypted (a sealed one needs its `password`, if it has one). See
 // DBEngine::RepairDatabase for the contract. The file is held exclusively while it is
 // repaired, and left untouched unless the repair succeeds. Returns a sentence for each page
-// that failed its authentication check.
+// that failed its authentication check and for each thing not saved whole.
 std::vector<std::string> RepairFile(const std::string& path, std::string_view password = {});
 
 }  // namespace nrx::files

@@ -166,12 +166,12 @@ Db OpenSource(const std::string& path, const RepairCipher& cipher, const WorkFil
 }
 
 void WriteRepairedCopy(const std::string& path, const RepairCipher& cipher, mode_t mode,
-                       const WorkFiles& work) {
+                       const WorkFiles& work, std::vector<std::string>& losses) {
   Db source = OpenSource(path, cipher, work);
   Db target = Open(cipher.Uri(work.Output(), true, false),
                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, path);
   if (cipher.target) ReserveSealRoom(target.get());
-  detail::CopyReadable(source.get(), target.get(), path);
+  detail::CopyReadable(source.get(), target.get(), path, losses);
   if (sqlite3_close(target.release()) != SQLITE_OK) {
     RaiseFileError("The repaired copy cannot be closed", work.Output(), EIO);
   }
@@ -269,9 +269,11 @@ std::vector<std::string> RepairFile(const std::string& path, std::string_view pa
   stat(real.c_str(), &st);
 
   WorkFiles work(real);
-  WriteRepairedCopy(real, cipher, st.st_mode & 07777, work);
+  // The pages that failed their check come first: they are why rows below may be missing.
+  std::vector<std::string> losses = std::move(bad_pages);
+  WriteRepairedCopy(real, cipher, st.st_mode & 07777, work, losses);
   Install(real, work.Output());
-  return bad_pages;
+  return losses;
 }
 
 }  // namespace nrx::files

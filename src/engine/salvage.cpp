@@ -293,7 +293,7 @@ std::vector<long long> RowIdsInIndexes(sqlite3* source, const std::string& table
   return ids;
 }
 
-void CopyRows(sqlite3* source, sqlite3* target, const std::string& table,
+bool CopyRows(sqlite3* source, sqlite3* target, const std::string& table,
               const std::vector<std::string>& indexes, std::size_t most, const std::string& name) {
   std::vector<std::string> columns = ColumnsOf(source, table);
   // Columns go by position: an engine table made anew from its own definition keeps its
@@ -301,7 +301,7 @@ void CopyRows(sqlite3* source, sqlite3* target, const std::string& table,
   std::vector<std::string> target_columns = ColumnsOf(target, table);
   columns.resize(std::min(columns.size(), target_columns.size()));
   target_columns.resize(columns.size());
-  if (columns.empty()) return;
+  if (columns.empty()) return true;
   std::string rowid = RowIdName(source, table, columns);
   std::string list = JoinQuoted(columns);
   std::string target_list = JoinQuoted(target_columns);
@@ -331,16 +331,17 @@ void CopyRows(sqlite3* source, sqlite3* target, const std::string& table,
     if (!rowid.empty()) copied.push_back(sqlite3_column_int64(row, 0));
     copy(row);
   });
-  if (!damaged || rowid.empty()) return;
+  if (!damaged || rowid.empty()) return damaged;
 
   Stmt lookup = TryPrepare(source, fmt::format("{} WHERE {} = ?1", select, rowid));
-  if (!lookup) return;
+  if (!lookup) return true;
   for (long long id : RowIdsInIndexes(source, table, rowid, indexes, most)) {
     if (std::binary_search(copied.begin(), copied.end(), id)) continue;
     sqlite3_reset(lookup.get());
     sqlite3_bind_int64(lookup.get(), 1, id);
     if (StepSource(lookup.get()) == Outcome::kRow) copy(lookup.get());
   }
+  return true;
 }
 
 }  // namespace
@@ -384,7 +385,8 @@ bool ScanReadableRows(sqlite3* db, const std::string& select, const std::string&
   }
 }
 
-void CopyReadable(sqlite3* source, sqlite3* target, const std::string& name) {
+void CopyReadable(sqlite3* source, sqlite3* target, const std::string& name,
+                  std::vector<std::string>& losses) {
   // Lets SQLite load what it can of a damaged schema, and read a file cut short up to its
   // end instead of refusing it.
   sqlite3_exec(source, "PRAGMA writable_schema = ON", nullptr, nullptr, nullptr);
@@ -392,6 +394,9 @@ void CopyReadable(sqlite3* source, sqlite3* target, const std::string& name) {
   const std::size_t most = MostRows(source);
   std::vector<SchemaEntry> schema = ReadSchema(source, most, damaged);
   if (schema.empty() && damaged) Raise(err::kNotADatabase, kSource, name);
+  if (damaged) {
+    losses.push_back("Part of the list of tables could not be read: any table listed there is lost.");
+  }
 
   CopyFileSettings(source, target, name);
   ExecTarget(target, "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; BEGIN", name);
@@ -400,21 +405,28 @@ void CopyReadable(sqlite3* source, sqlite3* target, const std::string& name) {
   const bool engine_file = IsEngineFile(schema);
   if (engine_file) ExecTarget(target, nrx::detail::SystemTablesSql(), name);
   for (const auto& entry : schema) {
-    if (entry.type == "table" && !IsInternal(entry.name) && !IsVirtual(entry.sql)) {
-      TryDefine(target, entry.sql, name);
+    if (entry.type == "table" && !IsInternal(entry.name) && !IsVirtual(entry.sql) &&
+        !TargetHasTable(target, entry.name) && !TryDefine(target, entry.sql, name)) {
+      losses.push_back(fmt::format("Table '{}' could not be made again: its rows are lost.",
+                                   entry.name));
     }
   }
   // Internal tables such as sqlite_sequence come into being with the tables that use them.
   for (const auto& entry : schema) {
-    if (entry.type == "table" && TargetHasTable(target, entry.name)) {
-      CopyRows(source, target, entry.name, IndexesOf(schema, entry.name), most, name);
+    if (entry.type == "table" && TargetHasTable(target, entry.name) &&
+        CopyRows(source, target, entry.name, IndexesOf(schema, entry.name), most, name) &&
+        !IsInternal(entry.name)) {
+      losses.push_back(fmt::format(
+          "Table '{}': rows on damaged pages could not be read and are lost.", entry.name));
     }
   }
   // Indexes after the rows (a unique index the salvaged rows break is left out), triggers
   // last so that they do not fire on the copy.
   for (const char* type : {"index", "view", "trigger"}) {
     for (const auto& entry : schema) {
-      if (entry.type == type && !entry.sql.empty()) TryDefine(target, entry.sql, name);
+      if (entry.type == type && !entry.sql.empty() && !TryDefine(target, entry.sql, name)) {
+        losses.push_back(fmt::format("The {} '{}' could not be made again.", type, entry.name));
+      }
     }
   }
   if (engine_file) ReconcileIndexes(target);

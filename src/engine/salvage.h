@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace nrx::files::detail {
 
@@ -24,10 +25,12 @@ bool ScanReadableRows(sqlite3* db, const std::string& select, const std::string&
 
 // Copies every readable definition and row of `source` into the empty database `target`:
 // tables (with their original SQL and row ids), then their rows, then indexes, views and
-// triggers; definitions that no longer parse or apply are left out. Raises 3049 when nothing
-// can be read (not even the schema), 3043 when `target` cannot be written. `name` is the
-// damaged file's name for messages.
-void CopyReadable(sqlite3* source, sqlite3* target, const std::string& name);
+// triggers; definitions that no longer parse or apply are left out. Each thing not saved whole
+// (a table, the rows of a damaged stretch, an index) gets a sentence in `losses`. Raises 3049
+// when nothing can be read (not even the schema), 3043 when `target` cannot be written. `name`
+// is the damaged file's name for messages.
+void CopyReadable(sqlite3* source, sqlite3* target, const std::string& name,
+                  std::vector<std::string>& losses);
 
 // Makes the engine's index records in `target` and SQLite's indexes agree after a salvage: an
 // index whose record survived is built again (the record goes when it cannot be), and an index

@@ -62,10 +62,10 @@ WorkspacePtr DBEngine::Workspaces(int index) {
 }
 
 void DBEngine::RepairDatabase(const std::string& name, std::string_view connect,
-                              std::vector<std::string>* badPages) {
+                              std::vector<std::string>* losses) {
   std::string password = detail::ConnectPassword(connect);
-  auto bad = files::RepairFile(name, password.empty() ? default_password_ : password);
-  if (badPages != nullptr) *badPages = std::move(bad);
+  auto lost = files::RepairFile(name, password.empty() ? default_password_ : password);
+  if (losses != nullptr) *losses = std::move(lost);
 }
 
 bool IsFileHeld(const std::string& path) { return files::IsHeld(path); }

@@ -160,13 +160,19 @@ TEST_F(JobFileTest, TruncatedAndRandomFilesAreNotDatabases) {
   EXPECT_EQ(0, ws_->DatabasesCount());
 }
 
-TEST_F(JobFileTest, RepairRecoversReadableRowsOfDamagedPages) {
+TEST_F(JobFileTest, RepairRecoversReadableRowsOfDamagedPagesAndSaysWhatItLost) {
+  MakeJob("sound.njb", 100);
+  std::vector<std::string> losses{"not cleared"};
+  DBEngine::Instance().RepairDatabase(Path("sound.njb"), {}, &losses);
+  EXPECT_TRUE(losses.empty());
   MakeJob("damaged.njb", 3000);
   // Overwrite a few pages in the middle of the table with garbage.
   std::string bytes = ReadFile(Path("damaged.njb"));
   bytes.replace(bytes.size() / 2, 4096 * 2, std::string(4096 * 2, '\x5a'));
   WriteFile(Path("damaged.njb"), bytes);
-  DBEngine::Instance().RepairDatabase(Path("damaged.njb"));
+  DBEngine::Instance().RepairDatabase(Path("damaged.njb"), {}, &losses);
+  ASSERT_EQ(1u, losses.size());
+  EXPECT_EQ("Table 'Points': rows on damaged pages could not be read and are lost.", losses[0]);
   auto db = ws_->OpenDatabase(Path("damaged.njb"));
   long rows = Count(*db, "Points");
   EXPECT_GT(rows, 2000);

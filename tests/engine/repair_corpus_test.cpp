@@ -29,15 +29,17 @@ const std::vector<std::string> kTables = {"Points", "Lines", "Traverse"};
 
 std::string CodeOf(std::int32_t number) { return "Station " + std::to_string(number) + " pier"; }
 
-enum Outcome : int { kFine = 0, kInventedRow = 2, kReadFailed = 3, kCrashed = 4 };
+enum Outcome : int { kFine = 0, kInventedRow = 2, kReadFailed = 3, kCrashed = 4, kLossUntold = 5 };
 
 // Repairs `path` and reads every record of the job that results; a refusal is fine.
 int RepairAndRead(const std::string& path, bool rowsMustBeCommitted) {
+  std::vector<std::string> losses;
   try {
-    DBEngine::Instance().RepairDatabase(path);
+    DBEngine::Instance().RepairDatabase(path, {}, &losses);
   } catch (const Error&) {
     return kFine;
   }
+  std::size_t rows = 0;
   try {
     auto ws = std::make_shared<Workspace>("reader");
     DatabasePtr db = ws->OpenDatabase(path, false, true);
@@ -48,6 +50,7 @@ int RepairAndRead(const std::string& path, bool rowsMustBeCommitted) {
       for (; !rs->Eof(); rs->MoveNext()) {
         const Variant number = rs->Fields("PointNo")->Value();
         const Variant code = rs->Fields("Code")->Value();
+        ++rows;
         if (!rowsMustBeCommitted) continue;
         if (number.IsNull() || code.IsNull() || code.ToText() != CodeOf(number.ToLong())) {
           return kInventedRow;
@@ -57,6 +60,8 @@ int RepairAndRead(const std::string& path, bool rowsMustBeCommitted) {
   } catch (const Error&) {
     return kReadFailed;
   }
+  // A repair that lost committed rows must say so.
+  if (rowsMustBeCommitted && rows < kRows * kTables.size() && losses.empty()) return kLossUntold;
   return kFine;
 }
 
