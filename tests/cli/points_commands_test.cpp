@@ -353,7 +353,6 @@ TEST_F(PointsCommands, TheGisOptionsAreRefusedWhereTheyDoNotFitBeforeTheJobIsTou
     const char* reason;
   } cases[] = {
       {{.job = Job(), .file = csv, .answers = kYes, .zone = 56}, "are for GIS sources"},
-      {{.job = Job(), .file = csv, .answers = kYes, .number_field = "id"}, "are for GIS sources"},
       {{.job = Job(), .file = gis, .answers = kYes, .number_field = "id"}, "set JobDetails.Zone"},
       {{.job = Job(), .file = gis, .geographic = true, .answers = kYes, .zone = 56},
        "--zone is for grid points"},
