@@ -113,6 +113,12 @@ class LayerReader {
     if (description_ >= 0) point.description = feature.GetFieldAsString(description_);
     if (fixed_ >= 0) point.fixed = feature.GetFieldAsInteger(fixed_) != 0;
     if (alpha_id_ >= 0) point.alpha_id = feature.GetFieldAsString(alpha_id_);
+    if (options_.refuse) {
+      if (std::optional<std::string> why = options_.refuse(point)) {
+        seen_.erase(point.number);
+        return Problem(feature, std::move(*why));
+      }
+    }
     result_.points.push_back(std::move(point));
   }
 };

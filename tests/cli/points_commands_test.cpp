@@ -1,5 +1,5 @@
-// njb points add and list: point files entered into a job page by page, the points table kept
-// in step, and the lines read back.
+// njb points add and list: point files and GIS sources entered into a job page by page, the
+// points table kept in step, and the lines read back.
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>
@@ -11,6 +11,7 @@
 
 #include "cli.h"
 #include "cli/in_process.h"
+#include "cli/survey_job.h"
 #include "nrxJobDb/engine.h"
 #include "nrxJobDb/errors.h"
 
@@ -36,7 +37,14 @@ class PointsCommands : public TempDirTest {
     TempDirTest::TearDown();
   }
 
-  std::string Job() const { return Path("job.njb"); }
+  std::string Job() const { return Path(job_name_); }
+
+  // Sets the job's coordinate system: WGS84 transverse Mercator zones south of the equator.
+  void SetSouthernUtm(int zone) {
+    const std::vector<std::string> sets = {"Projection=UTM", "DatumH=WGS84", "ApproxLat=-41",
+                                           fmt::format("Zone={}", zone)};
+    ASSERT_EQ(0, RunInProcess(njb::RunDetails, {.file = Job(), .sets = sets}).exit_code);
+  }
 
   // 25 grid points, 101 to 125; the third has no height, the fifth a description with a comma
   // and quotes, every fifth is fixed. `shift` moves every easting.
@@ -107,6 +115,21 @@ class PointsCommands : public TempDirTest {
     db->Close();
     return out;
   }
+  // The points table, ordered by number.
+  std::vector<SurveyPoint> JobPoints() {
+    auto db = DBEngine::Instance().Workspaces(0)->OpenDatabase(Job(), false, true);
+    RecordsetPtr rs = db->OpenRecordset("SELECT * FROM Points ORDER BY PointNo", dbOpenSnapshot);
+    std::vector<SurveyPoint> points;
+    for (; !rs->Eof(); rs->MoveNext()) {
+      const Variant z = (*rs)["Z"], description = (*rs)["Description"];
+      points.push_back({(*rs)["PointNo"].ToLong(), (*rs)["X"].ToDouble(), (*rs)["Y"].ToDouble(),
+                        z.IsNull() ? std::nullopt : std::optional<double>(z.ToDouble()),
+                        (*rs)["Zone"].ToLong(), description.IsNull() ? "" : description.ToText(),
+                        (*rs)["Fixed"].ToLong() != 0});
+    }
+    db->Close();
+    return points;
+  }
   long PointCount() {
     auto db = DBEngine::Instance().Workspaces(0)->OpenDatabase(Job(), false, true);
     const long count = db->TableDefs("Points")->RecordCount();
@@ -115,6 +138,7 @@ class PointsCommands : public TempDirTest {
   }
 
   std::optional<ScopedEnv> temp_;
+  std::string job_name_ = "job.njb";
 };
 
 TEST_F(PointsCommands, TwentyFivePointsFillThreePagesAndAddingThemAgainChangesTheirLines) {
@@ -221,6 +245,136 @@ TEST_F(PointsCommands, GeographicPointsGoToTheGeographicLinesAndAreSpheroidalInT
                         "\"description\":null");
   EXPECT_EQ("{\"pages\":[]}\n", ListJson());  // the grid lines are untouched
   EXPECT_EQ("151.2152967|-33.8567844|42.5|null|TRIG|0|True|", PointRecord(7));
+}
+
+TEST_F(PointsCommands, PointsExportedToGeoPackageAndGeoJsonComeBackIntoAnEmptyJob) {
+  // One zone: the job's own (60) is the zone of the point that gives none.
+  const SurveyJob source = {.details = SouthernUtmDetails(60),
+                            .points = {{11, 500000.0, 5500000.0, 12.5, 60, "CONTROL", true},
+                                       {12, 300000.125, 5480000.5, std::nullopt, 60, "PEG, NE"},
+                                       {13, 699000.0, 5480000.0, -3.25, 0}}};
+  MakeSurveyJob(Path("source.njb"), source);
+  for (const char* format : {"gpkg", "geojson"}) {
+    const CommandResult exported = RunInProcess(
+        njb::RunExport,
+        {.file = Path("source.njb"), .format = format, .out = Path(std::string("out.") + format)});
+    ASSERT_EQ(0, exported.exit_code) << exported.output;
+  }
+  // The GeoJSON job's details name another zone: --zone on the command line takes its place.
+  job_name_ = "from_gpkg.njb";
+  ASSERT_EQ(0, RunInProcess(njb::RunOpen, {.file = Job(), .answers = kYes}).exit_code);
+  SetSouthernUtm(60);
+  const CommandResult gpkg = Add(Path("out.gpkg"));
+  ASSERT_EQ(0, gpkg.exit_code) << gpkg.output;
+  EXPECT_CONTAINS(gpkg.output, "3 points added, 0 changed, 1 page made");
+
+  job_name_ = "from_geojson.njb";
+  ASSERT_EQ(0, RunInProcess(njb::RunOpen, {.file = Job(), .answers = kYes}).exit_code);
+  SetSouthernUtm(59);
+  const std::string job = Job();
+  const std::string file = Path("out.geojson");
+  const char* argv[] = {"njb", "points", "add", job.c_str(), file.c_str(), "--number-field",
+                        "point_no", "--zone", "60", "--yes"};
+  CapturedOutput out;
+  ASSERT_EQ(0, njb::RunCommandLine(10, argv, out.Context())) << out.Text();
+
+  for (const char* name : {"from_gpkg.njb", "from_geojson.njb"}) {
+    SCOPED_TRACE(name);
+    job_name_ = name;
+    const std::vector<SurveyPoint> read = JobPoints();
+    ASSERT_EQ(source.points.size(), read.size());
+    for (std::size_t i = 0; i < read.size(); ++i) {
+      const SurveyPoint& want = source.points[i];
+      const SurveyPoint& got = read[i];
+      SCOPED_TRACE(want.number);
+      EXPECT_EQ(want.number, got.number);
+      EXPECT_NEAR(want.x, got.x, 1e-3);  // through longitude and latitude for GeoJSON
+      EXPECT_NEAR(want.y, got.y, 1e-3);
+      EXPECT_EQ(want.z, got.z);
+      EXPECT_EQ(60, got.zone);
+      EXPECT_EQ(want.description, got.description);
+      EXPECT_EQ(want.fixed, got.fixed);
+    }
+    EXPECT_EQ((std::vector<long>{11, 12, 13, -1, -1, -1, -1, -1, -1, -1}),
+              Numbers(ListJson(), "pointNo"));
+  }
+}
+
+TEST_F(PointsCommands, BadFeaturesOfAGisSourceAreAllNamedAndTheJobIsLeftAsItWas) {
+  ASSERT_EQ(0, Add(GridFile("points.csv")).exit_code);
+  SetSouthernUtm(56);
+  const std::string before = Records();
+  const auto feature = [](const std::string& number, const std::string& description,
+                          const char* geometry = nullptr) {
+    if (!geometry) geometry = R"({"type":"Point","coordinates":[151.2,-33.9]})";
+    return fmt::format(R"({{"type":"Feature","properties":{{"point_no":{},"desc":"{}"}},)"
+                       R"("geometry":{}}})",
+                       number, description, geometry);
+  };
+  const std::vector<std::string> features = {
+      feature("301", "PEG"),                 // 0: good
+      feature("\"30x\"", "PEG"),             // 1: no number
+      feature("2147483647", "PEG"),          // 2: a number entry keeps for no point
+      feature("302", std::string(17, 'D')),  // 3: longer than the entry field
+      feature("301", "AGAIN"),               // 4: read already
+      feature("303", "PEG", "null"),         // 5: nowhere
+      feature("304", "PEG"),                 // 6: good
+  };
+  std::string text = R"({"type":"FeatureCollection","name":"survey","features":[)";
+  for (const std::string& f : features) text += (&f == &features.front() ? "" : ",") + f;
+  WriteFile(Path("bad.geojson"), text + "]}");
+  try {
+    Add(Path("bad.geojson"));
+    ADD_FAILURE() << "the import went on";
+  } catch (const Error& e) {
+    EXPECT_EQ(err::kInvalidCall, e.Number());
+    const std::string what = e.what();
+    EXPECT_CONTAINS(what, "bad.geojson: 5 features cannot be entered");
+    EXPECT_CONTAINS(what, "\n  survey feature 1: point_no '30x' is not a point number");
+    EXPECT_CONTAINS(what, "\n  survey feature 2: point number 2147483647 is outside 1 to");
+    EXPECT_CONTAINS(what, "\n  survey feature 3: the description \"DDDDDDDDDDDDDDDDD\" is longer");
+    EXPECT_CONTAINS(what, "\n  survey feature 4: point 301 was read already, at survey feature 0");
+    EXPECT_CONTAINS(what, "\n  survey feature 5: it has no geometry");
+    EXPECT_EQ(std::string::npos, what.find("feature 6")) << what;
+  }
+  EXPECT_EQ(before, Records());
+}
+
+TEST_F(PointsCommands, TheGisOptionsAreRefusedWhereTheyDoNotFitBeforeTheJobIsTouched) {
+  const std::string before = Records();
+  WriteFile(Path("one.geojson"),
+            R"({"type":"FeatureCollection","features":[{"type":"Feature","properties":)"
+            R"({"id":7,"desc":"TRIG"},)"
+            R"("geometry":{"type":"Point","coordinates":[151.25,-33.5,4]}}]})");
+  const std::string csv = GridFile("points.csv");
+  const std::string gis = Path("one.geojson");
+  struct Case {
+    njb::PointsAddOptions options;
+    const char* reason;
+  } cases[] = {
+      {{.job = Job(), .file = csv, .answers = kYes, .zone = 56}, "are for GIS sources"},
+      {{.job = Job(), .file = gis, .answers = kYes, .number_field = "id"}, "set JobDetails.Zone"},
+      {{.job = Job(), .file = gis, .geographic = true, .answers = kYes, .zone = 56},
+       "--zone is for grid points"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.reason);
+    try {
+      RunInProcess(njb::RunPointsAdd, c.options);
+      ADD_FAILURE() << "the import went on";
+    } catch (const Error& e) {
+      EXPECT_EQ(err::kInvalidCall, e.Number());
+      EXPECT_CONTAINS(e.Description(), c.reason);
+    }
+  }
+  EXPECT_EQ(before, Records());
+
+  // Geographic points keep the source's own longitude and latitude.
+  const CommandResult geographic = RunInProcess(
+      njb::RunPointsAdd,
+      {.job = Job(), .file = gis, .geographic = true, .answers = kYes, .number_field = "id"});
+  ASSERT_EQ(0, geographic.exit_code) << geographic.output;
+  EXPECT_EQ("151.25|-33.5|4|null|TRIG|0|True|", PointRecord(7));
 }
 
 }  // namespace

@@ -170,14 +170,28 @@ std::vector<Command> AddPoints(CLI::App& app, PointsAddOptions& add, PointsListO
   auto* points = app.add_subcommand("points", "Enter survey points into a job, or list them");
   points->require_subcommand(1);
   auto* add_cmd = points->add_subcommand(
-      "add", "Enter the points of a CSV file page by page and keep the points table in step");
+      "add", "Enter the points of a CSV file or a GIS source page by page and keep the points "
+             "table in step");
   add_cmd->add_option("JOB", add.job, "Job database file (.njb)")->required();
-  add_cmd->add_option("FILE", add.file,
-                      "CSV with a header row: PointNo,Easting,Northing,Height,Zone,Description,"
-                      "Fixed (Latitude,Longitude instead with --geographic)")
+  add_cmd->add_option("SOURCE", add.file,
+                      "A .csv with a header row: PointNo,Easting,Northing,Height,Zone,Description,"
+                      "Fixed (Latitude,Longitude instead with --geographic); or any vector source "
+                      "GDAL reads (gpkg, geojson, shp, dxf, kml, ...): its point features, "
+                      "carried into the job's system, with height, desc and fixed attributes")
       ->required();
   add_cmd->add_flag("--geographic", add.geographic,
-                    "Latitude and longitude in decimal degrees, into the geographic entry tables");
+                    "Latitude and longitude in decimal degrees, into the geographic entry tables "
+                    "(a GIS source: longitude and latitude of --crs, else WGS 84)");
+  add_cmd->add_option("--number-field", add.number_field,
+                      "GIS source: the attribute holding each point's number")
+      ->capture_default_str();
+  add_cmd->add_option("--zone", add.zone,
+                      "GIS source: the zone the points are carried into and given, in place of "
+                      "the job's JobDetails.Zone")
+      ->check(CLI::Range(1, 60));
+  add_cmd->add_option("--crs", add.crs,
+                      "GIS source: EPSG:n, the system of the job's coordinates in that zone, in "
+                      "place of the one its details name");
   AddAnswers(*add_cmd, add.answers);
   auto* list_cmd = points->add_subcommand("list", "Show the entered lines page by page");
   list_cmd->add_option("JOB", list.job, "Job database file (.njb)")->required();

@@ -107,9 +107,13 @@ struct VerifyOptions {
 // njb points add / list.
 struct PointsAddOptions {
   std::string job;
-  std::string file;         // a point file with a header row (point_file.h)
+  std::string file;         // a .csv point file (point_file.h), or any vector source GDAL reads
   bool geographic = false;  // latitude and longitude, into the geographic entry tables
   AnswerOptions answers;
+  // Vector sources only (gis_point_file.h).
+  std::string number_field = "point_no";  // the attribute holding each point's number
+  int zone = 0;     // the zone the points are carried into; 0: the job's JobDetails.Zone
+  std::string crs = "";  // "EPSG:n" in place of the job's own system in that zone
 };
 struct PointsListOptions {
   std::string job;
@@ -161,8 +165,9 @@ int RunWindow(const WindowOptions& options, const Context& context);
 // reports each failure with its table, record and field; kExitNegative when any.
 int RunVerify(const VerifyOptions& options, const Context& context);
 // Enters the points of a file into an existing job, page by page, and adds or updates their
-// records in the points table; closes with the save question. A bad row raises an error naming
-// its line before the job is opened.
+// records in the points table; closes with the save question. A bad row of a CSV file raises an
+// error naming its line, and a vector source one naming every feature that cannot be entered,
+// before the job is opened.
 int RunPointsAdd(const PointsAddOptions& options, const Context& context);
 // The entered lines of a job page by page, with their identifiers; the job is only read.
 int RunPointsList(const PointsListOptions& options, const Context& context);

@@ -94,6 +94,11 @@ ex::JobData ReadJobData(nrx::Database& db) {
   return job;
 }
 
+int ReadJobZone(nrx::Database& db) {
+  nrx::RecordsetPtr details = DetailsRecord(db);
+  return details ? ex::NormalZone(IntOr((*details)["Zone"], 0)) : 0;
+}
+
 ex::JobProjection ReadJobProjection(nrx::Database& db) {
   ex::JobProjection projection;
   nrx::RecordsetPtr details = DetailsRecord(db);

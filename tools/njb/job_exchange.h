@@ -11,6 +11,9 @@ namespace njb {
 // the point has none), lines and output decimals. Tables the job lacks give nothing.
 nrx::exchange::JobData ReadJobData(nrx::Database& db);
 
+// JobDetails.Zone, wrapped into 1..60; 0 when the job gives none.
+int ReadJobZone(nrx::Database& db);
+
 // The JobDetails fields that name the job's coordinate system; empty when there is no record.
 nrx::exchange::JobProjection ReadJobProjection(nrx::Database& db);
 

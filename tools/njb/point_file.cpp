@@ -129,22 +129,10 @@ bool YesOrNo(std::string_view text, const RowErrors& errors) {
   errors.Fail(nrx::err::kTypeMismatch, fmt::format("Fixed \"{}\" is not a yes or no", text));
 }
 
-// The characters a description may have: the size of the entry table's field.
-std::size_t DescriptionSize() {
-  for (const nrx::CatalogueField& field : nrx::DescribeCatalogueList("GridEntry").fields) {
-    if (field.name == "Description") return static_cast<std::size_t>(field.size);
-  }
-  return std::string::npos;
-}
-
 void SetValue(PointRow& row, Column column, const std::string& field, const RowErrors& errors) {
   const std::string_view text = Trimmed(field);
   if (column == Column::Description) {
-    static const std::size_t kSize = DescriptionSize();
-    if (field.size() > kSize) {
-      errors.Fail(nrx::err::kOverflow, fmt::format("the description \"{}\" is longer than {} "
-                                                   "characters", field, kSize));
-    }
+    if (auto why = DescriptionProblem(field)) errors.Fail(nrx::err::kOverflow, *why);
     row.point.SetDescription(field);
     return;
   }
@@ -153,10 +141,7 @@ void SetValue(PointRow& row, Column column, const std::string& field, const RowE
   switch (column) {
     case Column::PointNo: {
       const auto number = Number<std::int64_t>(text, "PointNo", errors);
-      if (number < 1 || number >= kPointLimit) {
-        errors.Fail(nrx::err::kOverflow,
-                    fmt::format("point number {} is outside 1 to {}", text, kPointLimit - 1));
-      }
+      if (auto why = PointNumberProblem(number)) errors.Fail(nrx::err::kOverflow, *why);
       p.SetPointNo(static_cast<std::int32_t>(number));
       return;
     }
@@ -179,7 +164,26 @@ void SetValue(PointRow& row, Column column, const std::string& field, const RowE
   }
 }
 
+// The characters a description may have: the size of the entry table's field.
+std::size_t DescriptionSize() {
+  for (const nrx::CatalogueField& field : nrx::DescribeCatalogueList("GridEntry").fields) {
+    if (field.name == "Description") return static_cast<std::size_t>(field.size);
+  }
+  return std::string::npos;
+}
+
 }  // namespace
+
+std::optional<std::string> PointNumberProblem(std::int64_t number) {
+  if (number >= 1 && number < kPointLimit) return std::nullopt;
+  return fmt::format("point number {} is outside 1 to {}", number, kPointLimit - 1);
+}
+
+std::optional<std::string> DescriptionProblem(const std::string& description) {
+  static const std::size_t kSize = DescriptionSize();
+  if (description.size() <= kSize) return std::nullopt;
+  return fmt::format("the description \"{}\" is longer than {} characters", description, kSize);
+}
 
 std::vector<PointRow> ReadPoints(std::istream& in, const std::string& source, bool geographic) {
   CsvReader reader(in, source);

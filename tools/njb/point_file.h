@@ -26,6 +26,11 @@ struct PointRow {
   bool fixed = false;
 };
 
+// Why a point cannot be entered with this number or description; nothing when it can. The
+// file readers (this one and a GIS source's) hold every row to the same rules.
+std::optional<std::string> PointNumberProblem(std::int64_t number);
+std::optional<std::string> DescriptionProblem(const std::string& description);
+
 // Every row of the file, checked before anything is stored: a value that is not a number, a
 // point number outside 1 to kPointLimit - 1, a zone outside 16 bits, a latitude or longitude
 // outside its range, a description longer than the entry table holds, a Fixed that is not a

@@ -3,7 +3,13 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+
 #include "commands.h"
+#include "gis_point_file.h"
+#include "job_exchange.h"
 #include "job_session.h"
 #include "nrxJobDb/file_utility.h"
 #include "nrxJobDb/numeric_constants.h"
@@ -73,6 +79,51 @@ Summary EnterRows(JobSession& job, const std::vector<PointRow>& rows, bool geogr
   return summary;
 }
 
+bool IsCsv(const std::string& path) {
+  std::string extension = std::filesystem::path(path).extension().string();
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return extension == ".csv";
+}
+
+// Geographic points are longitude and latitude of --crs, else of WGS 84. Grid points go into the
+// zone --zone names, else the job's JobDetails.Zone, in the system --crs names, else the job's
+// own system in that zone. Only the job's details are read, and the job is left as it was.
+GisTarget TargetOf(const PointsAddOptions& options) {
+  namespace ex = nrx::exchange;
+  if (options.geographic) {
+    if (options.zone != 0) {
+      nrx::RaiseText(nrx::err::kInvalidCall, "njb", "--zone is for grid points, not geographic");
+    }
+    return {ex::ParseCrs(options.crs.empty() ? "EPSG:4326" : options.crs), 0};
+  }
+  auto db = nrx::DBEngine::Instance().Workspaces(0)->OpenDatabase(options.job, false, true);
+  const int zone = options.zone != 0 ? ex::NormalZone(options.zone) : ReadJobZone(*db);
+  const ex::JobProjection projection = ReadJobProjection(*db);
+  db->Close();
+  if (!options.crs.empty()) return {ex::ParseCrs(options.crs), zone};
+  if (zone == 0) {
+    nrx::RaiseText(nrx::err::kInvalidCall, "njb",
+                   "The job gives no zone for the points: set JobDetails.Zone or give --zone N");
+  }
+  return {ex::ZoneCrs(projection, zone), zone};
+}
+
+// A CSV file is the surveyor's own point file; anything else is read through GDAL.
+std::vector<PointRow> ReadRows(const PointsAddOptions& options) {
+  if (!IsCsv(options.file)) {
+    return ReadGisPointFile(options.file, TargetOf(options), options.number_field);
+  }
+  const bool gis_options = options.zone != 0 || !options.crs.empty() ||
+                           options.number_field != PointsAddOptions{}.number_field;
+  if (gis_options) {
+    nrx::RaiseText(nrx::err::kInvalidCall, "njb",
+                   "--number-field, --zone and --crs are for GIS sources: a CSV point file has "
+                   "its own columns");
+  }
+  return ReadPointFile(options.file, options.geographic);
+}
+
 }  // namespace
 
 int RunPointsAdd(const PointsAddOptions& options, const Context& context) {
@@ -82,7 +133,7 @@ int RunPointsAdd(const PointsAddOptions& options, const Context& context) {
     nrx::Raise(nrx::err::kFileNotFound, "njb", options.job);
   }
   // The whole file is checked before the job is opened: a bad row leaves the job untouched.
-  const std::vector<PointRow> rows = ReadPointFile(options.file, options.geographic);
+  const std::vector<PointRow> rows = ReadRows(options);
   fmt::print(out, "Read {} point{} from {}\n", rows.size(), rows.size() == 1 ? "" : "s",
              options.file);
 
