@@ -156,6 +156,9 @@ class RecordsetImpl : public Recordset,
   std::vector<std::pair<std::string, Statement>> seek_statements_;
   // Statements of walks along the order, kept prepared; made again when the order changes.
   std::unordered_map<std::string, Statement> walk_statements_;
+  // The statements of each kind of walk (WalkPlanKey), so that moving on from a record that was
+  // not reached by reading on does not make the statements' texts again.
+  std::unordered_map<std::string, std::vector<Statement*>> walk_plans_;
   Statement key_lookup_;
   std::vector<int> key_columns_;  // the statement column of each order field; -1 when not read
   RowStream stream_;               // a table-type recordset's walk through its records
@@ -238,6 +241,10 @@ class RecordsetImpl : public Recordset,
   bool Walk(RowStream& stream, bool forward, const RowKey* from, bool inclusive,
             std::string_view extra);
   Statement& WalkStatement(const std::string& sql);
+  void ForgetWalkStatements();
+  // The statements of a walk, in the order they run; made once for each kind of walk.
+  const std::vector<Statement*>& WalkPlan(bool forward, const RowKey* from, bool inclusive,
+                                          std::string_view extra);
   std::vector<Variant> ValuesOf(sqlite3_stmt* row) const;
 
   // Table-type moves: along the index from the current record.

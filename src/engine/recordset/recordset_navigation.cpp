@@ -132,8 +132,7 @@ void RecordsetImpl::Close() {
   cursor_ = Statement();
   resume_ = Statement();
   lookup_ = Statement();
-  stream_.Stop();
-  walk_statements_.clear();
+  ForgetWalkStatements();
   key_lookup_ = Statement();
   seek_statements_.clear();
   keys_.clear();
