@@ -153,7 +153,22 @@ class RecordsetImpl : public Recordset,
   // The row Seek or Find found carries its values, so reading it costs nothing more.
   std::vector<Variant> found_values_;
   std::uint64_t found_version_ = 0;
-  std::vector<std::pair<std::string, Statement>> seek_statements_;
+  // The row a Seek found, while its statement stays on it: values are read from it as they are
+  // asked for. Null once the statement may have moved.
+  sqlite3_stmt* found_row_ = nullptr;
+  // A Seek's statement for one comparison and number of key values, with the field of the
+  // recordset each key value is converted for (-1: not one of its fields), as the definitions
+  // last seen have them.
+  struct SeekStatement {
+    std::string comparison;
+    size_t keys = 0;
+    Statement st;
+    std::vector<int> key_fields;
+    std::uint64_t definitions = 0;
+  };
+  std::vector<SeekStatement> seek_statements_;
+  SeekStatement& SeekStatementFor(std::string_view comparison, const IndexInfo& ix, size_t keys);
+  void ForgetFoundRow() noexcept;
   // Statements of walks along the order, kept prepared; made again when the order changes.
   std::unordered_map<std::string, Statement> walk_statements_;
   // The statements of each kind of walk (WalkPlanKey), so that moving on from a record that was

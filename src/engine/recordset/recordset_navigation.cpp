@@ -34,7 +34,13 @@ RecordsetImpl::RecordsetImpl(std::shared_ptr<Connection> conn, std::string name,
 
 RecordsetImpl::~RecordsetImpl() { Close(); }
 
+void RecordsetImpl::ForgetFoundRow() noexcept {
+  if (found_row_) sqlite3_reset(found_row_);
+  found_row_ = nullptr;
+}
+
 void RecordsetImpl::ReleaseStatements() noexcept {
+  ForgetFoundRow();
   lookup_valid_ = false;
   if (lookup_) sqlite3_reset(lookup_.Get());
   stream_.Stop();  // a table-type recordset seeks its place again
@@ -134,6 +140,7 @@ void RecordsetImpl::Close() {
   lookup_ = Statement();
   ForgetWalkStatements();
   key_lookup_ = Statement();
+  ForgetFoundRow();
   seek_statements_.clear();
   keys_.clear();
   rows_.clear();
@@ -302,6 +309,7 @@ void RecordsetImpl::SetAt(size_t pos) {
   deleted_ = false;
   has_previous_ = false;
   found_values_.clear();
+  ForgetFoundRow();
 }
 
 void RecordsetImpl::SetDetached(std::int64_t rowid, std::vector<Variant> values) {
@@ -311,6 +319,7 @@ void RecordsetImpl::SetDetached(std::int64_t rowid, std::vector<Variant> values)
   has_previous_ = false;
   found_values_ = std::move(values);
   found_version_ = *version_;
+  ForgetFoundRow();
 }
 
 void RecordsetImpl::SetNoCurrent(Where where) {
@@ -318,6 +327,7 @@ void RecordsetImpl::SetNoCurrent(Where where) {
   deleted_ = false;
   has_previous_ = false;
   found_values_.clear();
+  ForgetFoundRow();
 }
 
 bool RecordsetImpl::Bof() const {
@@ -446,6 +456,7 @@ void RecordsetImpl::SetIndex(std::string_view name) {
   index_name_ = chosen;
   source_.order = std::move(order);
   OrderChanged();
+  ForgetFoundRow();
   seek_statements_.clear();
   Requery();
 }
@@ -472,6 +483,8 @@ Variant RecordsetImpl::CurrentValue(int col) const {
   if (materialized_) return rows_[pos_][static_cast<size_t>(col)];
   if (!found_values_.empty() && found_version_ == *version_)
     return found_values_[static_cast<size_t>(col)];
+  if (found_row_ && found_version_ == *version_)
+    return ReadValue(found_row_, col + value_offset_, type);
   if (type_ == dbOpenTable && stream_.OnRow(rowid_, *version_))
     return ReadValue(stream_.Row(), col + value_offset_, type);
   if (CursorOnCurrent()) return ReadValue(cursor_.Get(), col + value_offset_, type);

@@ -143,6 +143,7 @@ void RecordsetImpl::LandOnStream() {
   has_previous_ = false;
   previous_.reset();
   found_values_.clear();
+  ForgetFoundRow();
 }
 
 const RowKey* RecordsetImpl::TableFrom() {
