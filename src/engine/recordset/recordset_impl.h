@@ -101,6 +101,13 @@ class RecordsetImpl : public Recordset,
   void RefreshDefinitions();
   std::string index_name_;
   std::vector<FieldPtr> fields_;
+  // Where the names callers gave Fields stand, spelt as they gave them: code that writes records
+  // asks for the same fields by name for every record.
+  struct NameHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
+  };
+  std::unordered_map<std::string, size_t, NameHash, std::equal_to<>> field_positions_;
   std::string column_list_;  // "rowid", then the fields, quoted
 
   // The table's counters on the connection. Values read earlier are current only while its
@@ -233,8 +240,19 @@ class RecordsetImpl : public Recordset,
   void CheckUpdatable() const;
   void CheckNoEdit() const;
   void EndEdit();
-  void ValidateBuffer() const;
+  void ValidateBuffer();
+  // The recordset's fields that make up the primary key, each with its name as the index spells
+  // it, worked out again when definitions changed.
+  struct KeyField {
+    size_t position;
+    std::string name;
+  };
+  std::vector<KeyField> primary_fields_;
+  std::uint64_t primary_fields_seen_ = 0;
+  bool primary_fields_known_ = false;
+  const std::vector<KeyField>& PrimaryKeyFields();
   std::string insert_sql_, insert_natural_sql_;  // made on the first addition
+  Statement insert_, insert_natural_;              // prepared on their first use
   // The last UPDATE text and the changed fields it was made for: a caller that edits the same
   // fields record after record does not have the text made again each time.
   std::string update_sql_;

@@ -140,6 +140,8 @@ void RecordsetImpl::Close() {
   lookup_ = Statement();
   ForgetWalkStatements();
   key_lookup_ = Statement();
+  insert_ = Statement();
+  insert_natural_ = Statement();
   ForgetFoundRow();
   seek_statements_.clear();
   keys_.clear();
@@ -468,7 +470,15 @@ FieldPtr RecordsetImpl::Fields(int index) {
 
 FieldPtr RecordsetImpl::Fields(std::string_view name) {
   CheckOpen();
-  return ItemNamed(fields_, name, kSource);
+  if (auto known = field_positions_.find(name); known != field_positions_.end())
+    return fields_[known->second];
+  FieldPtr field = ItemNamed(fields_, name, kSource);
+  // Spellings are few; a caller inventing them without end is not worth remembering.
+  if (field_positions_.size() < 4 * fields_.size() + 16) {
+    auto position = std::find(fields_.begin(), fields_.end(), field) - fields_.begin();
+    field_positions_.emplace(std::string(name), static_cast<size_t>(position));
+  }
+  return field;
 }
 
 bool RecordsetImpl::CursorOnCurrent() const {
