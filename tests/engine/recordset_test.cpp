@@ -458,6 +458,11 @@ TEST_F(RecordsetTest, RecordsetWhoseTableChangedUnderItIsNoLongerValid) {
 TEST_F(RecordsetTest, RecordsetFollowsIndexesAndFieldPropertiesDefinedAfterItOpened) {
   auto lines = MakeTable(*db_, "Lines", {{"Point1", dbLong, 0}, {"Code", dbText, 8}});
   auto rs = db_->OpenRecordset("Lines");
+  // A record written before the key is defined: the key is then checked from the next on.
+  rs->AddNew();
+  rs->Fields("Point1")->SetValue(2);
+  rs->Fields("Code")->SetValue("x");
+  rs->Update();
   lines->IndexesAppend(MakeIndex(*lines, "Point1_Index", "Point1", true, true));
   lines->Fields("Code")->SetRequired(true);
   rs->SetIndex("Point1_Index");
@@ -470,7 +475,30 @@ TEST_F(RecordsetTest, RecordsetFollowsIndexesAndFieldPropertiesDefinedAfterItOpe
   EXPECT_NRX_ERROR(err::kNullInRequired, rs->Update());
   rs->Fields("Code")->SetValue("x");
   rs->Update();
-  EXPECT_EQ(1, rs->RecordCount());
+  EXPECT_EQ(2, rs->RecordCount());
+}
+
+TEST_F(RecordsetTest, ASoughtRecordKeepsItsValuesThroughWhatFollows) {
+  auto rs = db_->OpenRecordset("Points");
+  rs->SetIndex("PointNo_Index");
+  rs->Seek("=", 20);
+  // A search that cannot start leaves the record current, values and all.
+  EXPECT_THROW(rs->Seek("=", Variant("twenty")), Error);
+  EXPECT_EQ("B", rs->Fields("Code")->Value().ToText());
+  rs->Seek(">", 20);
+  EXPECT_EQ("C", rs->Fields("code")->Value().ToText());
+  rs->Seek("=", 10);
+  // Dropping a table stops every statement of the file, the one that found the record too.
+  MakeTable(*db_, "Spare", {{"X", dbLong, 0}});
+  db_->TableDefsDelete("Spare");
+  EXPECT_EQ("a", rs->Fields("CODE")->Value().ToText());
+  rs->Edit();
+  rs->Fields("Code")->SetValue("Ten");
+  rs->Update();
+  EXPECT_EQ("Ten", rs->Fields("Code")->Value().ToText());
+  // However a name is spelt, it is the same field; a name of none is still refused.
+  EXPECT_EQ(rs->Fields(1), rs->Fields("cOdE"));
+  EXPECT_NRX_ERROR(err::kItemNotFound, rs->Fields("Cod"));
 }
 
 TEST_F(RecordsetTest, RecordsetsCollectionAndClosing) {

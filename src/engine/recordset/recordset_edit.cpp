@@ -49,7 +49,23 @@ void RecordsetImpl::SetFieldValue(Field& field, const Variant& value) {
   dirty_[col] = true;
 }
 
-void RecordsetImpl::ValidateBuffer() const {
+const std::vector<RecordsetImpl::KeyField>& RecordsetImpl::PrimaryKeyFields() {
+  if (primary_fields_known_ && primary_fields_seen_ == definitions_seen_) return primary_fields_;
+  primary_fields_.clear();
+  for (const auto& ix : source_.indexes) {
+    if (!ix.primary) continue;
+    for (const auto& name : ix.fields) {
+      std::string bare = (name[0] == '-' || name[0] == '+') ? name.substr(1) : name;
+      for (size_t i = 0; i < source_.fields.size(); ++i)
+        if (SameName(source_.fields[i].name, bare)) primary_fields_.push_back({i, bare});
+    }
+  }
+  primary_fields_seen_ = definitions_seen_;
+  primary_fields_known_ = true;
+  return primary_fields_;
+}
+
+void RecordsetImpl::ValidateBuffer() {
   for (size_t i = 0; i < source_.fields.size(); ++i) {
     const auto& f = source_.fields[i];
     const auto& v = buffer_[i];
@@ -57,15 +73,8 @@ void RecordsetImpl::ValidateBuffer() const {
     if ((f.type == dbText || f.type == dbMemo) && v.IsText() && v.ToText().empty() && !f.allow_zero_length)
       Raise(err::kZeroLength, kSource, f.name);
   }
-  for (const auto& ix : source_.indexes) {
-    if (!ix.primary) continue;
-    for (const auto& name : ix.fields) {
-      std::string bare = (name[0] == '-' || name[0] == '+') ? name.substr(1) : name;
-      for (size_t i = 0; i < source_.fields.size(); ++i)
-        if (SameName(source_.fields[i].name, bare) && buffer_[i].IsNull())
-          Raise(err::kNullInPrimaryKey, kSource, bare);
-    }
-  }
+  for (const auto& key : PrimaryKeyFields())
+    if (buffer_[key.position].IsNull()) Raise(err::kNullInPrimaryKey, kSource, key.name);
 }
 
 std::int64_t RecordsetImpl::InsertBuffer() {
@@ -84,7 +93,9 @@ std::int64_t RecordsetImpl::InsertBuffer() {
   }
   conn_->BeforeWrite(*counters_);
   bool natural = !counters_->may_reuse_rowid;
-  auto& st = conn_->Cached(natural ? insert_natural_sql_ : insert_sql_, kSource);
+  Statement& st = natural ? insert_natural_ : insert_;
+  if (!st) st = conn_->Prepare(natural ? insert_natural_sql_ : insert_sql_, kSource);
+  st.Reset();
   const int rowid_param = static_cast<int>(buffer_.size()) + 1;
   for (size_t i = 0; i < buffer_.size(); ++i) BindValue(st.Get(), static_cast<int>(i) + 1, buffer_[i]);
   std::int64_t rowid = 0;

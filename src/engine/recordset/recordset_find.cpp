@@ -34,6 +34,51 @@ const IndexInfo& RecordsetImpl::SelectedIndex() const {
   Raise(err::kNoIndexSelected, kSource, name_);
 }
 
+namespace {
+
+std::string BareFieldName(const std::string& index_field) {
+  return index_field[0] == '-' ? index_field.substr(1) : index_field;
+}
+
+}  // namespace
+
+RecordsetImpl::SeekStatement& RecordsetImpl::SeekStatementFor(std::string_view comparison,
+                                                               const IndexInfo& ix, size_t keys) {
+  auto it = std::find_if(seek_statements_.begin(), seek_statements_.end(),
+                         [&](const SeekStatement& s) {
+                           return s.keys == keys && s.comparison == comparison;
+                         });
+  if (it == seek_statements_.end()) {
+    std::string lhs, rhs;
+    for (size_t i = 0; i < keys; ++i) {
+      lhs += (i ? ", " : "") + QuoteName(BareFieldName(ix.fields[i]));
+      rhs += (i ? ", " : "") + std::string("?") + std::to_string(i + 1);
+    }
+    std::string condition = "(" + lhs + ") " + std::string(comparison) + " (" + rhs + ")";
+    // "<" and "<=" search from the end of the index, the others from its start.
+    bool backward = comparison[0] == '<';
+    std::string sql = SelectSql(column_list_, condition, backward) + " LIMIT 1";
+    SeekStatement made{std::string(comparison), keys, conn_->Prepare(sql, kSource), {}, 0};
+    // Statements move in the list as it grows: the found row is read again rather than kept.
+    ForgetFoundRow();
+    seek_statements_.push_back(std::move(made));
+    it = std::prev(seek_statements_.end());
+  }
+  if (it->key_fields.empty() || it->definitions != definitions_seen_) {
+    it->key_fields.clear();
+    for (size_t i = 0; i < keys; ++i) {
+      std::string f = BareFieldName(ix.fields[i]);
+      auto field = std::find_if(source_.fields.begin(), source_.fields.end(),
+                                [&](const FieldInfo& fi) { return SameName(fi.name, f); });
+      it->key_fields.push_back(field == source_.fields.end()
+                                   ? -1
+                                   : static_cast<int>(field - source_.fields.begin()));
+    }
+    it->definitions = definitions_seen_;
+  }
+  return *it;
+}
+
 void RecordsetImpl::Seek(std::string_view comparison, const std::vector<Variant>& keys) {
   CheckOpen();
   if (type_ != dbOpenTable) Raise(err::kNotSupported, kSource, name_);
@@ -43,30 +88,16 @@ void RecordsetImpl::Seek(std::string_view comparison, const std::vector<Variant>
   if (keys.empty() || keys.size() > ix.fields.size()) Raise(err::kInvalidCall, kSource, ix.name);
   edit_mode_ = EditMode::None;
 
-  std::string sql_key = std::string(comparison) + "/" + std::to_string(keys.size());
-  auto it = std::find_if(seek_statements_.begin(), seek_statements_.end(),
-                         [&](const auto& p) { return p.first == sql_key; });
-  if (it == seek_statements_.end()) {
-    std::string lhs, rhs;
-    for (size_t i = 0; i < keys.size(); ++i) {
-      std::string f = ix.fields[i][0] == '-' ? ix.fields[i].substr(1) : ix.fields[i];
-      lhs += (i ? ", " : "") + QuoteName(f);
-      rhs += (i ? ", " : "") + std::string("?") + std::to_string(i + 1);
-    }
-    std::string condition = "(" + lhs + ") " + std::string(comparison) + " (" + rhs + ")";
-    // "<" and "<=" search from the end of the index, the others from its start.
-    bool backward = comparison[0] == '<';
-    std::string sql = SelectSql(column_list_, condition, backward) + " LIMIT 1";
-    seek_statements_.emplace_back(sql_key, conn_->Prepare(sql, kSource));
-    it = std::prev(seek_statements_.end());
-  }
-  auto& st = it->second;
+  SeekStatement& seek = SeekStatementFor(comparison, ix, keys.size());
+  auto& st = seek.st;
+  // The current record stays should the search fail to start: its values are then read again.
+  if (found_row_ == st.Get()) ForgetFoundRow();
   st.Reset();
   for (size_t i = 0; i < keys.size(); ++i) {
-    std::string f = ix.fields[i][0] == '-' ? ix.fields[i].substr(1) : ix.fields[i];
-    auto field = std::find_if(source_.fields.begin(), source_.fields.end(),
-                              [&](const FieldInfo& fi) { return SameName(fi.name, f); });
-    Variant key = field == source_.fields.end() ? keys[i] : ConvertForField(keys[i], *field, kSource);
+    const int field = seek.key_fields[i];
+    Variant key = field < 0 ? keys[i]
+                            : ConvertForField(keys[i], source_.fields[static_cast<size_t>(field)],
+                                              kSource);
     BindValue(st.Get(), static_cast<int>(i) + 1, key);
   }
   if (!st.Step()) {
@@ -76,8 +107,8 @@ void RecordsetImpl::Seek(std::string_view comparison, const std::vector<Variant>
   }
   no_match_ = false;
   KeepKey(st.Get(), current_key_);
-  SetDetached(st.Int(0), ValuesOf(st.Get()));
-  st.Reset();
+  SetDetached(st.Int(0), {});
+  found_row_ = st.Get();
 }
 
 void RecordsetImpl::FindFirst(std::string_view criteria) { Find(criteria, true, false); }

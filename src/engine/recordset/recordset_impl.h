@@ -101,6 +101,13 @@ class RecordsetImpl : public Recordset,
   void RefreshDefinitions();
   std::string index_name_;
   std::vector<FieldPtr> fields_;
+  // Where the names callers gave Fields stand, spelt as they gave them: code that writes records
+  // asks for the same fields by name for every record.
+  struct NameHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
+  };
+  std::unordered_map<std::string, size_t, NameHash, std::equal_to<>> field_positions_;
   std::string column_list_;  // "rowid", then the fields, quoted
 
   // The table's counters on the connection. Values read earlier are current only while its
@@ -153,9 +160,27 @@ class RecordsetImpl : public Recordset,
   // The row Seek or Find found carries its values, so reading it costs nothing more.
   std::vector<Variant> found_values_;
   std::uint64_t found_version_ = 0;
-  std::vector<std::pair<std::string, Statement>> seek_statements_;
+  // The row a Seek found, while its statement stays on it: values are read from it as they are
+  // asked for. Null once the statement may have moved.
+  sqlite3_stmt* found_row_ = nullptr;
+  // A Seek's statement for one comparison and number of key values, with the field of the
+  // recordset each key value is converted for (-1: not one of its fields), as the definitions
+  // last seen have them.
+  struct SeekStatement {
+    std::string comparison;
+    size_t keys = 0;
+    Statement st;
+    std::vector<int> key_fields;
+    std::uint64_t definitions = 0;
+  };
+  std::vector<SeekStatement> seek_statements_;
+  SeekStatement& SeekStatementFor(std::string_view comparison, const IndexInfo& ix, size_t keys);
+  void ForgetFoundRow() noexcept;
   // Statements of walks along the order, kept prepared; made again when the order changes.
   std::unordered_map<std::string, Statement> walk_statements_;
+  // The statements of each kind of walk (WalkPlanKey), so that moving on from a record that was
+  // not reached by reading on does not make the statements' texts again.
+  std::unordered_map<std::string, std::vector<Statement*>> walk_plans_;
   Statement key_lookup_;
   std::vector<int> key_columns_;  // the statement column of each order field; -1 when not read
   RowStream stream_;               // a table-type recordset's walk through its records
@@ -215,8 +240,19 @@ class RecordsetImpl : public Recordset,
   void CheckUpdatable() const;
   void CheckNoEdit() const;
   void EndEdit();
-  void ValidateBuffer() const;
+  void ValidateBuffer();
+  // The recordset's fields that make up the primary key, each with its name as the index spells
+  // it, worked out again when definitions changed.
+  struct KeyField {
+    size_t position;
+    std::string name;
+  };
+  std::vector<KeyField> primary_fields_;
+  std::uint64_t primary_fields_seen_ = 0;
+  bool primary_fields_known_ = false;
+  const std::vector<KeyField>& PrimaryKeyFields();
   std::string insert_sql_, insert_natural_sql_;  // made on the first addition
+  Statement insert_, insert_natural_;              // prepared on their first use
   // The last UPDATE text and the changed fields it was made for: a caller that edits the same
   // fields record after record does not have the text made again each time.
   std::string update_sql_;
@@ -238,6 +274,10 @@ class RecordsetImpl : public Recordset,
   bool Walk(RowStream& stream, bool forward, const RowKey* from, bool inclusive,
             std::string_view extra);
   Statement& WalkStatement(const std::string& sql);
+  void ForgetWalkStatements();
+  // The statements of a walk, in the order they run; made once for each kind of walk.
+  const std::vector<Statement*>& WalkPlan(bool forward, const RowKey* from, bool inclusive,
+                                          std::string_view extra);
   std::vector<Variant> ValuesOf(sqlite3_stmt* row) const;
 
   // Table-type moves: along the index from the current record.

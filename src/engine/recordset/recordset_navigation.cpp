@@ -34,7 +34,13 @@ RecordsetImpl::RecordsetImpl(std::shared_ptr<Connection> conn, std::string name,
 
 RecordsetImpl::~RecordsetImpl() { Close(); }
 
+void RecordsetImpl::ForgetFoundRow() noexcept {
+  if (found_row_) sqlite3_reset(found_row_);
+  found_row_ = nullptr;
+}
+
 void RecordsetImpl::ReleaseStatements() noexcept {
+  ForgetFoundRow();
   lookup_valid_ = false;
   if (lookup_) sqlite3_reset(lookup_.Get());
   stream_.Stop();  // a table-type recordset seeks its place again
@@ -132,9 +138,11 @@ void RecordsetImpl::Close() {
   cursor_ = Statement();
   resume_ = Statement();
   lookup_ = Statement();
-  stream_.Stop();
-  walk_statements_.clear();
+  ForgetWalkStatements();
   key_lookup_ = Statement();
+  insert_ = Statement();
+  insert_natural_ = Statement();
+  ForgetFoundRow();
   seek_statements_.clear();
   keys_.clear();
   rows_.clear();
@@ -303,6 +311,7 @@ void RecordsetImpl::SetAt(size_t pos) {
   deleted_ = false;
   has_previous_ = false;
   found_values_.clear();
+  ForgetFoundRow();
 }
 
 void RecordsetImpl::SetDetached(std::int64_t rowid, std::vector<Variant> values) {
@@ -312,6 +321,7 @@ void RecordsetImpl::SetDetached(std::int64_t rowid, std::vector<Variant> values)
   has_previous_ = false;
   found_values_ = std::move(values);
   found_version_ = *version_;
+  ForgetFoundRow();
 }
 
 void RecordsetImpl::SetNoCurrent(Where where) {
@@ -319,6 +329,7 @@ void RecordsetImpl::SetNoCurrent(Where where) {
   deleted_ = false;
   has_previous_ = false;
   found_values_.clear();
+  ForgetFoundRow();
 }
 
 bool RecordsetImpl::Bof() const {
@@ -447,6 +458,7 @@ void RecordsetImpl::SetIndex(std::string_view name) {
   index_name_ = chosen;
   source_.order = std::move(order);
   OrderChanged();
+  ForgetFoundRow();
   seek_statements_.clear();
   Requery();
 }
@@ -458,7 +470,15 @@ FieldPtr RecordsetImpl::Fields(int index) {
 
 FieldPtr RecordsetImpl::Fields(std::string_view name) {
   CheckOpen();
-  return ItemNamed(fields_, name, kSource);
+  if (auto known = field_positions_.find(name); known != field_positions_.end())
+    return fields_[known->second];
+  FieldPtr field = ItemNamed(fields_, name, kSource);
+  // Spellings are few; a caller inventing them without end is not worth remembering.
+  if (field_positions_.size() < 4 * fields_.size() + 16) {
+    auto position = std::find(fields_.begin(), fields_.end(), field) - fields_.begin();
+    field_positions_.emplace(std::string(name), static_cast<size_t>(position));
+  }
+  return field;
 }
 
 bool RecordsetImpl::CursorOnCurrent() const {
@@ -473,6 +493,8 @@ Variant RecordsetImpl::CurrentValue(int col) const {
   if (materialized_) return rows_[pos_][static_cast<size_t>(col)];
   if (!found_values_.empty() && found_version_ == *version_)
     return found_values_[static_cast<size_t>(col)];
+  if (found_row_ && found_version_ == *version_)
+    return ReadValue(found_row_, col + value_offset_, type);
   if (type_ == dbOpenTable && stream_.OnRow(rowid_, *version_))
     return ReadValue(stream_.Row(), col + value_offset_, type);
   if (CursorOnCurrent()) return ReadValue(cursor_.Get(), col + value_offset_, type);

@@ -10,9 +10,14 @@ constexpr std::string_view kSource = "nrxEngine.Recordset";
 constexpr size_t kWalkStatementsKept = 64;
 }
 
-void RecordsetImpl::OrderChanged() {
+void RecordsetImpl::ForgetWalkStatements() {
   stream_.Stop();
+  walk_plans_.clear();
   walk_statements_.clear();
+}
+
+void RecordsetImpl::OrderChanged() {
+  ForgetWalkStatements();
   key_lookup_ = Statement();
   current_key_.known = previous_key_.known = false;
   key_columns_.clear();
@@ -73,23 +78,50 @@ const RowKey& RecordsetImpl::KeyOf(std::int64_t rowid, RowKey& cache) {
   return cache;
 }
 
-bool RecordsetImpl::Walk(RowStream& stream, bool forward, const RowKey* from, bool inclusive,
-                         std::string_view extra) {
-  // Every criterion Find is given makes statements of its own: keep a bounded number.
-  if (walk_statements_.size() > kWalkStatementsKept) {
-    stream_.Stop();
-    walk_statements_.clear();
+namespace {
+
+// What the statements of a walk depend on besides the order: its direction, where it starts
+// (which of the key's values are Null), whether the index keeps keys apart, and the criteria.
+std::string WalkPlanKey(bool forward, const RowKey* from, bool inclusive, bool unique,
+                        std::string_view extra) {
+  std::string key{forward ? 'F' : 'B', inclusive ? 'I' : '-', unique ? 'U' : '-'};
+  if (from) {
+    for (const auto& v : from->values) key += sqlite3_value_type(v.get()) == SQLITE_NULL ? 'n' : 'v';
+  } else {
+    key += '*';
   }
+  key += '|';
+  key += extra;
+  return key;
+}
+
+}  // namespace
+
+const std::vector<Statement*>& RecordsetImpl::WalkPlan(bool forward, const RowKey* from,
+                                                       bool inclusive, std::string_view extra) {
+  const bool unique = from && UniqueOrder();
+  std::string key = WalkPlanKey(forward, from, inclusive, unique, extra);
+  if (auto it = walk_plans_.find(key); it != walk_plans_.end()) return it->second;
   std::vector<std::string> conditions{""};
-  if (from) conditions = RangeConditions(source_.order, *from, forward, inclusive, UniqueOrder());
+  if (from) conditions = RangeConditions(source_.order, *from, forward, inclusive, unique);
   std::vector<Statement*> parts;
   for (const auto& c : conditions) {
     std::string where = extra.empty() ? c
                         : c.empty()   ? std::string(extra)
                                       : "(" + std::string(extra) + ") AND " + c;
-    auto& st = WalkStatement(SelectSql(column_list_, where, !forward));
-    if (from) BindKey(st.Get(), *from);
-    parts.push_back(&st);
+    parts.push_back(&WalkStatement(SelectSql(column_list_, where, !forward)));
+  }
+  return walk_plans_.emplace(std::move(key), std::move(parts)).first->second;
+}
+
+bool RecordsetImpl::Walk(RowStream& stream, bool forward, const RowKey* from, bool inclusive,
+                         std::string_view extra) {
+  // Every criterion Find is given makes statements of its own: keep a bounded number.
+  if (walk_statements_.size() > kWalkStatementsKept) ForgetWalkStatements();
+  std::vector<Statement*> parts = WalkPlan(forward, from, inclusive, extra);
+  for (Statement* st : parts) {
+    sqlite3_reset(st->Get());
+    if (from) BindKey(st->Get(), *from);
   }
   stream.Start(std::move(parts), forward, *version_);
   return stream.Next();
@@ -111,6 +143,7 @@ void RecordsetImpl::LandOnStream() {
   has_previous_ = false;
   previous_.reset();
   found_values_.clear();
+  ForgetFoundRow();
 }
 
 const RowKey* RecordsetImpl::TableFrom() {
