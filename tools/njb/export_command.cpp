@@ -8,23 +8,12 @@
 #include "commands.h"
 #include "exchange/export.h"
 #include "job_exchange.h"
+#include "progress_bar.h"
 
 namespace njb {
 namespace {
 
 namespace ex = nrx::exchange;
-constexpr int kBarWidth = 40;
-
-// A bar redrawn in place: only a person at a terminal wants it.
-std::function<void(std::size_t, std::size_t)> ExportProgress(const Context& context) {
-  if (!context.terminal) return nullptr;
-  return [out = context.out](std::size_t done, std::size_t total) {
-    const std::size_t filled = total ? done * kBarWidth / total : kBarWidth;
-    fmt::print(out, "\r[{:<{}}] {}/{}", std::string(filled, '#'), kBarWidth, done, total);
-    if (done >= total) fmt::print(out, "\n");
-    std::fflush(out);
-  };
-}
 
 void PrintSummary(std::FILE* out, const ex::ExportSummary& summary) {
   std::size_t points = 0;
@@ -53,7 +42,7 @@ int RunExport(const ExportOptions& options, const Context& context) {
   exporting.out = options.out;
   exporting.split_zones = options.split_zones;
   exporting.columns = options.columns;
-  exporting.progress = ExportProgress(context);
+  exporting.progress = ProgressCallback(context.out, context.terminal, "Exporting");
   if (exporting.format != ex::Format::kCsv && options.columns != "PENZD") {
     nrx::RaiseText(nrx::err::kInvalidCall, "njb.export", "--columns is for csv only");
   }

@@ -3,22 +3,15 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
+
 #include "commands.h"
 #include "json.h"
+#include "progress_bar.h"
 #include "type_names.h"
 
 namespace njb {
 namespace {
-
-constexpr int kBarWidth = 30;
-
-// "\r[#########.....] 1234/5678 rows", redrawn in place.
-void DrawBar(std::FILE* out, long done, long total) {
-  const int filled = total > 0 ? static_cast<int>(kBarWidth * done / total) : kBarWidth;
-  fmt::print(out, "\r[{}{}] {}/{} rows", std::string(filled, '#'), std::string(kBarWidth - filled, '.'),
-             done, total);
-  std::fflush(out);
-}
 
 void PrintText(std::FILE* out, const nrx::JetConversionReport& r) {
   fmt::print(out, "Converted {} to {}: {} table{}, {} row{}, {} index{}\n", r.source, r.target,
@@ -55,12 +48,14 @@ void PrintJson(std::FILE* out, const nrx::JetConversionReport& r) {
 int RunImport(const ImportOptions& options, const Context& context) {
   const std::string target =
       options.target.empty() ? nrx::ConvertedJobName(options.source) : options.target;
-  const bool bar = context.terminal && !options.json;
   nrx::JetProgress progress;
-  if (bar) progress = [&](long done, long total) { DrawBar(context.out, done, total); };
+  if (auto bar = ProgressCallback(context.out, context.terminal && !options.json, "Converting")) {
+    progress = [bar](long done, long total) {
+      bar(static_cast<std::size_t>(std::max(done, 0L)), static_cast<std::size_t>(std::max(total, 0L)));
+    };
+  }
   nrx::JetConversionReport report =
       nrx::DBEngine::Instance().ConvertJetDatabase(options.source, target, progress);
-  if (bar) fmt::print(context.out, "\n");
   if (options.json) PrintJson(context.out, report);
   else PrintText(context.out, report);
   return kExitOk;

@@ -2,6 +2,9 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
+#include <memory>
+
 namespace njb {
 namespace {
 
@@ -24,8 +27,25 @@ ProgressBar::~ProgressBar() {
 void ProgressBar::Step() {
   ++done_;
   if (!shown_) return;
-  const int percent = static_cast<int>(done_ * 100 / total_);
+  const int percent = total_ == 0 ? 100 : static_cast<int>(std::min(done_, total_) * 100 / total_);
   if (percent != percent_) Draw(percent);
+}
+
+void ProgressBar::Reach(std::size_t done) {
+  if (done <= done_) return;
+  done_ = done - 1;
+  Step();
+}
+
+std::function<void(std::size_t, std::size_t)> ProgressCallback(std::FILE* out, bool terminal,
+                                                              std::string label) {
+  if (!terminal) return nullptr;
+  auto bar = std::make_shared<std::unique_ptr<ProgressBar>>();
+  return [out, bar, label = std::move(label)](std::size_t done, std::size_t total) {
+    if (!*bar) *bar = std::make_unique<ProgressBar>(out, true, label, total, 0);
+    (*bar)->Reach(done);
+    if (done >= total) bar->reset();
+  };
 }
 
 void ProgressBar::Draw(int percent) {

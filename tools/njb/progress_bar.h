@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <functional>
 #include <string>
 
 namespace njb {
@@ -20,6 +21,8 @@ class ProgressBar {
 
   // One more step done; the line is redrawn when the percentage changes.
   void Step();
+  // All of the first `done` steps done.
+  void Reach(std::size_t done);
 
  private:
   void Draw(int percent);
@@ -31,5 +34,11 @@ class ProgressBar {
   std::size_t done_ = 0;
   int percent_ = -1;
 };
+
+// For work that counts its own steps and reports (done, total) as it goes: the bar is made at
+// the first report, of any size, and cleared once done reaches total.
+std::function<void(std::size_t done, std::size_t total)> ProgressCallback(std::FILE* out,
+                                                                           bool terminal,
+                                                                           std::string label);
 
 }  // namespace njb
