@@ -232,12 +232,17 @@ bool IsVirtual(const std::string& sql) {
   return sqlite3_strnicmp(sql.c_str(), "CREATE VIRTUAL", 14) == 0;
 }
 
-bool TargetHasTable(sqlite3* target, const std::string& table) {
+bool TargetHas(sqlite3* target, const std::string& type, const std::string& name) {
   Stmt stmt =
-      TryPrepare(target, "SELECT 1 FROM main.sqlite_master WHERE type = 'table' AND name = ?1");
+      TryPrepare(target, "SELECT 1 FROM main.sqlite_master WHERE type = ?1 AND name = ?2");
   if (!stmt) return false;
-  sqlite3_bind_text(stmt.get(), 1, table.c_str(), -1, SQLITE_TRANSIENT);
+  sqlite3_bind_text(stmt.get(), 1, type.c_str(), -1, SQLITE_TRANSIENT);
+  sqlite3_bind_text(stmt.get(), 2, name.c_str(), -1, SQLITE_TRANSIENT);
   return sqlite3_step(stmt.get()) == SQLITE_ROW;
+}
+
+bool TargetHasTable(sqlite3* target, const std::string& table) {
+  return TargetHas(target, "table", table);
 }
 
 // ---- Rows -----------------------------------------------------------------------------
@@ -424,7 +429,9 @@ void CopyReadable(sqlite3* source, sqlite3* target, const std::string& name,
   // last so that they do not fire on the copy.
   for (const char* type : {"index", "view", "trigger"}) {
     for (const auto& entry : schema) {
-      if (entry.type == type && !entry.sql.empty() && !TryDefine(target, entry.sql, name)) {
+      // The engine's own indexes came with its tables' one true definition.
+      if (entry.type == type && !entry.sql.empty() && !TargetHas(target, type, entry.name) &&
+          !TryDefine(target, entry.sql, name)) {
         losses.push_back(fmt::format("The {} '{}' could not be made again.", type, entry.name));
       }
     }

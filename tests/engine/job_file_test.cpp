@@ -164,7 +164,7 @@ TEST_F(JobFileTest, RepairRecoversReadableRowsOfDamagedPagesAndSaysWhatItLost) {
   MakeJob("sound.njb", 100);
   std::vector<std::string> losses{"not cleared"};
   DBEngine::Instance().RepairDatabase(Path("sound.njb"), {}, &losses);
-  EXPECT_TRUE(losses.empty());
+  EXPECT_TRUE(losses.empty()) << (losses.empty() ? "" : losses[0]) << " / " << (losses.size() > 1 ? losses[1] : "");
   MakeJob("damaged.njb", 3000);
   // Overwrite a few pages in the middle of the table with garbage.
   std::string bytes = ReadFile(Path("damaged.njb"));
