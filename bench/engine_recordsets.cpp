@@ -7,8 +7,8 @@
 #include <random>
 
 #include "bench_support.h"
-#include "points_job.h"
 #include "nrxJobDb/engine.h"
+#include "points_job.h"
 
 namespace {
 
@@ -35,7 +35,8 @@ void AddOurs(benchmark::State& state) {
   for (auto _ : state) {
     auto db = Ws()->OpenDatabase(MakeJob(fmt::format("add_ours{}.njb", n++), 0), true);
     auto rs = db->OpenRecordset("Points");
-    auto no = rs->Fields("PointNo"), e = rs->Fields("Easting"), nn = rs->Fields("Northing"), c = rs->Fields("Code");
+    auto no = rs->Fields("PointNo"), e = rs->Fields("Easting"), nn = rs->Fields("Northing"),
+         c = rs->Fields("Code");
     Ws()->BeginTrans();
     for (int i = 1; i <= kAdds; ++i) {
       rs->AddNew();
@@ -68,21 +69,16 @@ void SeekOurs(benchmark::State& state) {
   auto rs = db->OpenRecordset("Points");
   rs->SetIndex("PointNo_Index");
   auto e = rs->Fields("Easting");
-  for (auto _ : state) {
-    std::mt19937 rng(1);
-    double sum = 0;
-    for (int i = 0; i < kSeeks; ++i) {
-      rs->Seek("=", static_cast<int>(rng() % kSeekRows) + 1);
-      sum += e->Value().ToDouble();
-    }
-    benchmark::DoNotOptimize(sum);
-  }
+  for (auto _ : state)
+    benchmark::DoNotOptimize(nrx::bench::SeekAtRandom(*rs, e, kSeekRows, kSeeks));
 }
 
 void SeekSqlite(benchmark::State& state) {
   sqlite3* db = OpenPlain(g_seek_job);
   sqlite3_stmt* st = nullptr;
-  sqlite3_prepare_v2(db, "SELECT rowid, PointNo, Easting, Northing, Code FROM Points WHERE PointNo = ?1", -1, &st, nullptr);
+  sqlite3_prepare_v2(
+      db, "SELECT rowid, PointNo, Easting, Northing, Code FROM Points WHERE PointNo = ?1", -1, &st,
+      nullptr);
   // One read transaction, as an open recordset keeps: no lock round trip per statement.
   sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
   for (auto _ : state) {
@@ -123,7 +119,8 @@ void ScanSqlite(benchmark::State& state) {
   sqlite3* db = OpenPlain(g_scan_job);
   for (auto _ : state) {
     sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(db, "SELECT rowid, PointNo, Easting, Northing, Code FROM Points", -1, &st, nullptr);
+    sqlite3_prepare_v2(db, "SELECT rowid, PointNo, Easting, Northing, Code FROM Points", -1, &st,
+                       nullptr);
     long sum = 0;
     std::string code;
     while (sqlite3_step(st) == SQLITE_ROW) {
@@ -154,8 +151,10 @@ void FindSqlite(benchmark::State& state) {
   sqlite3* db = OpenPlain(g_seek_job);
   for (auto _ : state) {
     sqlite3_stmt* st = nullptr;
-    std::string sql = "SELECT rowid, PointNo, Easting, Northing, Code FROM Points WHERE (PointNo > 0) AND (Easting = " +
-                      std::to_string(1000 + kSeekRows) + ") ORDER BY rowid";
+    std::string sql =
+        "SELECT rowid, PointNo, Easting, Northing, Code FROM Points WHERE (PointNo > 0) AND "
+        "(Easting = " +
+        std::to_string(1000 + kSeekRows) + ") ORDER BY rowid";
     sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr);
     if (sqlite3_step(st) == SQLITE_ROW) benchmark::DoNotOptimize(sqlite3_column_int(st, 1));
     sqlite3_finalize(st);

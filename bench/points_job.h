@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include <filesystem>
+#include <random>
 #include <string>
 
 #include "nrxJobDb/engine.h"
@@ -17,7 +18,9 @@ template <class Code>
 void InsertPoints(sqlite3* db, int rows, Code code) {
   sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
   sqlite3_stmt* st = nullptr;
-  sqlite3_prepare_v2(db, "INSERT INTO Points (PointNo, Easting, Northing, Code) VALUES (?1, ?2, ?3, ?4)", -1, &st, nullptr);
+  sqlite3_prepare_v2(
+      db, "INSERT INTO Points (PointNo, Easting, Northing, Code) VALUES (?1, ?2, ?3, ?4)", -1, &st,
+      nullptr);
   for (int i = 1; i <= rows; ++i) {
     sqlite3_bind_int(st, 1, i);
     sqlite3_bind_double(st, 2, 1000.0 + i);
@@ -52,6 +55,18 @@ inline std::string MakePointsJob(const std::filesystem::path& path, int rows, in
   InsertPoints(db, rows, [&](int i) { return hit_every && i % hit_every == 0 ? "HIT" : "CODE"; });
   sqlite3_close(db);
   return path.string();
+}
+
+// Seeks `seeks` keys drawn at random (the same draw every time) from 1 to `rows` on the current
+// index of `rs`, adding up `field`: the random-Seek case the benchmarks share.
+inline double SeekAtRandom(nrx::Recordset& rs, const nrx::FieldPtr& field, int rows, int seeks) {
+  std::mt19937 rng(1);
+  double sum = 0;
+  for (int i = 0; i < seeks; ++i) {
+    rs.Seek("=", static_cast<int>(rng() % static_cast<unsigned>(rows)) + 1);
+    sum += field->Value().ToDouble();
+  }
+  return sum;
 }
 
 }  // namespace nrx::bench

@@ -48,10 +48,18 @@ CLI::App* AddCatalogue(CLI::App& app, CatalogueOptions& o) {
   return cmd;
 }
 
+// A command that works on one job file, named JOB on its command line.
+CLI::App* AddJobCommand(CLI::App& app, const std::string& name, const std::string& help,
+                        std::string& file, const std::string& fileHelp = "Job database file") {
+  auto* cmd = app.add_subcommand(name, help);
+  cmd->add_option("JOB", file, fileHelp)->required();
+  return cmd;
+}
+
 CLI::App* AddCheck(CLI::App& app, CheckOptions& o) {
-  auto* cmd = app.add_subcommand(
-      "check", "Report the fields and indexes a job's tables lack (exit 1 when any)");
-  cmd->add_option("JOB", o.file, "Job database file (.njb or .MDB)")->required();
+  auto* cmd = AddJobCommand(app, "check",
+                            "Report the fields and indexes a job's tables lack (exit 1 when any)",
+                            o.file, "Job database file (.njb or .MDB)");
   return cmd;
 }
 
@@ -79,9 +87,8 @@ CLI::App* AddOpen(CLI::App& app, OpenOptions& o) {
 }
 
 CLI::App* AddRekey(CLI::App& app, RekeyOptions& o) {
-  auto* cmd = app.add_subcommand(
-      "rekey", "Set, change or remove a job's password, writing the whole job anew");
-  cmd->add_option("JOB", o.file, "Job database file")->required();
+  auto* cmd = AddJobCommand(
+      app, "rekey", "Set, change or remove a job's password, writing the whole job anew", o.file);
   cmd->add_option("--new-password-file", o.new_password_file,
                   "Read the new password from the first line of this file (an empty line "
                   "removes the password); on a terminal njb asks for it instead");
@@ -89,26 +96,27 @@ CLI::App* AddRekey(CLI::App& app, RekeyOptions& o) {
 }
 
 CLI::App* AddBackup(CLI::App& app, BackupOptions& o) {
-  auto* cmd = app.add_subcommand(
-      "backup", "Rotate a job's backups (JOB.bak1, JOB.bak2) from a copy of the job as it is now");
-  cmd->add_option("JOB", o.file, "Job database file")->required();
+  auto* cmd = AddJobCommand(
+      app, "backup",
+      "Rotate a job's backups (JOB.bak1, JOB.bak2) from a copy of the job as it is now", o.file);
   AddAnswers(*cmd, o.answers);
   return cmd;
 }
 
 CLI::App* AddFixed(CLI::App& app, FixedOptions& o) {
-  auto* cmd = app.add_subcommand(
-      "fixed", "List the fixed points of a job, each with whether point entry holds it fixed");
-  cmd->add_option("JOB", o.file, "Job database file")->required();
-  cmd->add_flag("--json", o.json,
-                "Print JSON: {\"table\",\"count\",\"points\":[{\"pointNo\",\"fixedInPointEntry\"}]}");
+  auto* cmd = AddJobCommand(
+      app, "fixed", "List the fixed points of a job, each with whether point entry holds it fixed",
+      o.file);
+  cmd->add_flag(
+      "--json", o.json,
+      "Print JSON: {\"table\",\"count\",\"points\":[{\"pointNo\",\"fixedInPointEntry\"}]}");
   return cmd;
 }
 
 CLI::App* AddDetails(CLI::App& app, DetailsOptions& o) {
-  auto* cmd = app.add_subcommand(
-      "details", "Show a job's details record, or set its fields (projection, datum, ...)");
-  cmd->add_option("JOB", o.file, "Job database file")->required();
+  auto* cmd = AddJobCommand(
+      app, "details", "Show a job's details record, or set its fields (projection, datum, ...)",
+      o.file);
   cmd->add_option("--set", o.sets,
                   "FIELD=VALUE, as often as needed (Projection=UTM DatumH=WGS84 Zone=56 "
                   "ApproxLat=-33); an empty VALUE clears the field");
@@ -117,8 +125,8 @@ CLI::App* AddDetails(CLI::App& app, DetailsOptions& o) {
 }
 
 CLI::App* AddExport(CLI::App& app, ExportOptions& o) {
-  auto* cmd = app.add_subcommand("export", "Write a job's points and lines for GIS and CAD");
-  cmd->add_option("JOB", o.file, "Job database file")->required();
+  auto* cmd =
+      AddJobCommand(app, "export", "Write a job's points and lines for GIS and CAD", o.file);
   cmd->add_option("OUT", o.out, "File to write (for shp: a folder of layer files)")->required();
   cmd->add_option("--format", o.format,
                   "gpkg and shp: a layer per zone in its own system; geojson, kml, gpx: WGS84 "
@@ -133,17 +141,17 @@ CLI::App* AddExport(CLI::App& app, ExportOptions& o) {
 }
 
 CLI::App* AddBounds(CLI::App& app, BoundsOptions& o) {
-  auto* cmd = app.add_subcommand(
-      "bounds", "Work out a job's extent and point counters from its points and save them");
-  cmd->add_option("JOB", o.file, "Job database file")->required();
+  auto* cmd = AddJobCommand(
+      app, "bounds", "Work out a job's extent and point counters from its points and save them",
+      o.file);
   AddAnswers(*cmd, o.answers);
   return cmd;
 }
 
 CLI::App* AddWindow(CLI::App& app, WindowOptions& o) {
-  auto* cmd = app.add_subcommand(
-      "window", "Show the selection condition of a window across projection zones and its points");
-  cmd->add_option("JOB", o.file, "Job database file")->required();
+  auto* cmd = AddJobCommand(
+      app, "window",
+      "Show the selection condition of a window across projection zones and its points", o.file);
   cmd->add_option("--min", o.min, "West edge easting, south edge northing and west zone: X,Y,ZONE")
       ->required();
   cmd->add_option("--max", o.max, "East edge easting, north edge northing and east zone: X,Y,ZONE")
@@ -155,9 +163,10 @@ CLI::App* AddWindow(CLI::App& app, WindowOptions& o) {
 }
 
 CLI::App* AddVerify(CLI::App& app, VerifyOptions& o) {
-  auto* cmd = app.add_subcommand(
-      "verify", "Read every index, field and record of a job; report what fails (exit 1 when any)");
-  cmd->add_option("JOB", o.file, "Job database file (.njb or .MDB)")->required();
+  auto* cmd = AddJobCommand(
+      app, "verify",
+      "Read every index, field and record of a job; report what fails (exit 1 when any)", o.file,
+      "Job database file (.njb or .MDB)");
   cmd->add_flag("--json", o.json,
                 "Print JSON: {\"tables\",\"records\",\"failures\":[{\"table\",\"record\","
                 "\"field\",\"error\",\"text\"}]}");
@@ -170,24 +179,28 @@ std::vector<Command> AddPoints(CLI::App& app, PointsAddOptions& add, PointsListO
   auto* points = app.add_subcommand("points", "Enter survey points into a job, or list them");
   points->require_subcommand(1);
   auto* add_cmd = points->add_subcommand(
-      "add", "Enter the points of a CSV file or a GIS source page by page and keep the points "
-             "table in step");
+      "add",
+      "Enter the points of a CSV file or a GIS source page by page and keep the points "
+      "table in step");
   add_cmd->add_option("JOB", add.job, "Job database file (.njb)")->required();
-  add_cmd->add_option("SOURCE", add.file,
-                      "A .csv with a header row: PointNo,Easting,Northing,Height,Zone,Description,"
-                      "Fixed (Latitude,Longitude instead with --geographic); or any vector source "
-                      "GDAL reads (gpkg, geojson, shp, dxf, kml, ...): its point features, "
-                      "carried into the job's system, with height, desc and fixed attributes")
+  add_cmd
+      ->add_option("SOURCE", add.file,
+                   "A .csv with a header row: PointNo,Easting,Northing,Height,Zone,Description,"
+                   "Fixed (Latitude,Longitude instead with --geographic); or any vector source "
+                   "GDAL reads (gpkg, geojson, shp, dxf, kml, ...): its point features, "
+                   "carried into the job's system, with height, desc and fixed attributes")
       ->required();
   add_cmd->add_flag("--geographic", add.geographic,
                     "Latitude and longitude in decimal degrees, into the geographic entry tables "
                     "(a GIS source: longitude and latitude of --crs, else WGS 84)");
-  add_cmd->add_option("--number-field", add.number_field,
-                      "GIS source: the attribute holding each point's number")
+  add_cmd
+      ->add_option("--number-field", add.number_field,
+                   "GIS source: the attribute holding each point's number")
       ->capture_default_str();
-  add_cmd->add_option("--zone", add.zone,
-                      "GIS source: the zone the points are carried into and given, in place of "
-                      "the job's JobDetails.Zone")
+  add_cmd
+      ->add_option("--zone", add.zone,
+                   "GIS source: the zone the points are carried into and given, in place of "
+                   "the job's JobDetails.Zone")
       ->check(CLI::Range(1, 60));
   add_cmd->add_option("--crs", add.crs,
                       "GIS source: EPSG:n, the system of the job's coordinates in that zone, in "
@@ -196,8 +209,9 @@ std::vector<Command> AddPoints(CLI::App& app, PointsAddOptions& add, PointsListO
   auto* list_cmd = points->add_subcommand("list", "Show the entered lines page by page");
   list_cmd->add_option("JOB", list.job, "Job database file (.njb)")->required();
   list_cmd->add_flag("--geographic", list.geographic, "The geographic entry tables");
-  list_cmd->add_flag("--json", list.json,
-                     "Print JSON: {\"pages\":[{\"page\",\"lines\":[{\"record\",\"pointNo\",...}]}]}");
+  list_cmd->add_flag(
+      "--json", list.json,
+      "Print JSON: {\"pages\":[{\"page\",\"lines\":[{\"record\",\"pointNo\",...}]}]}");
   // The options and the context outlive the returned calls, which bind them directly.
   return {{add_cmd, [&o = add, &c = context] { return RunPointsAdd(o, c); }},
           {list_cmd, [&o = list, &c = context] { return RunPointsList(o, c); }}};
@@ -205,7 +219,8 @@ std::vector<Command> AddPoints(CLI::App& app, PointsAddOptions& add, PointsListO
 
 CLI::App* AddImport(CLI::App& app, ImportOptions& o) {
   auto* cmd = app.add_subcommand(
-      "import", "Convert an older job's Jet database (.MDB) into a new job file, leaving it as it is");
+      "import",
+      "Convert an older job's Jet database (.MDB) into a new job file, leaving it as it is");
   cmd->add_option("OLD", o.source, "Jet database file of an older job")->required();
   cmd->add_option("NEW", o.target, "The new job file (OLD with the extension .njb when not given)");
   cmd->add_flag("--json", o.json,
@@ -250,7 +265,8 @@ int RunCommandLine(int argc, const char* const* argv, const Context& context) {
   PasswordOptions password;
   auto job_command = [&](CLI::App* cmd, std::function<int()> run) {
     AddPasswordOption(*cmd, password);
-    return Command{cmd, [&password, &context, run] { return RunWithPassword(password, context, run); }};
+    return Command{cmd,
+                   [&password, &context, run] { return RunWithPassword(password, context, run); }};
   };
   std::vector<Command> commands = {
       job_command(AddSchema(app, schema), [&] { return RunSchema(schema, context); }),
