@@ -7,8 +7,12 @@
 
 #include <atomic>
 #include <cerrno>
+#include <charconv>
+#include <chrono>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <string_view>
 
 #include "nrxJobDb/errors.h"
 
@@ -46,6 +50,39 @@ std::string PartialName(const fs::path& destination) {
   return (destination.parent_path() /
           fmt::format(".{}.{}-{}.partial", destination.filename().string(), ::getpid(), ++counter))
       .string();
+}
+
+// The writer's process number in a hidden copy's name, or 0 when the name is not one of ours.
+pid_t WriterOf(std::string_view name) {
+  constexpr std::string_view kEnd = ".partial";
+  if (name.size() <= kEnd.size() + 1 || name.front() != '.' || !name.ends_with(kEnd)) return 0;
+  name.remove_suffix(kEnd.size());
+  const auto dash = name.rfind('-');
+  const auto point = name.rfind('.', dash);
+  if (dash == std::string_view::npos || point == std::string_view::npos || point == 0) return 0;
+  pid_t pid = 0;
+  const char* first = name.data() + point + 1;
+  const char* last = name.data() + dash;
+  auto [end, ec] = std::from_chars(first, last, pid);
+  return ec == std::errc() && end == last ? pid : 0;
+}
+
+// A copy killed part-way leaves its hidden file behind, where nothing else would ever take it
+// away; the next copy into the same folder does. A file whose writer still runs here is left,
+// and so is one written to in the last minutes: on a folder shared between machines the writer
+// may be alive elsewhere under a number that means nothing here.
+void SweepAbandonedCopies(const fs::path& folder) {
+  constexpr auto kQuietFor = std::chrono::minutes(10);
+  std::error_code ec;
+  fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec), end;
+  for (; !ec && it != end; it.increment(ec)) {
+    const pid_t pid = WriterOf(it->path().filename().native());
+    if (pid <= 0 || pid == ::getpid() || ::kill(pid, 0) == 0 || errno != ESRCH) continue;
+    std::error_code stat_ec;
+    const auto written = fs::last_write_time(it->path(), stat_ec);
+    if (stat_ec || fs::file_time_type::clock::now() - written < kQuietFor) continue;
+    fs::remove(it->path(), stat_ec);
+  }
 }
 
 [[noreturn]] void RaiseUnreadable(std::string_view errorSource, const std::string& path, int code) {
@@ -117,6 +154,7 @@ void CopyWhole(const std::string& source, const std::string& destination,
   if (!S_ISREG(status.st_mode)) RaiseNotRegular(errorSource, source);
   ::fcntl(from.Get(), F_SETFL, 0);
 
+  SweepAbandonedCopies(fs::path(destination).parent_path());
   const std::string partial = PartialName(fs::path(destination));
   WritePartial(from.Get(), status, source, partial, errorSource);
   if (::rename(partial.c_str(), destination.c_str()) != 0) {

@@ -11,6 +11,7 @@ namespace nrx::model {
 // Copies `source` as `destination`, replacing a file of that name. Raises 75 when `source` is
 // not a regular file or cannot be read, 70 when the destination's folder may not be written,
 // 75 for any other failure (a full disk); on failure no part of the copy is left anywhere.
+// Hidden copies left in the destination's folder by a writer that was killed are taken away.
 // `source` names the object that raises.
 void CopyWhole(const std::string& source, const std::string& destination,
                std::string_view errorSource);

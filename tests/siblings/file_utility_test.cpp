@@ -2,11 +2,15 @@
 
 #include "nrxJobDb/file_utility.h"
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
 
 #include "nrxJobDb/engine.h"
 #include "support/test_support.h"
@@ -64,6 +68,30 @@ TEST_F(FileUtilityTest, CopyReplacesTheDestination) {
   EXPECT_NRX_ERROR(err::kFileNotFound, util_.CopyFile(Path("none.njb"), Path("c.tmp")));
   EXPECT_NRX_ERROR(err::kPathAccess, util_.CopyFile(Path("a.njb"), Path("no/such/folder.tmp")));
   EXPECT_NRX_ERROR(err::kPathAccess, util_.CopyFile(Dir().string(), Path("c.tmp")));
+}
+
+// What a copy killed part-way leaves behind goes with the next copy into that folder, but not a
+// copy still being written: by a process alive here, or lately by one that may be elsewhere.
+TEST_F(FileUtilityTest, CopySweepsUpHiddenCopiesWhoseWriterIsGone) {
+  const pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  ::waitpid(child, nullptr, 0);
+  const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
+  auto hidden = [&](const std::string& name, bool stale) {
+    WriteFile(Path(name), "part of a copy");
+    if (stale) std::filesystem::last_write_time(Path(name), old);
+    return Path(name);
+  };
+  const std::string abandoned = hidden(fmt::format(".b.njb.{}-1.partial", child), true);
+  const std::string other_target = hidden(fmt::format(".c.njb.{}-4.partial", child), true);
+  const std::string alive = hidden(fmt::format(".b.njb.{}-2.partial", ::getpid()), true);
+  const std::string recent = hidden(fmt::format(".b.njb.{}-3.partial", child), false);
+  const std::string not_ours = hidden(".notes.partial", true);
+  WriteFile(Path("a.njb"), "job");
+  util_.CopyFile(Path("a.njb"), Path("b.njb"));
+  EXPECT_FALSE(std::filesystem::exists(abandoned));
+  EXPECT_FALSE(std::filesystem::exists(other_target));
+  for (const auto& kept : {alive, recent, not_ours}) EXPECT_TRUE(std::filesystem::exists(kept)) << kept;
 }
 
 // A writer killed mid-transaction, after SQLite wrote changed pages into the file, leaves a hot
