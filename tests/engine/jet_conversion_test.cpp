@@ -242,16 +242,21 @@ TEST_F(JetConversionTest, EmptyTextsAndObjectsArriveAsStored) {
     EXPECT_TRUE(rs->Fields("data4")->Value().IsNull());
   }
 
-  auto db = converted("oleTestV2000.mdb", "ole.njb");
-  auto rs = db->OpenRecordset("test", dbOpenSnapshot);
-  EXPECT_EQ(dbLongBinary, rs->Fields("col1")->Type());
-  // The memo's text as the 2000 format keeps it compressed: FF FE, then a byte per character.
+  // The memo's text as the 2000 format keeps it compressed: FF FE, then a byte per character;
+  // in the row, on one page of its own, or split over two.
   const std::string text = "some data";
   Bytes expected{0xFF, 0xFE};
   expected.insert(expected.end(), text.begin(), text.end());
-  EXPECT_TRUE(rs->Fields("col1")->Value().SameAs(Variant(expected)));
-  rs->MoveNext();
-  EXPECT_TRUE(rs->Eof());
+  for (const char* fixture :
+       {"oleTestV2000.mdb", "oleOnePageTestV2000.mdb", "oleTwoPagesTestV2000.mdb"}) {
+    SCOPED_TRACE(fixture);
+    auto db = converted(fixture, fixture + std::string(".njb"));
+    auto rs = db->OpenRecordset("test", dbOpenSnapshot);
+    EXPECT_EQ(dbLongBinary, rs->Fields("col1")->Type());
+    EXPECT_TRUE(rs->Fields("col1")->Value().SameAs(Variant(expected)));
+    rs->MoveNext();
+    EXPECT_TRUE(rs->Eof());
+  }
 }
 
 TEST_F(JetConversionTest, AFileWithoutUserTablesGivesAJobWithoutUserTables) {
@@ -276,6 +281,13 @@ TEST_F(JetConversionTest, WhatCannotBeConvertedLeavesNoTarget) {
   for (size_t i = 4096; i < scrambled.size(); ++i)
     scrambled[i] = static_cast<char>((i * 2654435761u) >> 13);
   expect_refused(err::kNotADatabase, scrambled);
+  // An object whose chain of pages ends before its length is read: the derivation added the
+  // chain's two pages at the end, and the first one's row begins with the second's number.
+  std::string cut_chain = ReadFile(kJetData / "oleTwoPagesTestV2000.mdb");
+  const size_t page = cut_chain.size() - 2 * 4096;
+  auto byte = [&](size_t at) { return size_t{static_cast<unsigned char>(cut_chain[at])}; };
+  cut_chain[page + (byte(page + 14) | byte(page + 15) << 8) + 1] = 0;
+  expect_refused(err::kNotADatabase, cut_chain);
   EXPECT_NRX_ERROR(err::kFileMissing, engine.ConvertJetDatabase(Path("none.mdb"), Path("job.njb")));
 
   // An existing target stays as it was.

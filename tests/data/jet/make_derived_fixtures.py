@@ -4,6 +4,10 @@
 oleTestV2000.mdb       fixedNumericTestV2000.mdb with `test.col1` an OLE object instead of a memo:
                        the two keep their bytes alike, so the memo's stored bytes become the
                        object's. Only the column's type byte in the table definition changes.
+oleOnePageTestV2000.mdb, oleTwoPagesTestV2000.mdb
+                       oleTestV2000.mdb with the object's bytes moved out of its row onto one long
+                       value page added at the end, or split over two such pages chained; the
+                       row keeps the header pointing there and zeros where the bytes were.
 emptyTextTestV2003.mdb overflowTestV2003.mdb with `Table1.data3` of the row "row1col1" an empty
                        text instead of Null: the row keeps no bytes for it either way, so only its
                        bit in the row's null mask changes.
@@ -24,6 +28,11 @@ TDEF_INDEX_ENTRY = 12
 TDEF_COLUMN_ENTRY = 25
 COLUMN_NUMBER = 5  # within a column entry; its type is the entry's first byte
 MEMO, OLE = 12, 11
+
+# A long value's header: its length with where it is kept in the top byte, then the first of its
+# pages' rows (row number in the low byte, page above it).
+LONG_VALUE_HEADER = 12
+INLINE, ONE_PAGE, PAGE_CHAIN = 0x80, 0x40, 0x00
 
 # Data page: the row count, then each row's offset (flags in the top bits; rows fill from the end).
 ROW_COUNT = 12
@@ -74,6 +83,36 @@ def memo_to_ole(data):
     data[entry] = OLE
 
 
+def long_value_page(row_bytes):
+    """A page of long values holding one row, which fills the page's end."""
+    page = bytearray(PAGE)
+    page[0:2] = b"\x01\x01"
+    page[4:8] = b"LVAL"
+    struct.pack_into("<HHH", page, ROW_COUNT, 1, PAGE - len(row_bytes), 0)
+    struct.pack_into("<H", page, 2, PAGE - len(row_bytes) - ROW_COUNT - 4)  # free space
+    page[PAGE - len(row_bytes):] = row_bytes
+    return page
+
+
+def move_off_row(data, pages):
+    """Moves the inline object of oleTestV2000.mdb onto `pages` pages appended to the file."""
+    header = find_once(data, b"\xff\xfesome data") - LONG_VALUE_HEADER
+    length, where = struct.unpack_from("<HxB", data, header)
+    assert where == INLINE
+    value = bytes(data[header + LONG_VALUE_HEADER:header + LONG_VALUE_HEADER + length])
+    data[header + LONG_VALUE_HEADER:header + LONG_VALUE_HEADER + length] = bytes(length)
+    first = len(data) // PAGE
+    if pages == 1:
+        data += long_value_page(value)
+        where = ONE_PAGE
+    else:
+        cut = length // 2
+        data += long_value_page(struct.pack("<I", (first + 1) << 8) + value[:cut])
+        data += long_value_page(struct.pack("<I", 0) + value[cut:])
+        where = PAGE_CHAIN
+    struct.pack_into("<HxBI", data, header, length, where, first << 8)
+
+
 def null_to_empty_text(data):
     # Texts of this file are stored compressed: FF FE, then one byte per character.
     start, end = row_holding(data, find_once(data, b"\xff\xferow1col1"))
@@ -85,4 +124,6 @@ def null_to_empty_text(data):
 
 
 derive("fixedNumericTestV2000.mdb", "oleTestV2000.mdb", memo_to_ole)
+derive("oleTestV2000.mdb", "oleOnePageTestV2000.mdb", lambda data: move_off_row(data, 1))
+derive("oleTestV2000.mdb", "oleTwoPagesTestV2000.mdb", lambda data: move_off_row(data, 2))
 derive("overflowTestV2003.mdb", "emptyTextTestV2003.mdb", null_to_empty_text)
