@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Derives the test files that no original here holds, by changing single bytes of two originals.
+"""Derives the test files that no original here holds, by changing a few bytes of two originals.
 
 oleTestV2000.mdb       fixedNumericTestV2000.mdb with `test.col1` an OLE object instead of a memo:
                        the two keep their bytes alike, so the memo's stored bytes become the
@@ -88,7 +88,7 @@ def long_value_page(row_bytes):
     page = bytearray(PAGE)
     page[0:2] = b"\x01\x01"
     page[4:8] = b"LVAL"
-    struct.pack_into("<HHH", page, ROW_COUNT, 1, PAGE - len(row_bytes), 0)
+    struct.pack_into("<HH", page, ROW_COUNT, 1, PAGE - len(row_bytes))
     struct.pack_into("<H", page, 2, PAGE - len(row_bytes) - ROW_COUNT - 4)  # free space
     page[PAGE - len(row_bytes):] = row_bytes
     return page
