@@ -7,8 +7,8 @@
 
 #include <mdbtools.h>
 
-#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <string_view>
 
@@ -23,6 +23,10 @@ constexpr std::string_view kSource = "nrxEngine.DBEngine";
 constexpr size_t kMemoBindSize = 16 * 1024 * 1024;
 constexpr int kPrimaryIndex = 1;
 constexpr int kRelationshipIndex = 2;
+// A row's place on its page carries flags in the offset's top bits.
+constexpr int kRowOffsetMask = 0x1fff;
+// A long value's header begins with its length; the top byte says where the bytes are kept.
+constexpr std::uint64_t kLongValueLengthMask = 0x00ffffff;
 
 [[noreturn]] void Unreadable(const std::string& path, std::string_view what) {
   Raise(err::kNotADatabase, kSource, path + ": " + std::string(what));
@@ -86,8 +90,11 @@ class MdbJetFile final : public JetFile {
     mdb_set_bind_size(mdb_, memo ? kMemoBindSize : MDB_BIND_SIZE);
     mdb_rewind_table(t.get());
     JetRow values(n);
+    std::vector<MdbField> fields(n);
     while (mdb_fetch_row(t.get())) {
-      for (unsigned c = 0; c < n; ++c) values[c] = Value(*Column(*t, c), table.columns[c]);
+      ReadNullMask(*t, fields);
+      for (unsigned c = 0; c < n; ++c)
+        values[c] = Value(*Column(*t, c), fields[c].is_null != 0, table.columns[c]);
       row(values);
     }
   }
@@ -153,21 +160,36 @@ class MdbJetFile final : public JetFile {
     return key >= 1 && static_cast<unsigned>(key) <= t.num_cols ? Column(t, key - 1) : nullptr;
   }
 
-  Variant Value(MdbColumn& col, const JetColumn& jc) {
+  // The library binds Null and an empty value alike (length 0), so whether a value is there is
+  // read from the null mask of the row it has just read: the one before its cursor, on the page
+  // it leaves in pg_buf (reading a memo's other pages swaps that page out and back). A row moved
+  // to another page is read at its new place, and its mask is found there too.
+  void ReadNullMask(MdbTableDef& t, std::vector<MdbField>& fields) {
+    int start = 0;
+    size_t len = 0;
+    if (t.cur_row == 0 || mdb_find_row(mdb_, static_cast<int>(t.cur_row) - 1, &start, &len) != 0 ||
+        mdb_crack_row(&t, start & kRowOffsetMask, len, fields.data()) < 0)
+      Unreadable(path_, std::string("a row of table ") + t.name + " cannot be read");
+  }
+
+  [[noreturn]] void CutShort(const JetColumn& jc) {
+    Unreadable(path_, "a value of field " + jc.name + " is cut short");
+  }
+
+  Variant Value(MdbColumn& col, bool is_null, const JetColumn& jc) {
     const int start = col.cur_value_start;
     const int len = col.cur_value_len;
     // A truth value lives in the row's null mask: the library leaves 0 there for True.
     if (col.col_type == MDB_BOOL) return Variant(len == 0);
+    if (is_null) return Variant::Null();
     if (len == 0) {
-      // The library shows Null and "" alike. Null, then, unless the field cannot hold it but
-      // can hold "".
-      bool text = col.col_type == MDB_TEXT || col.col_type == MDB_MEMO;
-      return text && jc.required && jc.allow_zero_length ? Variant(std::string()) : Variant::Null();
+      if (col.col_type == MDB_TEXT || col.col_type == MDB_MEMO) return Variant(std::string());
+      if (col.col_type == MDB_BINARY || col.col_type == MDB_OLE) return Variant(Bytes{});
+      CutShort(jc);
     }
     const unsigned char* p = mdb_->pg_buf + start;
     auto fixed = [&](int bytes) {
-      if (len < bytes || start + bytes > static_cast<int>(sizeof mdb_->pg_buf))
-        Unreadable(path_, "a value of field " + jc.name + " is cut short");
+      if (len < bytes || start + bytes > static_cast<int>(sizeof mdb_->pg_buf)) CutShort(jc);
       return LittleEndian(p, bytes);
     };
     switch (col.col_type) {
@@ -192,7 +214,7 @@ class MdbJetFile final : public JetFile {
       case MDB_REPID: return Owned(mdb_uuid_to_string(mdb_->pg_buf, start));
       case MDB_NUMERIC:  // see Describe for the order of the two
         return Owned(mdb_numeric_to_string(mdb_, start, col.col_scale, col.col_prec));
-      case MDB_OLE: return OleObject(col);
+      case MDB_OLE: return OleObject(col, jc);
       default:
         return Owned(mdb_col_to_string(mdb_, mdb_->pg_buf, start, col.col_type, len));
     }
@@ -204,17 +226,20 @@ class MdbJetFile final : public JetFile {
     return Variant(std::string(text));
   }
 
-  // The library reads an object's pages from the header it finds in the column's buffer.
-  Variant OleObject(MdbColumn& col) {
-    std::memcpy(col.bind_ptr, mdb_->pg_buf + col.cur_value_start,
-                std::min<size_t>(static_cast<size_t>(col.cur_value_len), MDB_MEMO_OVERHEAD));
+  // The library reads an object's pages from the header it finds in the column's buffer. It
+  // reports a page it cannot follow by giving fewer bytes, so the header's length is the check.
+  Variant OleObject(MdbColumn& col, const JetColumn& jc) {
+    if (col.cur_value_len < MDB_MEMO_OVERHEAD) CutShort(jc);
+    const unsigned char* header = mdb_->pg_buf + col.cur_value_start;
+    std::memcpy(col.bind_ptr, header, MDB_MEMO_OVERHEAD);
+    const size_t stored = LittleEndian(header, 4) & kLongValueLengthMask;
     size_t size = 0;
-    void* data = mdb_ole_read_full(mdb_, &col, &size);
-    if (data == nullptr) return Variant(Bytes{});
-    const auto* bytes = static_cast<const std::uint8_t*>(data);
-    Bytes out(bytes, bytes + size);
-    std::free(data);
-    return Variant(std::move(out));
+    std::unique_ptr<void, decltype(&std::free)> data(mdb_ole_read_full(mdb_, &col, &size),
+                                                     &std::free);
+    if (data == nullptr || size != stored)
+      Unreadable(path_, "an object of field " + jc.name + " cannot be read whole");
+    const auto* bytes = static_cast<const std::uint8_t*>(data.get());
+    return Variant(Bytes(bytes, bytes + size));
   }
 };
 
