@@ -51,18 +51,25 @@ std::vector<std::string> TargetFields(std::vector<std::string> written, std::str
   return written;
 }
 
+// The selected names with "*" standing for the source's fields in order, where the types say
+// what they are.
+std::vector<std::string> SelectedNames(const Selection& s, const FieldTypes* types) {
+  std::vector<std::string> names;
+  for (const auto& f : s.fields) {
+    std::vector<std::string> all;
+    if (f == "*" && types) all = types->FieldsOf(s.table);
+    if (all.empty()) all.push_back(f);
+    names.insert(names.end(), all.begin(), all.end());
+  }
+  return names;
+}
+
 // The selected columns, each as its target field takes it: a Currency field the scaled amount,
-// any other field the amount a Currency column holds. "*" stands for the source's fields, in
-// order, wherever the types say what they are.
+// any other field the amount a Currency column holds.
 std::vector<std::string> SourceColumns(const Selection& s, std::string_view target,
                                        const std::vector<std::string>& targets,
                                        const FieldTypes* types) {
-  std::vector<std::string> names;
-  for (const auto& f : s.fields) {
-    std::vector<std::string> all = f == "*" && types ? types->FieldsOf(s.table) : std::vector<std::string>{};
-    if (all.empty()) names.push_back(f);
-    else names.insert(names.end(), all.begin(), all.end());
-  }
+  const std::vector<std::string> names = SelectedNames(s, types);
   std::vector<std::string> columns;
   for (std::size_t i = 0; i < names.size(); ++i) {
     if (names[i] == "*") {
@@ -72,9 +79,11 @@ std::vector<std::string> SourceColumns(const Selection& s, std::string_view targ
     const std::string column = QuoteIdentifier(names[i]);
     const bool from_amount = TypeOf(types, s.table, names[i]) == dbCurrency;
     const bool to_amount = i < targets.size() && TypeOf(types, target, targets[i]) == dbCurrency;
-    if (to_amount && !from_amount) columns.push_back(StoredAmount(column));
-    else if (from_amount && !to_amount) columns.push_back(AmountOf(column));
-    else columns.push_back(column);
+    if (to_amount == from_amount) {
+      columns.push_back(column);
+    } else {
+      columns.push_back(to_amount ? StoredAmount(column) : AmountOf(column));
+    }
   }
   return columns;
 }
