@@ -3,7 +3,6 @@
 #include <fmt/format.h>
 
 #include <charconv>
-
 #include <optional>
 
 #include "engine/connection.h"
