@@ -27,17 +27,32 @@ struct Selection {
   std::vector<std::string> text_compared;  // fields compared with a text that is not a number
 };
 
+// The field types of the tables a text names, as the caller's schema holds them. The dialect
+// asks only this, so that Currency fields (stored as the amount times 10000) read and store as
+// amounts. Without it every field reads as it is stored.
+class FieldTypes {
+ public:
+  virtual ~FieldTypes() = default;
+  // The engine type code of a field of a table (names found case-insensitively); 0 when either
+  // is unknown.
+  virtual int TypeOf(std::string_view table, std::string_view field) const = 0;
+  // The table's fields in their stored order; empty for an unknown table.
+  virtual std::vector<std::string> FieldsOf(std::string_view table) const = 0;
+};
+
 // True when the text is a selection (begins with SELECT) rather than a table name.
 bool IsSelection(std::string_view source);
 
 // Raises 3075 (expression), 3131 (FROM clause) or 3000-range numbers for other syntax errors.
-Selection ParseSelection(std::string_view text);
+Selection ParseSelection(std::string_view text, const FieldTypes* types = nullptr);
 
 // Translates a criteria expression (WHERE clause body or FindFirst argument) into a SQLite
 // expression. Raises 3075 with the text when it cannot.
 // Fields compared with a text that is not a number go to `text_compared` when it is given.
+// `types` tells the fields of `table`, the table the criteria are applied to.
 std::string TranslateCriteria(std::string_view criteria,
-                              std::vector<std::string>* text_compared = nullptr);
+                              std::vector<std::string>* text_compared = nullptr,
+                              std::string_view table = {}, const FieldTypes* types = nullptr);
 
 struct ColumnDef {
   std::string name;
@@ -80,13 +95,14 @@ using Statement = std::variant<CreateIndex, DropIndex, CreateTable, AlterAddColu
 
 // Parses a statement for Database::Execute. Raises 3291 (CREATE INDEX), 3290 (CREATE TABLE),
 // 3075/3131 and others with the offending text for syntax errors.
-Statement ParseStatement(std::string_view text);
+Statement ParseStatement(std::string_view text, const FieldTypes* types = nullptr);
 
 // Registers the SQLite functions that translated texts call (nrx_like, ...) on a connection.
 void RegisterFunctions(sqlite3* db);
 
 // When one of those functions fails while a statement runs (a text where a number is needed,
-// an invalid argument), SQLite's error message carries the engine number: 3464, 5, 6 or 94.
+// an invalid argument, an amount out of a Currency field's range), SQLite's error message
+// carries the engine number: 3464, 5, 6 or 94.
 // Returns that number, or 0 for a message that did not come from them.
 int FunctionErrorNumber(std::string_view sqlite_message);
 

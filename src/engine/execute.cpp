@@ -9,6 +9,7 @@
 
 #include "engine/dialect.h"
 #include "engine/engine_internal.h"
+#include "engine/schema_field_types.h"
 #include "nrxJobDb/name_table.h"
 
 namespace nrx {
@@ -169,8 +170,9 @@ detail::FieldInfo ToFieldInfo(const dialect::ColumnDef& column) {
 
 void Database::Execute(std::string_view statement, int /*options*/) {
   conn_->CheckWritable(kSource);
-  auto parsed = dialect::ParseStatement(statement);
   auto& conn = *conn_;
+  const detail::SchemaFieldTypes types(conn);
+  auto parsed = dialect::ParseStatement(statement, &types);
   records_affected_ = 0;
   detail::ScopedSavepoint unit(conn, kSource);
   std::visit(

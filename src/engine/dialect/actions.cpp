@@ -2,10 +2,12 @@
 
 #include <fmt/format.h>
 
+#include "engine/dialect/amounts.h"
 #include "engine/dialect/clause.h"
 #include "engine/dialect/lexer.h"
 #include "engine/dialect/selection_parser.h"
 #include "engine/dialect/translator.h"
+#include "nrxJobDb/engine.h"
 #include "nrxJobDb/errors.h"
 
 namespace nrx::dialect {
@@ -31,18 +33,64 @@ std::string ReadTargetField(TokenStream& tokens, std::string_view table) {
   return name;
 }
 
-std::string WhereSql(TokenStream& tokens, std::string_view table,
+std::string WhereSql(TokenStream& tokens, std::string_view table, const FieldTypes* types,
                      std::vector<std::string>& text_compared) {
   if (!tokens.AcceptKeyword("WHERE")) return {};
   ExprPtr where = ParseClauseExpression(tokens, kStatementEnd);
-  return " WHERE " + TranslateCondition(*where, {table, &text_compared});
+  return " WHERE " + TranslateCondition(*where, {table, &text_compared, types});
 }
 
-std::string SelectionSql(const Selection& s) {
-  std::vector<std::string> fields;
-  for (const auto& f : s.fields) fields.push_back(f == "*" ? "*" : QuoteIdentifier(f));
+int TypeOf(const FieldTypes* types, std::string_view table, std::string_view field) {
+  return types ? types->TypeOf(table, field) : 0;
+}
+
+// The fields a value list or selection fills: those written, else all of the table in order.
+std::vector<std::string> TargetFields(std::vector<std::string> written, std::string_view table,
+                                      const FieldTypes* types) {
+  if (written.empty() && types) return types->FieldsOf(table);
+  return written;
+}
+
+// The selected names with "*" standing for the source's fields in order, where the types say
+// what they are.
+std::vector<std::string> SelectedNames(const Selection& s, const FieldTypes* types) {
+  std::vector<std::string> names;
+  for (const auto& f : s.fields) {
+    std::vector<std::string> all;
+    if (f == "*" && types) all = types->FieldsOf(s.table);
+    if (all.empty()) all.push_back(f);
+    names.insert(names.end(), all.begin(), all.end());
+  }
+  return names;
+}
+
+// The selected columns, each as its target field takes it: a Currency field the scaled amount,
+// any other field the amount a Currency column holds.
+std::vector<std::string> SourceColumns(const Selection& s, std::string_view target,
+                                       const std::vector<std::string>& targets,
+                                       const FieldTypes* types) {
+  const std::vector<std::string> names = SelectedNames(s, types);
+  std::vector<std::string> columns;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (names[i] == "*") {
+      columns.push_back("*");
+      continue;
+    }
+    const std::string column = QuoteIdentifier(names[i]);
+    const bool from_amount = TypeOf(types, s.table, names[i]) == dbCurrency;
+    const bool to_amount = i < targets.size() && TypeOf(types, target, targets[i]) == dbCurrency;
+    if (to_amount == from_amount) {
+      columns.push_back(column);
+    } else {
+      columns.push_back(to_amount ? StoredAmount(column) : AmountOf(column));
+    }
+  }
+  return columns;
+}
+
+std::string SelectionSql(const Selection& s, const std::vector<std::string>& columns) {
   std::string sql = fmt::format("SELECT {}{} FROM {}", s.distinct ? "DISTINCT " : "",
-                                fmt::join(fields, ", "), QuoteIdentifier(s.table));
+                                fmt::join(columns, ", "), QuoteIdentifier(s.table));
   if (!s.where_sql.empty()) sql += " WHERE " + s.where_sql;
   std::vector<std::string> order;
   for (const auto& term : s.order_by)
@@ -51,22 +99,27 @@ std::string SelectionSql(const Selection& s) {
   return sql;
 }
 
-std::string ValuesSql(TokenStream& tokens, std::string_view table, std::size_t expected) {
+// `targets` are the fields the values go to; `written` says whether the statement listed them.
+std::string ValuesSql(TokenStream& tokens, std::string_view table, const FieldTypes* types,
+                      const std::vector<std::string>& targets, bool written) {
   tokens.ExpectSymbol("(");
   std::vector<std::string> values;
   do {
-    values.push_back(TranslateValue(*ParseClauseExpression(tokens, kListItem), {table}));
+    ExprPtr value = ParseClauseExpression(tokens, kListItem);
+    const std::size_t i = values.size();
+    const int type = i < targets.size() ? TypeOf(types, table, targets[i]) : 0;
+    values.push_back(TranslateStoredValue(*value, type, {table, nullptr, types}));
   } while (tokens.AcceptSymbol(","));
   tokens.ExpectSymbol(")");
-  if (expected != 0 && values.size() != expected)
-    tokens.Fail(fmt::format("{} values for {} fields", values.size(), expected));
+  if (written && values.size() != targets.size())
+    tokens.Fail(fmt::format("{} values for {} fields", values.size(), targets.size()));
   return fmt::format("VALUES ({})", fmt::join(values, ", "));
 }
 
 }  // namespace
 
 // INSERT INTO table [(fields)] VALUES (values) | INSERT INTO table [(fields)] SELECT ...
-Action ReadInsert(TokenStream& tokens) {
+Action ReadInsert(TokenStream& tokens, const FieldTypes* types) {
   return ReadStatementPart(
       tokens, err::kInsertSyntax, "Syntax error in INSERT INTO statement", [&] {
         tokens.ExpectKeyword("INSERT");
@@ -80,12 +133,14 @@ Action ReadInsert(TokenStream& tokens) {
           } while (tokens.AcceptSymbol(","));
           tokens.ExpectSymbol(")");
         }
+        const std::vector<std::string> targets = TargetFields(fields, action.table, types);
         std::string source;
         if (tokens.PeekKeyword("SELECT")) {
-          source = SelectionSql(ReadSelection(tokens));
+          const Selection selection = ReadSelection(tokens, types);
+          source = SelectionSql(selection, SourceColumns(selection, action.table, targets, types));
         } else {
           tokens.ExpectKeyword("VALUES");
-          source = ValuesSql(tokens, action.table, fields.size());
+          source = ValuesSql(tokens, action.table, types, targets, !fields.empty());
         }
         tokens.ExpectStatementEnd();
         action.sql = fmt::format("INSERT INTO {}{} {}", QuoteIdentifier(action.table),
@@ -95,7 +150,7 @@ Action ReadInsert(TokenStream& tokens) {
 }
 
 // UPDATE table SET field = value, ... [WHERE criteria]
-Action ReadUpdate(TokenStream& tokens) {
+Action ReadUpdate(TokenStream& tokens, const FieldTypes* types) {
   return ReadStatementPart(tokens, err::kUpdateSyntax, "Syntax error in UPDATE statement", [&] {
     tokens.ExpectKeyword("UPDATE");
     Action action;
@@ -103,12 +158,15 @@ Action ReadUpdate(TokenStream& tokens) {
     tokens.ExpectKeyword("SET");
     std::vector<std::string> assignments;
     do {
-      std::string field = QuoteIdentifier(ReadTargetField(tokens, action.table));
+      const std::string field = ReadTargetField(tokens, action.table);
       tokens.ExpectSymbol("=");
       ExprPtr value = ParseClauseExpression(tokens, kSetItem);
-      assignments.push_back(fmt::format("{} = {}", field, TranslateValue(*value, {action.table})));
+      const int type = TypeOf(types, action.table, field);
+      assignments.push_back(
+          fmt::format("{} = {}", QuoteIdentifier(field),
+                      TranslateStoredValue(*value, type, {action.table, nullptr, types})));
     } while (tokens.AcceptSymbol(","));
-    const std::string where = WhereSql(tokens, action.table, action.text_compared);
+    const std::string where = WhereSql(tokens, action.table, types, action.text_compared);
     tokens.ExpectStatementEnd();
     action.sql = fmt::format("UPDATE {} SET {}{}", QuoteIdentifier(action.table),
                              fmt::join(assignments, ", "), where);
@@ -117,7 +175,7 @@ Action ReadUpdate(TokenStream& tokens) {
 }
 
 // DELETE [[table.]*] FROM table [WHERE criteria]
-Action ReadDelete(TokenStream& tokens) {
+Action ReadDelete(TokenStream& tokens, const FieldTypes* types) {
   constexpr std::string_view kSentence = "Syntax error in DELETE statement";
   ReadStatementPart(tokens, err::kDeleteSyntax, kSentence, [&] {
     tokens.ExpectKeyword("DELETE");
@@ -136,7 +194,7 @@ Action ReadDelete(TokenStream& tokens) {
     if (!tokens.PeekKeyword("WHERE") && !tokens.PeekSymbol(";") && !tokens.AtEnd())
       tokens.Unexpected("WHERE or the end of the statement");
   });
-  const std::string where = WhereSql(tokens, action.table, action.text_compared);
+  const std::string where = WhereSql(tokens, action.table, types, action.text_compared);
   ReadStatementPart(tokens, err::kDeleteSyntax, kSentence, [&] { tokens.ExpectStatementEnd(); });
   action.sql = fmt::format("DELETE FROM {}{}", QuoteIdentifier(action.table), where);
   return action;

@@ -7,9 +7,10 @@
 namespace nrx::dialect {
 
 // Each reads its statement from the first keyword through the optional ";" and raises the
-// engine's error: 3075 in an expression, 3131 in a FROM clause, 3000 otherwise.
-Action ReadInsert(TokenStream& tokens);
-Action ReadUpdate(TokenStream& tokens);
-Action ReadDelete(TokenStream& tokens);
+// engine's error: 3075 in an expression, 3131 in a FROM clause, 3000 otherwise. `types`, when
+// given, tells the fields' types, so that Currency fields read and store as amounts.
+Action ReadInsert(TokenStream& tokens, const FieldTypes* types = nullptr);
+Action ReadUpdate(TokenStream& tokens, const FieldTypes* types = nullptr);
+Action ReadDelete(TokenStream& tokens, const FieldTypes* types = nullptr);
 
 }  // namespace nrx::dialect

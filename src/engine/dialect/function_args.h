@@ -52,5 +52,6 @@ void Register(sqlite3* db, const Registration* begin, const Registration* end);
 
 void RegisterNumericFunctions(sqlite3* db);
 void RegisterTextFunctions(sqlite3* db);
+void RegisterCurrencyFunctions(sqlite3* db);
 
 }  // namespace nrx::dialect::functions

@@ -8,6 +8,7 @@ namespace nrx::dialect {
 void RegisterFunctions(sqlite3* db) {
   functions::RegisterNumericFunctions(db);
   functions::RegisterTextFunctions(db);
+  functions::RegisterCurrencyFunctions(db);
 }
 
 int FunctionErrorNumber(std::string_view message) {

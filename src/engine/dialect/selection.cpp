@@ -100,7 +100,7 @@ std::vector<OrderTerm> ReadOrderBy(TokenStream& tokens, std::string_view table) 
 
 }  // namespace
 
-Selection ReadSelection(TokenStream& tokens) {
+Selection ReadSelection(TokenStream& tokens, const FieldTypes* types) {
   Selection selection;
   try {
     tokens.ExpectKeyword("SELECT");
@@ -117,7 +117,8 @@ Selection ReadSelection(TokenStream& tokens) {
   for (const FieldRef& ref : refs) selection.fields.push_back(Resolve(ref, selection.table));
   if (tokens.AcceptKeyword("WHERE")) {
     ExprPtr where = ParseClauseExpression(tokens, kAfterWhere);
-    selection.where_sql = TranslateCondition(*where, {selection.table, &selection.text_compared});
+    selection.where_sql =
+        TranslateCondition(*where, {selection.table, &selection.text_compared, types});
   }
   if (tokens.PeekKeyword("ORDER")) selection.order_by = ReadOrderBy(tokens, selection.table);
   return selection;
@@ -135,9 +136,9 @@ bool IsSelection(std::string_view source) {
            (next >= '0' && next <= '9') || next == '_' || static_cast<unsigned char>(next) >= 0x80);
 }
 
-Selection ParseSelection(std::string_view text) {
+Selection ParseSelection(std::string_view text, const FieldTypes* types) {
   TokenStream tokens(text);
-  Selection selection = ReadSelection(tokens);
+  Selection selection = ReadSelection(tokens, types);
   try {
     tokens.ExpectStatementEnd();
   } catch (const SyntaxError& error) {
@@ -146,10 +147,11 @@ Selection ParseSelection(std::string_view text) {
   return selection;
 }
 
-std::string TranslateCriteria(std::string_view criteria, std::vector<std::string>* text_compared) {
+std::string TranslateCriteria(std::string_view criteria, std::vector<std::string>* text_compared,
+                              std::string_view table, const FieldTypes* types) {
   TokenStream tokens(criteria);
   ExprPtr expr = ParseClauseExpression(tokens, ClauseFollow{});
-  return TranslateCondition(*expr, {{}, text_compared});
+  return TranslateCondition(*expr, {table, text_compared, types});
 }
 
 }  // namespace nrx::dialect

@@ -7,7 +7,7 @@
 namespace nrx::dialect {
 
 // Reads a selection from SELECT through its last clause, leaving the stream on the ";" or the
-// end of the text; raises the engine's errors.
-Selection ReadSelection(TokenStream& tokens);
+// end of the text; raises the engine's errors. `types`, when given, tells the fields' types.
+Selection ReadSelection(TokenStream& tokens, const FieldTypes* types = nullptr);
 
 }  // namespace nrx::dialect

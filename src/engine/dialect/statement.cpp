@@ -8,14 +8,14 @@
 
 namespace nrx::dialect {
 
-Statement ParseStatement(std::string_view text) {
+Statement ParseStatement(std::string_view text, const FieldTypes* types) {
   TokenStream tokens(text);
   if (tokens.PeekKeyword("CREATE")) return ReadCreate(tokens);
   if (tokens.PeekKeyword("DROP")) return ReadDrop(tokens);
   if (tokens.PeekKeyword("ALTER")) return ReadAlter(tokens);
-  if (tokens.PeekKeyword("INSERT")) return ReadInsert(tokens);
-  if (tokens.PeekKeyword("UPDATE")) return ReadUpdate(tokens);
-  if (tokens.PeekKeyword("DELETE")) return ReadDelete(tokens);
+  if (tokens.PeekKeyword("INSERT")) return ReadInsert(tokens, types);
+  if (tokens.PeekKeyword("UPDATE")) return ReadUpdate(tokens, types);
+  if (tokens.PeekKeyword("DELETE")) return ReadDelete(tokens, types);
   if (tokens.PeekKeyword("SELECT")) {
     RaiseText(err::kNotSupported, std::string(kDialectSource),
               "A selection cannot be executed; open it as a recordset.");

@@ -3,9 +3,12 @@
 #include <fmt/format.h>
 
 #include <charconv>
+#include <optional>
 
 #include "engine/connection.h"
+#include "engine/dialect/amounts.h"
 #include "engine/dialect/lexer.h"
+#include "nrxJobDb/engine.h"
 #include "nrxJobDb/name_table.h"
 
 namespace nrx::dialect {
@@ -65,6 +68,13 @@ class Translator {
     return Raw(e);
   }
 
+  std::string Stored(const Expr& e) {
+    if (IsCurrency(e)) return Column(e);
+    if (auto scaled = ScaledLiteral(e)) return Literal(*scaled);
+    if (e.kind == ExprKind::kNull) return "NULL";
+    return StoredAmount(Value(e));
+  }
+
  private:
   const TranslateOptions& options_;
 
@@ -94,8 +104,7 @@ class Translator {
       case ExprKind::kIn:
         return In(e);
       case ExprKind::kBetween:
-        return fmt::format("({}{} {}BETWEEN {} AND {})", Value(At(e, 0)), Collation(e),
-                           e.negated ? "NOT " : "", Value(At(e, 1)), Value(At(e, 2)));
+        return Between(e);
       case ExprKind::kIsNull:
         return fmt::format("({} IS {}NULL)", Value(At(e, 0)), e.negated ? "NOT " : "");
       case ExprKind::kCall:
@@ -104,10 +113,40 @@ class Translator {
     return "NULL";
   }
 
-  std::string Field(const Expr& e) {
+  // The column as stored.
+  std::string Column(const Expr& e) {
     if (e.qualifier.empty() || SameName(e.qualifier, options_.table))
       return QuoteIdentifier(e.value);
     return QuoteIdentifier(e.qualifier) + "." + QuoteIdentifier(e.value);
+  }
+
+  std::string Field(const Expr& e) { return IsCurrency(e) ? AmountOf(Column(e)) : Column(e); }
+
+  bool IsCurrency(const Expr& e) { return IsCurrencyField(e, options_.table, options_.types); }
+
+  // In parentheses, so that a minus before it never makes "--".
+  static std::string Literal(std::int64_t scaled) {
+    return scaled < 0 ? fmt::format("({})", scaled) : std::to_string(scaled);
+  }
+
+  // The operands of a comparison as stored, when each is a Currency field or a literal that
+  // scales exactly and at least one is a field: whole numbers compare exactly beyond a double's
+  // 53 bits, and the field's index stays usable.
+  std::optional<std::vector<std::string>> AsStored(const std::vector<ExprPtr>& operands) {
+    std::vector<std::string> stored;
+    bool any_field = false;
+    for (const auto& operand : operands) {
+      if (IsCurrency(*operand)) {
+        any_field = true;
+        stored.push_back(Column(*operand));
+      } else if (auto scaled = ScaledLiteral(*operand)) {
+        stored.push_back(Literal(*scaled));
+      } else {
+        return std::nullopt;
+      }
+    }
+    if (!any_field) return std::nullopt;
+    return stored;
   }
 
   std::string Unary(const Expr& e) {
@@ -146,6 +185,8 @@ class Translator {
     if (auto symbol = FindName(kComparisonSymbols, e.op)) {
       NoteTextComparison(a, b);
       NoteTextComparison(b, a);
+      if (auto stored = AsStored(e.operands))
+        return fmt::format("({} {} {})", (*stored)[0], *symbol, (*stored)[1]);
       return fmt::format("({} {} {}{})", Value(a), *symbol, Value(b), Collation(e));
     }
     if (auto form = FindName(kArithmeticForms, e.op))
@@ -187,10 +228,28 @@ class Translator {
     return fmt::format("nrx_concat({})", fmt::join(parts, ", "));
   }
 
+  std::string Between(const Expr& e) {
+    const char* negated = e.negated ? "NOT " : "";
+    if (auto stored = AsStored(e.operands))
+      return fmt::format("({} {}BETWEEN {} AND {})", (*stored)[0], negated, (*stored)[1],
+                         (*stored)[2]);
+    return fmt::format("({}{} {}BETWEEN {} AND {})", Value(At(e, 0)), Collation(e), negated,
+                       Value(At(e, 1)), Value(At(e, 2)));
+  }
+
   std::string In(const Expr& e) {
     std::vector<std::string> items;
-    for (std::size_t i = 1; i < e.operands.size(); ++i) items.push_back(Value(At(e, i)));
-    return fmt::format("({}{} {}IN ({}))", Value(At(e, 0)), Collation(e), e.negated ? "NOT " : "",
+    std::string subject;
+    std::string collation;
+    if (auto stored = AsStored(e.operands)) {
+      subject = stored->front();
+      items.assign(stored->begin() + 1, stored->end());
+    } else {
+      subject = Value(At(e, 0));
+      collation = Collation(e);
+      for (std::size_t i = 1; i < e.operands.size(); ++i) items.push_back(Value(At(e, i)));
+    }
+    return fmt::format("({}{} {}IN ({}))", subject, collation, e.negated ? "NOT " : "",
                        fmt::join(items, ", "));
   }
 
@@ -253,6 +312,12 @@ std::string TranslateCondition(const Expr& expr, const TranslateOptions& options
 
 std::string TranslateValue(const Expr& expr, const TranslateOptions& options) {
   return Translator(options).Value(expr);
+}
+
+std::string TranslateStoredValue(const Expr& expr, int field_type,
+                                 const TranslateOptions& options) {
+  if (field_type != dbCurrency) return TranslateValue(expr, options);
+  return Translator(options).Stored(expr);
 }
 
 std::string QuoteIdentifier(std::string_view name) { return detail::QuoteName(name); }

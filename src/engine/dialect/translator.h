@@ -5,11 +5,15 @@
 // added, stored) it is written as -1/0; where it is used as a condition (WHERE, And, Or, Not)
 // it is written as SQLite's own truth value, so that SQLite can still use indexes for terms
 // like "PointNo = 5". Texts compare case-insensitively, as the dialect does.
+//
+// Given the field types, a Currency field stands for its amount (see amounts.h); compared with
+// another Currency field or a number it holds exactly, it is compared as stored.
 
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "engine/dialect.h"
 #include "engine/dialect/expr.h"
 #include "engine/dialect/function_table.h"
 
@@ -22,12 +26,18 @@ struct TranslateOptions {
   // When given, receives each field of that table compared with a text that is not a number:
   // only the caller, who knows the fields' types, can tell whether that is a type mismatch.
   std::vector<std::string>* text_compared = nullptr;
+  // The fields' types; without them every field reads as it is stored.
+  const FieldTypes* types = nullptr;
 };
 
 // For a WHERE clause or FindFirst criteria.
 std::string TranslateCondition(const Expr& expr, const TranslateOptions& options = {});
 // For a value: a SET or VALUES item.
 std::string TranslateValue(const Expr& expr, const TranslateOptions& options = {});
+// For a value stored into a field of the engine type `field_type`: what a Currency field takes
+// is the scaled amount, converted exactly.
+std::string TranslateStoredValue(const Expr& expr, int field_type,
+                                 const TranslateOptions& options = {});
 
 // What the expression yields, as far as it is known before any row is read.
 ValueKind KindOf(const Expr& expr);

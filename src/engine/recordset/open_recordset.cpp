@@ -4,6 +4,7 @@
 
 #include "engine/dialect.h"
 #include "engine/recordset/recordset_impl.h"
+#include "engine/schema_field_types.h"
 
 namespace nrx {
 namespace {
@@ -20,7 +21,8 @@ const detail::FieldInfo& FieldNamed(const std::vector<detail::FieldInfo>& fields
 }
 
 detail::RecordSource SourceOfSelection(detail::Connection& conn, std::string_view text) {
-  auto sel = dialect::ParseSelection(text);
+  const detail::SchemaFieldTypes types(conn);
+  auto sel = dialect::ParseSelection(text, &types);
   auto table = detail::FindTable(conn, sel.table);
   if (!table) Raise(err::kNoSuchTable, kSource, sel.table);
   detail::RecordSource src;

@@ -7,6 +7,7 @@
 #include "engine/dialect.h"
 #include "engine/recordset/recordset_impl.h"
 #include "engine/recordset/value_codec.h"
+#include "engine/schema_field_types.h"
 
 namespace nrx::detail {
 namespace {
@@ -122,7 +123,9 @@ void RecordsetImpl::Find(std::string_view criteria, bool forward, bool from_curr
   edit_mode_ = EditMode::None;
   if (criteria != last_criteria_ || last_criteria_sql_.empty()) {
     std::vector<std::string> text_compared;
-    last_criteria_sql_ = dialect::TranslateCriteria(criteria, &text_compared);
+    const SchemaFieldTypes types(*conn_);
+    last_criteria_sql_ =
+        dialect::TranslateCriteria(criteria, &text_compared, source_.table, &types);
     if (!text_compared.empty())
       CheckComparedWithText(LoadFields(*conn_, source_.table), text_compared, kSource);
     last_criteria_ = std::string(criteria);
