@@ -28,23 +28,6 @@ struct Kind {
 const Kind kEncrypted{"encrypted", kPasswordConnect, nrx::dbEncrypt};
 const Kind kPlain{"plain", std::string(nrx::kJobConnect), 0};
 
-// Points 1 to `rows`, added in one transaction.
-void AddPoints(nrx::Database& db, int rows) {
-  auto rs = db.OpenRecordset("Points");
-  auto no = rs->Fields("PointNo"), e = rs->Fields("Easting"), n = rs->Fields("Northing"),
-       c = rs->Fields("Code");
-  Ws()->BeginTrans();
-  for (int i = 1; i <= rows; ++i) {
-    rs->AddNew();
-    no->SetValue(i);
-    e->SetValue(1000.0 + i);
-    n->SetValue(5000.0 + i);
-    c->SetValue("CODE");
-    rs->Update();
-  }
-  Ws()->CommitTrans();
-}
-
 // Table Points (PointNo Long primary, Easting, Northing Double, Code Text 16) with `rows`
 // records numbered from 1, added through the engine: a sealed file takes no other writer.
 nrx::DatabasePtr MakeJob(const std::string& name, const Kind& kind, int rows) {
@@ -59,7 +42,7 @@ nrx::DatabasePtr MakeJob(const std::string& name, const Kind& kind, int rows) {
   ix->SetFields("PointNo");
   ix->SetPrimary(true);
   t->IndexesAppend(ix);
-  AddPoints(*db, rows);
+  nrx::bench::AddPoints(*db, rows);
   return db;
 }
 
@@ -99,7 +82,7 @@ void Add(benchmark::State& state, const Kind& kind) {
     state.PauseTiming();
     auto db = MakeJob(fmt::format("add_{}{}.njb", kind.name, n++), kind, 0);
     state.ResumeTiming();
-    AddPoints(*db, kAdds);
+    nrx::bench::AddPoints(*db, kAdds);
     db->Close();
   }
 }

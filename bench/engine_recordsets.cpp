@@ -34,19 +34,7 @@ void AddOurs(benchmark::State& state) {
   int n = 0;
   for (auto _ : state) {
     auto db = Ws()->OpenDatabase(MakeJob(fmt::format("add_ours{}.njb", n++), 0), true);
-    auto rs = db->OpenRecordset("Points");
-    auto no = rs->Fields("PointNo"), e = rs->Fields("Easting"), nn = rs->Fields("Northing"),
-         c = rs->Fields("Code");
-    Ws()->BeginTrans();
-    for (int i = 1; i <= kAdds; ++i) {
-      rs->AddNew();
-      no->SetValue(i);
-      e->SetValue(1000.0 + i);
-      nn->SetValue(5000.0 + i);
-      c->SetValue("CODE");
-      rs->Update();
-    }
-    Ws()->CommitTrans();
+    nrx::bench::AddPoints(*db, kAdds);
   }
 }
 

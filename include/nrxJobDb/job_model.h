@@ -79,6 +79,12 @@ struct JobExtentField {
 // ValidHorizPts, CurrentMaxPoint, FirstFreePoint, MinimumZone, MaximumZone, FirstPointStored.
 NRXJOBDB_API const std::array<JobExtentField, 10>& JobExtentFields();
 
+// What a point's value becomes in the job's tables: a number equal to the null value has no
+// value, and a description of nothing but blanks is no description; both are stored as Null.
+// Any other value is stored as it is, a description with its blanks kept.
+NRXJOBDB_API Variant ValueOrNull(const Variant& number);
+NRXJOBDB_API Variant DescriptionOrNull(const std::string& description);
+
 // The current job: the full path of its database file.
 class NRXJOBDB_API Job : public Object {
  public:

@@ -9,7 +9,7 @@
 #include "nrxJobDb/cjobprocs.h"
 #include "nrxJobDb/coord_utilities.h"
 #include "nrxJobDb/error_convention.h"
-#include "nrxJobDb/numeric_constants.h"
+#include "nrxJobDb/job_model.h"
 
 namespace nrx {
 namespace {
@@ -17,43 +17,28 @@ namespace {
 // Geographic values are stored packed to thousandths of a second.
 constexpr std::int16_t kGeoPlaces = 7;
 
-// A number equal to the null value has no value and is stored as Null.
-template <class T>
-Variant ValueOrNull(T value) {
-  if (model::NumericConstants::Instance().IsNullValue(static_cast<double>(value))) {
-    return Variant::Null();
-  }
-  return Variant(value);
-}
-
 Variant GeoValueOrNull(double value) {
-  if (model::NumericConstants::Instance().IsNullValue(value)) return Variant::Null();
+  if (model::ValueOrNull(value).IsNull()) return Variant::Null();
   return Variant(model::CoordUtilities::Instance().ConvertGeoValue(value, kGeoPlaces, true));
-}
-
-// A description of nothing but blanks is no description; any other keeps its blanks.
-Variant DescriptionOrNull(const std::string& description) {
-  if (description.find_first_not_of(' ') == std::string::npos) return Variant::Null();
-  return Variant(description);
 }
 
 void WritePoint(Recordset& data, const model::Point& point, std::int16_t coordType,
                 bool isFixed) {
   data.Fields("PointNo")->SetValue(point.PointNo());
   if (coordType == 0) {
-    data.Fields("Easting")->SetValue(ValueOrNull(point.Easting()));
-    data.Fields("Northing")->SetValue(ValueOrNull(point.Northing()));
-    data.Fields("Zone")->SetValue(ValueOrNull(point.Zone()));
+    data.Fields("Easting")->SetValue(model::ValueOrNull(point.Easting()));
+    data.Fields("Northing")->SetValue(model::ValueOrNull(point.Northing()));
+    data.Fields("Zone")->SetValue(model::ValueOrNull(point.Zone()));
   } else if (coordType == 1) {
     // A geographic point holds its latitude in the northing and its longitude in the easting.
     data.Fields("Latitude")->SetValue(GeoValueOrNull(point.Northing()));
     data.Fields("Longitude")->SetValue(GeoValueOrNull(point.Easting()));
   }
-  data.Fields("Height")->SetValue(ValueOrNull(point.Height()));
-  data.Fields("Description")->SetValue(DescriptionOrNull(point.Description()));
-  data.Fields("N_Value")->SetValue(ValueOrNull(point.NValue()));
-  data.Fields("VertDefNS")->SetValue(ValueOrNull(point.VertDefNS()));
-  data.Fields("VertDefEW")->SetValue(ValueOrNull(point.VertDefEW()));
+  data.Fields("Height")->SetValue(model::ValueOrNull(point.Height()));
+  data.Fields("Description")->SetValue(model::DescriptionOrNull(point.Description()));
+  data.Fields("N_Value")->SetValue(model::ValueOrNull(point.NValue()));
+  data.Fields("VertDefNS")->SetValue(model::ValueOrNull(point.VertDefNS()));
+  data.Fields("VertDefEW")->SetValue(model::ValueOrNull(point.VertDefEW()));
   data.Fields("Fixed")->SetValue(isFixed);
 }
 

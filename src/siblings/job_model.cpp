@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "nrxJobDb/errors.h"
+#include "nrxJobDb/numeric_constants.h"
 
 namespace nrx::model {
 namespace {
@@ -42,6 +43,16 @@ const std::array<JobExtentField, 10>& JobExtentFields() {
   }};
   // clang-format on
   return kFields;
+}
+
+Variant ValueOrNull(const Variant& number) {
+  if (NumericConstants::Instance().IsNullValue(number.ToDouble())) return Variant::Null();
+  return number;
+}
+
+Variant DescriptionOrNull(const std::string& description) {
+  if (description.find_first_not_of(' ') == std::string::npos) return Variant::Null();
+  return Variant(description);
 }
 
 std::string Job::FileExtension() const {

@@ -4,13 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <filesystem>
 #include <map>
 #include <optional>
 #include <tuple>
 #include <vector>
 
-#include "cli/in_process.h"
+#include "cli/command_fixture.h"
 #include "nrxJobDb/cjobprocs.h"
 #include "nrxJobDb/engine.h"
 #include "nrxJobDb/numeric_constants.h"
@@ -18,26 +17,14 @@
 namespace nrx::test {
 namespace {
 
-namespace fs = std::filesystem;
-
 struct JobPoint {
   int number;
   std::optional<double> x, y;
   int zone;
 };
 
-class BoundsWindowCommands : public TempDirTest {
+class BoundsWindowCommands : public CommandTest {
  protected:
-  void SetUp() override {
-    TempDirTest::SetUp();
-    fs::create_directories(Path("tmp"));
-    temp_.emplace("TMPDIR", Path("tmp"));
-  }
-  void TearDown() override {
-    temp_.reset();
-    TempDirTest::TearDown();
-  }
-
   // A job with its job details (one record of zero bounds, unless `withDetails` is false) and
   // points tables as the catalogue makes them, holding `points`.
   std::string MakeJob(const std::string& name, const std::vector<JobPoint>& points,
@@ -103,8 +90,6 @@ class BoundsWindowCommands : public TempDirTest {
       {8, 150000, 6001000, 1},
       {9, std::nullopt, 6010000, 60},
       {1, 200000, model::NumericConstants::Instance().NullValue(), 1}};
-
-  std::optional<ScopedEnv> temp_;
 };
 
 TEST_F(BoundsWindowCommands, BoundsSavesTheExtentAcrossTheWrapOnYesOnly) {
@@ -130,7 +115,7 @@ TEST_F(BoundsWindowCommands, BoundsSavesTheExtentAcrossTheWrapOnYesOnly) {
   ASSERT_EQ(0, again.exit_code) << again.output;
   EXPECT_CONTAINS(again.output, "0 values changed");
   EXPECT_EQ(std::string::npos, again.output.find("Save now"));
-  EXPECT_TRUE(fs::is_empty(Path("tmp")));
+  EXPECT_TRUE(NoTemporaryCopyLeft());
 }
 
 TEST_F(BoundsWindowCommands, BoundsSpansTheShortestRunOfZonesOrAllWhenSomeAreNotNumbered) {

@@ -9,6 +9,7 @@
 
 #include "catalogue/catalogue_lists.h"
 #include "catalogue/expected_kinds.h"
+#include "catalogue/older_job.h"
 #include "cli/in_process.h"
 #include "engine/engine_fixture.h"
 #include "nrxJobDb/cjobprocs.h"
@@ -38,13 +39,6 @@ std::string FieldsJson(const catalogue::ListRows& list, bool stored = false) {
                        Json(row.name), row.type, size);
   }
   return out;
-}
-
-const catalogue::ListRows& Rows(std::string_view list) {
-  for (const catalogue::ListRows& rows : catalogue::FilledLists()) {
-    if (rows.list == list) return rows;
-  }
-  throw std::invalid_argument(std::string(list));
 }
 
 TEST(CatalogueCommand, JsonHoldsEveryFilledListWithItsTableName) {
@@ -132,7 +126,7 @@ TEST_F(JobCommands, SchemaOfAJobBuiltFromTheCatalogueIsTheCatalogue) {
     }
     const std::string table =
         fmt::format("{{\"name\":{},\"recordCount\":0,\"fields\":[{}],\"indexes\":[{}]}}",
-                    Json(kind.table), FieldsJson(Rows(kind.list), true), indexes);
+                    Json(kind.table), FieldsJson(ListRowsOf(kind.list), true), indexes);
     EXPECT_NE(result.output.find(table), std::string::npos) << table;
   }
 }

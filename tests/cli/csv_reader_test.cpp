@@ -6,7 +6,7 @@
 
 #include <sstream>
 
-#include "support/test_support.h"
+#include "cli/in_process.h"
 
 namespace nrx::test {
 namespace {
@@ -42,12 +42,9 @@ TEST(CsvReader, QuotedFieldsKeepCommasQuotesAndLineBreaksAndRecordsKeepTheirLine
 }
 
 TEST(CsvReader, AQuoteLeftOpenNamesTheLineWhereItsFieldBegan) {
-  EXPECT_NRX_ERROR(err::kInvalidCall, ReadAll("a,b\n1,\"open\n2,3\n"));
-  try {
-    ReadAll("a,b\n1,\"open\n2,3\n");
-  } catch (const Error& e) {
-    EXPECT_NE(std::string::npos, std::string(e.what()).find("test.csv line 2")) << e.what();
-  }
+  const Error e = ErrorOf([] { ReadAll("a,b\n1,\"open\n2,3\n"); });
+  EXPECT_EQ(err::kInvalidCall, e.Number());
+  EXPECT_CONTAINS(std::string(e.what()), "test.csv line 2");
 }
 
 }  // namespace

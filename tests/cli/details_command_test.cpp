@@ -2,41 +2,19 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
-#include "cli.h"
-#include "cli/in_process.h"
+#include "cli/command_fixture.h"
 #include "cli/survey_job.h"
 
 namespace nrx::test {
 namespace {
 
-class DetailsCommand : public TempDirTest {
+class DetailsCommand : public CommandTest {
  protected:
-  void SetUp() override {
-    TempDirTest::SetUp();
-    std::filesystem::create_directories(Path("tmp"));
-    temp_.emplace("TMPDIR", Path("tmp"));
-    data_.emplace("XDG_DATA_HOME", Path("data"));
-  }
-  void TearDown() override {
-    data_.reset();
-    temp_.reset();
-    TempDirTest::TearDown();
-  }
-
   // Runs `njb details JOB args...` as the command line parses it.
   CommandResult Details(std::vector<std::string> args) {
-    args.insert(args.begin(), {"njb", "details", Path("job.njb")});
-    std::vector<const char*> argv;
-    for (const std::string& arg : args) argv.push_back(arg.c_str());
-    CapturedOutput out;
-    const int code = njb::RunCommandLine(static_cast<int>(argv.size()), argv.data(), out.Context());
-    return {code, out.Text()};
+    args.insert(args.begin(), {"details", Path("job.njb")});
+    return RunLine(std::move(args));
   }
-
-  std::optional<ScopedEnv> temp_;
-  std::optional<ScopedEnv> data_;
 };
 
 TEST_F(DetailsCommand, SettingMakesTheRecordAndKeepsEachFieldsType) {
@@ -83,7 +61,7 @@ TEST_F(DetailsCommand, ABadValueIsRefusedWithItsErrorAndNothingIsWritten) {
     EXPECT_NRX_ERROR(c.number, RunInProcess(njb::RunDetails, options));
     EXPECT_EQ(Details({"--json"}).output, before);
   }
-  EXPECT_FALSE(std::filesystem::exists(Path("job.njb.bak1")));
+  EXPECT_FALSE(Exists("job.njb.bak1"));
 }
 
 }  // namespace

@@ -191,13 +191,10 @@ TEST_F(ExportCommand, AJobWithoutItsSystemNeedsCrsAndAFailedExportLeavesNothing)
   job.details.erase("Projection");
   MakeSurveyJob(Path("job.njb"), job);
   for (const char* format : {"gpkg", "geojson", "shp"}) {
-    try {
-      Export(format, std::string("job.") + format);
-      ADD_FAILURE() << format;
-    } catch (const Error& e) {
-      EXPECT_EQ(err::kInvalidCall, e.Number());
-      EXPECT_CONTAINS(e.Description(), "JobDetails.Projection");
-    }
+    SCOPED_TRACE(format);
+    const Error e = ErrorOf([&] { Export(format, std::string("job.") + format); });
+    EXPECT_EQ(err::kInvalidCall, e.Number());
+    EXPECT_CONTAINS(e.Description(), "JobDetails.Projection");
   }
   EXPECT_EQ(std::vector<std::string>{"job.njb"}, Files());
   ASSERT_EQ(0, Export("gpkg", "job.gpkg", {.crs = "EPSG:2193"}).exit_code);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "commands.h"
+#include "nrxJobDb/errors.h"
 #include "nrxJobDb/message_box.h"
 #include "support/test_support.h"
 
@@ -45,6 +46,18 @@ CommandResult RunInProcess(int (*run)(const Options&, const njb::Context&),
   CapturedOutput out;
   const int code = run(options, out.Context());
   return {code, out.Text()};
+}
+
+// The error `run` raised; a test failure, and an error numbered 0, when it raised none.
+template <class Run>
+Error ErrorOf(Run&& run) {
+  try {
+    run();
+  } catch (const Error& e) {
+    return e;
+  }
+  ADD_FAILURE() << "no error was raised";
+  return Error(0, "", "");
 }
 
 }  // namespace nrx::test

@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <random>
 
-#include "catalogue/catalogue_lists.h"
-#include "cli/in_process.h"
+#include "catalogue/older_job.h"
+#include "cli/command_fixture.h"
 #include "nrxJobDb/engine.h"
 
 namespace nrx::test {
@@ -14,20 +14,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class JobLifecycleCommands : public TempDirTest {
+class JobLifecycleCommands : public CommandTest {
  protected:
-  void SetUp() override {
-    TempDirTest::SetUp();
-    fs::create_directories(Path("tmp"));
-    temp_.emplace("TMPDIR", Path("tmp"));
-    data_.emplace("XDG_DATA_HOME", Path("data"));
-  }
-  void TearDown() override {
-    data_.reset();
-    temp_.reset();
-    TempDirTest::TearDown();
-  }
-
   static constexpr njb::AnswerOptions kYes{.yes = true};
   static constexpr njb::AnswerOptions kNo{.no = true};
 
@@ -41,26 +29,8 @@ class JobLifecycleCommands : public TempDirTest {
     return RunInProcess(njb::RunBackup, {.file = Path(name), .answers = {}});
   }
 
-  bool Exists(const std::string& name) const { return fs::exists(Path(name)); }
-  bool NoTemporaryCopyLeft() const { return fs::is_empty(Path("tmp")); }
-
   // A job of an older version: a points table without the fields added since.
-  void MakeOlderJob(const std::string& name) {
-    auto ws = std::make_shared<Workspace>("maker");
-    DatabasePtr db = ws->CreateDatabase(Path(name), kJobConnect, dbEncrypt);
-    TableDefPtr table = db->CreateTableDef("Points");
-    for (const catalogue::ListRows& list : catalogue::FilledLists()) {
-      if (list.list != "Points") continue;
-      for (std::size_t i = 0; i + 2 < list.rows.size(); ++i) {
-        table->FieldsAppend(
-            table->CreateField(list.rows[i].name, list.rows[i].type, list.rows[i].size));
-      }
-    }
-    db->TableDefsAppend(table);
-  }
-
-  std::optional<ScopedEnv> temp_;
-  std::optional<ScopedEnv> data_;
+  void MakeOlderJob(const std::string& name) { test::MakeOlderJob(Path(name), {"Points"}, 2); }
 };
 
 TEST_F(JobLifecycleCommands, DemoRunsInFreshFoldersAndAgainInAFolderWhereItRan) {

@@ -9,8 +9,7 @@
 #include <optional>
 #include <regex>
 
-#include "cli.h"
-#include "cli/in_process.h"
+#include "cli/command_fixture.h"
 #include "cli/survey_job.h"
 #include "nrxJobDb/engine.h"
 #include "nrxJobDb/errors.h"
@@ -23,18 +22,12 @@ namespace fs = std::filesystem;
 constexpr njb::AnswerOptions kYes{.yes = true};
 constexpr njb::AnswerOptions kNo{.no = true};
 
-class PointsCommands : public TempDirTest {
+class PointsCommands : public CommandTest {
  protected:
   void SetUp() override {
-    TempDirTest::SetUp();
-    fs::create_directories(Path("tmp"));
-    temp_.emplace("TMPDIR", Path("tmp"));
+    CommandTest::SetUp();
     // A new job with every table, saved.
     ASSERT_EQ(0, RunInProcess(njb::RunOpen, {.file = Job(), .answers = kYes}).exit_code);
-  }
-  void TearDown() override {
-    temp_.reset();
-    TempDirTest::TearDown();
   }
 
   std::string Job() const { return Path(job_name_); }
@@ -130,14 +123,6 @@ class PointsCommands : public TempDirTest {
     db->Close();
     return points;
   }
-  long PointCount() {
-    auto db = DBEngine::Instance().Workspaces(0)->OpenDatabase(Job(), false, true);
-    const long count = db->TableDefs("Points")->RecordCount();
-    db->Close();
-    return count;
-  }
-
-  std::optional<ScopedEnv> temp_;
   std::string job_name_ = "job.njb";
 };
 
@@ -161,7 +146,7 @@ TEST_F(PointsCommands, TwentyFivePointsFillThreePagesAndAddingThemAgainChangesTh
                   "\"zone\":56,\"latitude\":null,\"longitude\":null,\"height\":null,"
                   "\"description\":\"PEG\",\"fixed\":false,\"alphaId\":\"\"}");
   EXPECT_CONTAINS(json, "\"description\":\"PEG, \\\"OLD\\\"\",\"fixed\":true");
-  EXPECT_EQ(25, PointCount());
+  EXPECT_EQ(25u, JobPoints().size());
   EXPECT_EQ("1005.5|5005|51.25|56|PEG, \"OLD\"|1|False|", PointRecord(105));
 
   // Every point is found in its line: nothing is appended, the values are replaced.
@@ -171,7 +156,7 @@ TEST_F(PointsCommands, TwentyFivePointsFillThreePagesAndAddingThemAgainChangesTh
   json = ListJson();
   EXPECT_EQ((std::vector<long>{1, 2, 3}), Numbers(json, "page"));
   EXPECT_CONTAINS(json, "\"record\":3,\"pointNo\":103,\"easting\":1103.5,");
-  EXPECT_EQ(25, PointCount());
+  EXPECT_EQ(25u, JobPoints().size());
   EXPECT_EQ("1105.5|5005|51.25|56|PEG, \"OLD\"|1|False|", PointRecord(105));
 }
 
@@ -180,7 +165,7 @@ TEST_F(PointsCommands, AnsweringNoToTheSaveQuestionKeepsNothing) {
   ASSERT_EQ(0, declined.exit_code) << declined.output;
   EXPECT_CONTAINS(declined.output, "Save now ?\n   -> No");
   EXPECT_EQ("{\"pages\":[]}\n", ListJson());
-  EXPECT_EQ(0, PointCount());
+  EXPECT_TRUE(JobPoints().empty());
 }
 
 TEST_F(PointsCommands, ABadRowStopsTheImportWithItsLineAndLeavesTheJobAsItWas) {
@@ -204,14 +189,10 @@ TEST_F(PointsCommands, ABadRowStopsTheImportWithItsLineAndLeavesTheJobAsItWas) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.row);
     WriteFile(Path("bad.csv"), header + good_rows + c.row + "\n208,1,2,3\n");
-    try {
-      Add(Path("bad.csv"));
-      ADD_FAILURE() << "the import went on";
-    } catch (const Error& e) {
-      EXPECT_EQ(c.number, e.Number());
-      EXPECT_CONTAINS(std::string(e.what()), "bad.csv line 7: ");
-      EXPECT_CONTAINS(std::string(e.what()), c.reason);
-    }
+    const Error e = ErrorOf([&] { Add(Path("bad.csv")); });
+    EXPECT_EQ(c.number, e.Number());
+    EXPECT_CONTAINS(std::string(e.what()), "bad.csv line 7: ");
+    EXPECT_CONTAINS(std::string(e.what()), c.reason);
   }
   EXPECT_EQ(before, Records());
 }
@@ -221,13 +202,10 @@ TEST_F(PointsCommands, GeographicPointsGoToTheGeographicLinesAndAreSpheroidalInT
             "PointNo,Latitude,Longitude,Height,Description\n"
             "7,-33.8567844,151.2152967,42.5,TRIG\n"
             "8,51.5,-0.1275,,\n");
-  const std::string job = Job();
-  const std::string file = Path("geo.csv");
-  const char* argv[] = {"njb", "points", "add", job.c_str(), file.c_str(), "--geographic",
-                        "--yes"};
-  CapturedOutput out;
-  ASSERT_EQ(0, njb::RunCommandLine(7, argv, out.Context())) << out.Text();
-  EXPECT_CONTAINS(out.Text(), "2 points added, 0 changed, 1 page made");
+  const CommandResult added =
+      RunLine({"points", "add", Job(), Path("geo.csv"), "--geographic", "--yes"});
+  ASSERT_EQ(0, added.exit_code) << added.output;
+  EXPECT_CONTAINS(added.output, "2 points added, 0 changed, 1 page made");
 
   const std::string json = ListJson(/*geographic=*/true);
   std::smatch match;
@@ -271,12 +249,9 @@ TEST_F(PointsCommands, PointsExportedToGeoPackageAndGeoJsonComeBackIntoAnEmptyJo
   job_name_ = "from_geojson.njb";
   ASSERT_EQ(0, RunInProcess(njb::RunOpen, {.file = Job(), .answers = kYes}).exit_code);
   SetSouthernUtm(59);
-  const std::string job = Job();
-  const std::string file = Path("out.geojson");
-  const char* argv[] = {"njb", "points", "add", job.c_str(), file.c_str(), "--number-field",
-                        "point_no", "--zone", "60", "--yes"};
-  CapturedOutput out;
-  ASSERT_EQ(0, njb::RunCommandLine(10, argv, out.Context())) << out.Text();
+  const CommandResult geojson = RunLine({"points", "add", Job(), Path("out.geojson"),
+                                         "--number-field", "point_no", "--zone", "60", "--yes"});
+  ASSERT_EQ(0, geojson.exit_code) << geojson.output;
 
   for (const char* name : {"from_gpkg.njb", "from_geojson.njb"}) {
     SCOPED_TRACE(name);
@@ -323,20 +298,16 @@ TEST_F(PointsCommands, BadFeaturesOfAGisSourceAreAllNamedAndTheJobIsLeftAsItWas)
   std::string text = R"({"type":"FeatureCollection","name":"survey","features":[)";
   for (const std::string& f : features) text += (&f == &features.front() ? "" : ",") + f;
   WriteFile(Path("bad.geojson"), text + "]}");
-  try {
-    Add(Path("bad.geojson"));
-    ADD_FAILURE() << "the import went on";
-  } catch (const Error& e) {
-    EXPECT_EQ(err::kInvalidCall, e.Number());
-    const std::string what = e.what();
-    EXPECT_CONTAINS(what, "bad.geojson: 5 features cannot be entered");
-    EXPECT_CONTAINS(what, "\n  survey feature 1: point_no '30x' is not a point number");
-    EXPECT_CONTAINS(what, "\n  survey feature 2: point number 2147483647 is outside 1 to");
-    EXPECT_CONTAINS(what, "\n  survey feature 3: the description \"DDDDDDDDDDDDDDDDD\" is longer");
-    EXPECT_CONTAINS(what, "\n  survey feature 4: point 301 was read already, at survey feature 0");
-    EXPECT_CONTAINS(what, "\n  survey feature 5: it has no geometry");
-    EXPECT_EQ(std::string::npos, what.find("feature 6")) << what;
-  }
+  const Error e = ErrorOf([&] { Add(Path("bad.geojson")); });
+  EXPECT_EQ(err::kInvalidCall, e.Number());
+  const std::string what = e.what();
+  EXPECT_CONTAINS(what, "bad.geojson: 5 features cannot be entered");
+  EXPECT_CONTAINS(what, "\n  survey feature 1: point_no '30x' is not a point number");
+  EXPECT_CONTAINS(what, "\n  survey feature 2: point number 2147483647 is outside 1 to");
+  EXPECT_CONTAINS(what, "\n  survey feature 3: the description \"DDDDDDDDDDDDDDDDD\" is longer");
+  EXPECT_CONTAINS(what, "\n  survey feature 4: point 301 was read already, at survey feature 0");
+  EXPECT_CONTAINS(what, "\n  survey feature 5: it has no geometry");
+  EXPECT_EQ(std::string::npos, what.find("feature 6")) << what;
   EXPECT_EQ(before, Records());
 }
 
@@ -359,13 +330,9 @@ TEST_F(PointsCommands, TheGisOptionsAreRefusedWhereTheyDoNotFitBeforeTheJobIsTou
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.reason);
-    try {
-      RunInProcess(njb::RunPointsAdd, c.options);
-      ADD_FAILURE() << "the import went on";
-    } catch (const Error& e) {
-      EXPECT_EQ(err::kInvalidCall, e.Number());
-      EXPECT_CONTAINS(e.Description(), c.reason);
-    }
+    const Error e = ErrorOf([&] { RunInProcess(njb::RunPointsAdd, c.options); });
+    EXPECT_EQ(err::kInvalidCall, e.Number());
+    EXPECT_CONTAINS(e.Description(), c.reason);
   }
   EXPECT_EQ(before, Records());
 

@@ -70,7 +70,7 @@ TEST_F(CloseJob, UncountedChangesOrChangesAnsweredNoAreRolledBack) {
   }
 }
 
-TEST_F(CloseJob, CancelLeavesTheTransactionOpenAndTheJobUsable) {
+TEST_F(CloseJob, CancelKeepsTheJobUsableAndTheFirstSaveTurnsTheCopyIntoTheFirstBackup) {
   Change(2);
   boxes_->QueueAnswer(MsgAnswer::Cancel);
   EXPECT_FALSE(Close());
@@ -81,20 +81,12 @@ TEST_F(CloseJob, CancelLeavesTheTransactionOpenAndTheJobUsable) {
   EXPECT_TRUE(Exists(temp_));
 
   Change(3);
-  boxes_->QueueAnswer(MsgAnswer::Yes);
-  EXPECT_TRUE(Close());
-  ExpectClosed();
-  EXPECT_EQ((test::PointRecords{{1, "CP"}, {2, "NEW"}, {3, "NEW"}}), PointsIn(job_file_));
-}
-
-TEST_F(CloseJob, TheFirstSaveCommitsAndTurnsTheTemporaryCopyIntoTheFirstBackup) {
-  Change(2);
   RecordsetPtr held = db_->OpenRecordset("Points");
   boxes_->QueueAnswer(MsgAnswer::Yes);
   EXPECT_TRUE(Close());
   ExpectClosed();
   EXPECT_FALSE(held->IsOpen());
-  EXPECT_EQ((test::PointRecords{{1, "CP"}, {2, "NEW"}}), PointsIn(job_file_));
+  EXPECT_EQ((test::PointRecords{{1, "CP"}, {2, "NEW"}, {3, "NEW"}}), PointsIn(job_file_));
   EXPECT_EQ(kOpened, PointsIn(job_file_ + ".bak1"));
   EXPECT_FALSE(Exists(temp_));
   // The job is free again: it opens exclusively.

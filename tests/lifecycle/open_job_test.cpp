@@ -6,7 +6,7 @@
 
 #include <random>
 
-#include "catalogue/catalogue_lists.h"
+#include "catalogue/older_job.h"
 #include "lifecycle_fixture.h"
 #include "nrxJobDb/class_registry.h"
 #include "nrxJobDb/file_utility.h"
@@ -17,27 +17,11 @@ namespace {
 constexpr const char* kOpenLabel = "(Class Module) cJobProcs::Sub OpenJobDB";
 constexpr int kMissingLaterFields = 3;
 
-std::span<const catalogue::FieldRow> RowsOf(std::string_view list) {
-  for (const catalogue::ListRows& rows : catalogue::FilledLists()) {
-    if (rows.list == list) return rows.rows;
-  }
-  throw std::invalid_argument(std::string(list));
-}
-
 class OpenJob : public test::LifecycleTest {
  protected:
   // A job of an older version: JobDetails and Points lack the last fields of their lists.
   static void MakeOlderJob(const std::string& path) {
-    auto ws = std::make_shared<Workspace>("maker");
-    DatabasePtr db = ws->CreateDatabase(path, kJobConnect, dbEncrypt);
-    for (const char* list : {"JobDetails", "Points"}) {
-      std::span<const catalogue::FieldRow> rows = RowsOf(list);
-      TableDefPtr table = db->CreateTableDef(list);
-      for (std::size_t i = 0; i + kMissingLaterFields < rows.size(); ++i) {
-        table->FieldsAppend(table->CreateField(rows[i].name, rows[i].type, rows[i].size));
-      }
-      db->TableDefsAppend(table);
-    }
+    test::MakeOlderJob(path, {"JobDetails", "Points"}, kMissingLaterFields);
   }
 
   static bool Complete(const std::string& path, const char* table) {
@@ -45,8 +29,9 @@ class OpenJob : public test::LifecycleTest {
     DatabasePtr db = ws->OpenDatabase(path, false, true);
     TableDefPtr def = db->TableDefs(table);
     const int count = def->FieldsCount();
-    return count == static_cast<int>(RowsOf(table).size()) &&
-           def->Fields(count - 1)->Name() == RowsOf(table).back().name;
+    const auto rows = test::ListRowsOf(table).rows;
+    return count == static_cast<int>(rows.size()) &&
+           def->Fields(count - 1)->Name() == rows.back().name;
   }
 
   void ExpectNotOpen() {
@@ -103,9 +88,10 @@ TEST_F(OpenJob, AnExistingJobIsCopiedAndOpenedExclusivelyWithoutACheck) {
   EXPECT_FALSE(Complete(path, "JobDetails"));
 }
 
-TEST_F(OpenJob, AnOlderJobAnsweredNoIsLeftClosedAndUnchanged) {
+TEST_F(OpenJob, AnOlderJobIsLeftClosedAndUnchangedOnNoAndKeptAsOldAndCompletedOnYes) {
   const std::string path = Path("site.njb");
   MakeOlderJob(path);
+  const std::string before = test::ReadFile(path);
   boxes_->QueueAnswer(MsgAnswer::No);
   Open(path, /*checkFields=*/true);
   EXPECT_TRUE(cancel_);
@@ -119,12 +105,9 @@ TEST_F(OpenJob, AnOlderJobAnsweredNoIsLeftClosedAndUnchanged) {
   EXPECT_FALSE(Exists(path + ".old"));
   EXPECT_FALSE(Complete(path, "JobDetails"));
   EXPECT_FALSE(IsFileHeld(path));
-}
 
-TEST_F(OpenJob, AnOlderJobAnsweredYesIsKeptAsOldAndCompleted) {
-  const std::string path = Path("site.njb");
-  MakeOlderJob(path);
-  const std::string before = test::ReadFile(path);
+  cancel_ = false;
+  boxes_->ClearCalls();
   boxes_->QueueAnswer(MsgAnswer::Yes);
   Open(path, /*checkFields=*/true);
   EXPECT_FALSE(cancel_);
@@ -164,12 +147,12 @@ TEST_F(OpenJob, AJobOnANetworkShareOpensAloneWithAWarningAndIsNeverTakenForDamag
   EXPECT_TRUE(Complete(path, "JobDetails"));
 }
 
-TEST_F(OpenJob, AnMdbJobBecomesAnNjbJobReplacingAWritableOneInTheWay) {
+TEST_F(OpenJob, AnMdbJobBecomesAnNjbJobUnlessAReadOnlyNjbIsInTheWay) {
+  prog_->SetInteractive(false);
   const std::string path = Path("SITE.MDB");
   MakeOlderJob(path);
   const std::string before = test::ReadFile(path);
-  test::WriteFile(Path("SITE.njb"), "a stale file");
-  prog_->SetInteractive(false);
+  test::WriteFile(Path("SITE.njb"), "a stale file");  // writable: replaced
   Open(path, /*checkFields=*/true);
   ASSERT_TRUE(db_);
   EXPECT_EQ(Path("SITE.njb"), db_->Name());
@@ -181,17 +164,14 @@ TEST_F(OpenJob, AnMdbJobBecomesAnNjbJobReplacingAWritableOneInTheWay) {
   EXPECT_TRUE(Close(/*forceSave=*/true));
   EXPECT_TRUE(Exists(Path("SITE.njb.bak1")));  // the backup goes beside the new name
   EXPECT_TRUE(Complete(Path("SITE.njb"), "Points"));
-}
 
-TEST_F(OpenJob, AnMdbJobKeepsItsNameWhenAReadOnlyNjbIsInTheWay) {
-  const std::string path = Path("site.mdb");
-  MakeOlderJob(path);
+  const std::string kept = Path("site.mdb");
+  MakeOlderJob(kept);
   test::WriteFile(Path("site.njb"), "someone else's");
   lifecycle::SetJobFiles(std::make_shared<test::ReadOnlyFile>(Path("site.njb")));
-  prog_->SetInteractive(false);
-  Open(path, /*checkFields=*/true);
-  EXPECT_EQ(path, db_->Name());
-  EXPECT_EQ(path, job_->JobFileName());
+  Open(kept, /*checkFields=*/true);
+  EXPECT_EQ(kept, db_->Name());
+  EXPECT_EQ(kept, job_->JobFileName());
   EXPECT_EQ("someone else's", test::ReadFile(Path("site.njb")));
 }
 

@@ -12,7 +12,7 @@
 #include "job_exchange.h"
 #include "job_session.h"
 #include "nrxJobDb/file_utility.h"
-#include "nrxJobDb/numeric_constants.h"
+#include "nrxJobDb/job_model.h"
 #include "nrxJobDb/table_names.h"
 #include "point_entry_job.h"
 #include "point_file.h"
@@ -20,16 +20,6 @@
 
 namespace njb {
 namespace {
-
-nrx::Variant ValueOrNull(double value) {
-  if (nrx::model::NumericConstants::Instance().IsNullValue(value)) return nrx::Variant::Null();
-  return nrx::Variant(value);
-}
-
-nrx::Variant DescriptionOrNull(const std::string& description) {
-  if (description.find_first_not_of(' ') == std::string::npos) return nrx::Variant::Null();
-  return nrx::Variant(description);
-}
 
 // The point's record in the points table, added or brought up to date, so the other commands
 // see the point as entry left it. Geographic points keep the longitude in X and the latitude
@@ -43,12 +33,12 @@ void KeepPointRecord(JobSession& job, const nrx::RecordsetPtr& points, const Poi
     points->AddNew();
     points->Fields("PointNo")->SetValue(nrx::Variant(p.PointNo()));
   }
-  points->Fields("X")->SetValue(ValueOrNull(p.Easting()));
-  points->Fields("Y")->SetValue(ValueOrNull(p.Northing()));
-  points->Fields("Z")->SetValue(ValueOrNull(p.Height()));
+  points->Fields("X")->SetValue(nrx::model::ValueOrNull(p.Easting()));
+  points->Fields("Y")->SetValue(nrx::model::ValueOrNull(p.Northing()));
+  points->Fields("Z")->SetValue(nrx::model::ValueOrNull(p.Height()));
   points->Fields("Zone")->SetValue(row.zone && !geographic ? nrx::Variant(*row.zone)
                                                            : nrx::Variant::Null());
-  points->Fields("Description")->SetValue(DescriptionOrNull(p.Description()));
+  points->Fields("Description")->SetValue(nrx::model::DescriptionOrNull(p.Description()));
   points->Fields("Fixed")->SetValue(nrx::Variant(static_cast<std::uint8_t>(row.fixed ? 1 : 0)));
   points->Fields("Spheroidal")->SetValue(nrx::Variant(geographic));
   points->Update();
