@@ -58,7 +58,7 @@ Crs CrsOf(const PJ* object) {
 }
 
 // The geographic system whose name is `name`, spaces and case aside.
-Object GeographicNamed(PJ_CONTEXT* ctx, const std::string& name) {
+Object FindGeographic(PJ_CONTEXT* ctx, const std::string& name) {
   const PJ_TYPE types[] = {PJ_TYPE_GEOGRAPHIC_2D_CRS};
   List found(proj_create_from_name(ctx, "EPSG", name.c_str(), types, 1, 1, 0, nullptr));
   const int count = found ? proj_list_get_count(found.get()) : 0;
@@ -69,13 +69,22 @@ Object GeographicNamed(PJ_CONTEXT* ctx, const std::string& name) {
   return nullptr;
 }
 
+// The same, found once a thread: a search by name costs tens of milliseconds, and every zone of a
+// job asks for its datum again. Null when PROJ has no such system.
+const PJ* GeographicNamed(PJ_CONTEXT* ctx, const std::string& name) {
+  thread_local std::map<std::string, Object> found;
+  auto known = found.find(Folded(name));
+  if (known == found.end()) known = found.emplace(Folded(name), FindGeographic(ctx, name)).first;
+  return known->second.get();
+}
+
 bool IsTransverseMercatorZone(std::string_view projection) {
   const std::string p = Folded(projection);
   return p == "UTM" || p == "TM";
 }
 
 // The EPSG projected system that a zone's definition on `base` matches, if any.
-std::optional<Crs> IdentifyZone(PJ_CONTEXT* ctx, PJ* base, int zone, bool north) {
+std::optional<Crs> IdentifyZone(PJ_CONTEXT* ctx, const PJ* base, int zone, bool north) {
   Object conversion(proj_create_conversion_utm(ctx, zone, north ? 1 : 0));
   Object cs(proj_create_cartesian_2D_cs(ctx, PJ_CART2D_EASTING_NORTHING, nullptr, 0));
   Object crs(proj_create_projected_crs(ctx, "zone", base, conversion.get(), cs.get()));
@@ -116,18 +125,18 @@ Crs ZoneCrs(const JobProjection& job, int zone) {
   }
   if (NormalZone(zone) == 0) Unnamed("The points have no zone: set JobDetails.Zone");
   PJ_CONTEXT* ctx = ThreadContext();
-  Object base = GeographicNamed(ctx, datum);
+  const PJ* base = GeographicNamed(ctx, datum);
   if (!base) {
     Unnamed(fmt::format("PROJ knows no geographic system named '{}': set JobDetails.DatumH",
                         datum));
   }
   const int wrapped = NormalZone(zone);
   const bool north = *job.approx_lat >= 0;
-  std::optional<Crs> crs = IdentifyZone(ctx, base.get(), wrapped, north);
+  std::optional<Crs> crs = IdentifyZone(ctx, base, wrapped, north);
   if (!crs) {
     Unnamed(fmt::format("PROJ's database has no system for zone {}{} on {}: set "
                         "JobDetails.DatumH or JobDetails.Zone",
-                        wrapped, north ? 'N' : 'S', proj_get_name(base.get())));
+                        wrapped, north ? 'N' : 'S', proj_get_name(base)));
   }
   return *crs;
 }
