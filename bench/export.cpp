@@ -5,6 +5,8 @@
 //   RATIO case=export_gpkg_10k ours_over_ogr2ogr=<x>      (10,000 points)
 //   RATIO case=export_gpkg ours_over_ogr2ogr=<x>          (100,000 points)
 //   GROWTH case=export_gpkg ours=<x> ogr2ogr=<y>          (cost of a point at 100k over at 10k)
+// ogr2ogr starts a process each run (some 0.1 s of CPU) where ours runs in this one, which weighs
+// at the small size; at the large one both spend most of it in SQLite's R-tree, built on closing.
 
 #include <fmt/format.h>
 #include <sqlite3.h>
