@@ -2,6 +2,19 @@
 // The drawing a DXF export fills: a template of our own (src/exchange/drawing/), metric, with the
 // tables CAD readers expect (LTYPE CONTINUOUS, LAYER 0, STYLE STANDARD, the model and paper space
 // blocks) and the layers the export draws on, handed to GDAL's DXF driver as HEADER and TRAILER.
+//
+// What the driver asks of the two files, and so what an edit of them must keep:
+// - The header ends by opening ENTITIES: the driver copies it up to "0 SECTION 2 ENTITIES" and
+//   writes the entities after it; anything further is left out.
+// - $HANDSEED (its value 8 digits wide) is where the driver puts the next free handle on closing,
+//   and $EXTMIN and $EXTMAX (codes 10 and 20) where it puts the drawing's extent.
+// - The first LAYER entry is layer 0: the driver copies it for a layer the table lacks. The
+//   drawing's own layers (POINTS, NUMBERS, HEIGHTS, LINES) are there with their colours.
+// - Each table ends in ENDTAB, where the driver adds the layers, line types and text styles it
+//   makes (labels in a named font get a text style of their own).
+// - Handles (codes 5 and 105) are unique; the driver numbers its entities apart from them.
+// - The trailer holds "0 SECTION 2 OBJECTS": the driver closes ENTITIES and copies the trailer
+//   from there on.
 
 #include <string>
 #include <string_view>
