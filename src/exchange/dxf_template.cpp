@@ -21,12 +21,12 @@ void PutFile(const std::string& path, std::string_view text) {
   VSIFCloseL(VSIFileFromMemBuffer(path.c_str(), copy, text.size(), TRUE));
 }
 
-}  // namespace
-
+// `text` with the value of header variable `name` (its group code line kept) replaced by
+// `value`; raises 75 when the header has no such variable.
 std::string WithHeaderVariable(std::string_view text, std::string_view name, int value) {
   // "$NAME", then its group code line, then the value line.
   const std::string key = fmt::format("\n{}\n", name);
-  std::size_t at = text.find(key);
+  const std::size_t at = text.find(key);
   const std::size_t code_end = at == std::string_view::npos
                                    ? at
                                    : text.find('\n', at + key.size());
@@ -37,6 +37,8 @@ std::string WithHeaderVariable(std::string_view text, std::string_view name, int
   }
   return fmt::format("{}{:>6}{}", text.substr(0, code_end + 1), value, text.substr(value_end));
 }
+
+}  // namespace
 
 DxfTemplate::DxfTemplate(int decimals) {
   static std::atomic<unsigned> made{0};

@@ -43,8 +43,4 @@ class DxfTemplate {
   std::string folder_;
 };
 
-// `text` with the value of header variable `name` (its group code line kept) replaced by
-// `value`; raises 75 when the header has no such variable.
-std::string WithHeaderVariable(std::string_view text, std::string_view name, int value);
-
 }  // namespace nrx::exchange
