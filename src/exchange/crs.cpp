@@ -58,7 +58,7 @@ Crs CrsOf(const PJ* object) {
 }
 
 // The geographic system whose name is `name`, spaces and case aside.
-Object GeographicNamed(PJ_CONTEXT* ctx, const std::string& name) {
+Object FindGeographic(PJ_CONTEXT* ctx, const std::string& name) {
   const PJ_TYPE types[] = {PJ_TYPE_GEOGRAPHIC_2D_CRS};
   List found(proj_create_from_name(ctx, "EPSG", name.c_str(), types, 1, 1, 0, nullptr));
   const int count = found ? proj_list_get_count(found.get()) : 0;
@@ -69,13 +69,59 @@ Object GeographicNamed(PJ_CONTEXT* ctx, const std::string& name) {
   return nullptr;
 }
 
+// The same, found once a thread: a search by name costs tens of milliseconds, and every zone of a
+// job asks for its datum again. Null when PROJ has no such system.
+const PJ* GeographicNamed(PJ_CONTEXT* ctx, const std::string& name) {
+  thread_local std::map<std::string, Object> found;
+  auto known = found.find(Folded(name));
+  if (known == found.end()) known = found.emplace(Folded(name), FindGeographic(ctx, name)).first;
+  return known->second.get();
+}
+
 bool IsTransverseMercatorZone(std::string_view projection) {
   const std::string p = Folded(projection);
   return p == "UTM" || p == "TM";
 }
 
+// The first EPSG code of the usual datums' transverse Mercator zone systems, numbered on by zone
+// (0: none in that hemisphere). Looking a code up takes a millisecond where asking PROJ to identify
+// the zone's definition takes seconds on most datums; each code found is checked against the zone
+// before it is taken, so a datum not listed, or a zone the numbering misses, goes the long way.
+struct ZoneNumbering {
+  const char* datum;  // folded
+  int north;
+  int south;
+};
+constexpr ZoneNumbering kZoneNumberings[] = {
+    {"WGS84", 32600, 32700}, {"WGS72", 32200, 32300}, {"ETRS89", 25800, 0},
+    {"ED50", 23000, 0},      {"NAD83", 26900, 0},     {"NAD27", 26700, 0},
+    {"GDA94", 0, 28300},     {"GDA2020", 0, 7800},    {"NZGD2000", 0, 2075},
+};
+
+// The zone's system by its code, when the datum's numbering gives one that is this zone on this
+// datum: same geographic system by name, same projection and parameters.
+std::optional<Crs> NumberedZone(PJ_CONTEXT* ctx, const std::string& datum, int zone, bool north) {
+  const std::string folded = Folded(datum);
+  for (const ZoneNumbering& numbering : kZoneNumberings) {
+    const int first = north ? numbering.north : numbering.south;
+    if (folded != numbering.datum || first == 0) continue;
+    Object crs(proj_create_from_database(ctx, "EPSG", std::to_string(first + zone).c_str(),
+                                         PJ_CATEGORY_CRS, 0, nullptr));
+    if (!crs || proj_get_type(crs.get()) != PJ_TYPE_PROJECTED_CRS || proj_is_deprecated(crs.get())) {
+      return std::nullopt;
+    }
+    Object base(proj_crs_get_geodetic_crs(ctx, crs.get()));
+    Object conversion(proj_crs_get_coordoperation(ctx, crs.get()));
+    Object expected(proj_create_conversion_utm(ctx, zone, north ? 1 : 0));
+    const bool same = base && conversion && Folded(proj_get_name(base.get())) == folded &&
+                      proj_is_equivalent_to(conversion.get(), expected.get(), PJ_COMP_EQUIVALENT);
+    return same ? std::optional<Crs>(CrsOf(crs.get())) : std::nullopt;
+  }
+  return std::nullopt;
+}
+
 // The EPSG projected system that a zone's definition on `base` matches, if any.
-std::optional<Crs> IdentifyZone(PJ_CONTEXT* ctx, PJ* base, int zone, bool north) {
+std::optional<Crs> IdentifyZone(PJ_CONTEXT* ctx, const PJ* base, int zone, bool north) {
   Object conversion(proj_create_conversion_utm(ctx, zone, north ? 1 : 0));
   Object cs(proj_create_cartesian_2D_cs(ctx, PJ_CART2D_EASTING_NORTHING, nullptr, 0));
   Object crs(proj_create_projected_crs(ctx, "zone", base, conversion.get(), cs.get()));
@@ -115,19 +161,20 @@ Crs ZoneCrs(const JobProjection& job, int zone) {
     Unnamed("The job's hemisphere is not known: set JobDetails.ApproxLat");
   }
   if (NormalZone(zone) == 0) Unnamed("The points have no zone: set JobDetails.Zone");
+  const int wrapped = NormalZone(zone);
+  const bool north = *job.approx_lat >= 0;
   PJ_CONTEXT* ctx = ThreadContext();
-  Object base = GeographicNamed(ctx, datum);
+  if (std::optional<Crs> numbered = NumberedZone(ctx, datum, wrapped, north)) return *numbered;
+  const PJ* base = GeographicNamed(ctx, datum);
   if (!base) {
     Unnamed(fmt::format("PROJ knows no geographic system named '{}': set JobDetails.DatumH",
                         datum));
   }
-  const int wrapped = NormalZone(zone);
-  const bool north = *job.approx_lat >= 0;
-  std::optional<Crs> crs = IdentifyZone(ctx, base.get(), wrapped, north);
+  std::optional<Crs> crs = IdentifyZone(ctx, base, wrapped, north);
   if (!crs) {
     Unnamed(fmt::format("PROJ's database has no system for zone {}{} on {}: set "
                         "JobDetails.DatumH or JobDetails.Zone",
-                        wrapped, north ? 'N' : 'S', proj_get_name(base.get())));
+                        wrapped, north ? 'N' : 'S', proj_get_name(base)));
   }
   return *crs;
 }

@@ -1,6 +1,6 @@
 #pragma once
-// A metric DXF drawing of one zone's points and lines, through GDAL's DXF driver with a header
-// of our own (GDAL's default drawing is imperial).
+// A metric DXF drawing of one zone's points and lines, through GDAL's DXF driver into a drawing
+// template of our own (GDAL's default drawing is imperial).
 
 #include <filesystem>
 

@@ -52,31 +52,44 @@ void FeatureWriter::AddField(OGRLayer& layer, const std::string& name, OGRFieldT
   }
 }
 
+const FeatureWriter::FieldIndexes& FeatureWriter::IndexesOf(OGRLayer& layer) {
+  const OGRFeatureDefn* defn = layer.GetLayerDefn();
+  auto found = indexes_.find(defn);
+  if (found != indexes_.end()) return found->second;
+  auto at = [&](const std::string& name) { return defn->GetFieldIndex(name.c_str()); };
+  return indexes_
+      .emplace(defn, FieldIndexes{at(names_.number), at("easting"), at("northing"),
+                                  at(names_.height), at("zone"), at("desc"), at("fixed"),
+                                  at("alpha_id"), at("point1"), at("point2"), at("line_type")})
+      .first->second;
+}
+
 void FeatureWriter::WritePoint(OGRLayer& layer, const Point& point, std::pair<double, double> at) {
+  const FieldIndexes& field = IndexesOf(layer);
   FeaturePtr feature = NewFeature(layer);
-  feature->SetField(names_.number.c_str(), std::to_string(point.number).c_str());
-  feature->SetField("easting", point.easting);
-  feature->SetField("northing", point.northing);
-  if (point.height) feature->SetField(names_.height.c_str(), *point.height);
-  feature->SetField("zone", point.zone);
-  if (!point.description.empty()) feature->SetField("desc", point.description.c_str());
-  feature->SetField("fixed", point.fixed ? 1 : 0);
-  if (!point.alpha_id.empty()) feature->SetField("alpha_id", point.alpha_id.c_str());
+  feature->SetField(field.number, std::to_string(point.number).c_str());
+  feature->SetField(field.easting, point.easting);
+  feature->SetField(field.northing, point.northing);
+  if (point.height) feature->SetField(field.height, *point.height);
+  feature->SetField(field.zone, point.zone);
+  if (!point.description.empty()) feature->SetField(field.desc, point.description.c_str());
+  feature->SetField(field.fixed, point.fixed ? 1 : 0);
+  if (!point.alpha_id.empty()) feature->SetField(field.alpha_id, point.alpha_id.c_str());
   feature->SetGeometryDirectly(new OGRPoint(at.first, at.second));
   Write(layer, *feature);
 }
 
 void FeatureWriter::WriteLine(OGRLayer& layer, const Line& line, std::pair<double, double> from,
                               std::pair<double, double> to) {
+  const FieldIndexes& field = IndexesOf(layer);
   FeaturePtr feature = NewFeature(layer);
-  const int number = layer.GetLayerDefn()->GetFieldIndex(names_.number.c_str());
-  if (number >= 0 && names_.number != "point_no") {
+  if (field.number >= 0 && names_.number != "point_no") {
     // A format whose own name field the lines share (GPX routes) gets "from-to" there.
-    feature->SetField(number, fmt::format("{}-{}", line.point1, line.point2).c_str());
+    feature->SetField(field.number, fmt::format("{}-{}", line.point1, line.point2).c_str());
   }
-  feature->SetField("point1", std::to_string(line.point1).c_str());
-  feature->SetField("point2", std::to_string(line.point2).c_str());
-  feature->SetField("line_type", line.line_type);
+  feature->SetField(field.point1, std::to_string(line.point1).c_str());
+  feature->SetField(field.point2, std::to_string(line.point2).c_str());
+  feature->SetField(field.line_type, line.line_type);
   auto* geometry = new OGRLineString();
   geometry->addPoint(from.first, from.second);
   geometry->addPoint(to.first, to.second);

@@ -1,6 +1,7 @@
 #pragma once
 // Layers of points and lines with the job's attributes, written through OGR.
 
+#include <map>
 #include <string>
 #include <utility>
 
@@ -30,9 +31,18 @@ class FeatureWriter {
                  std::pair<double, double> to);
 
  private:
+  // Where each attribute sits in a layer's features, -1 where the layer has no such field: looked
+  // up once a layer rather than by name for every feature.
+  struct FieldIndexes {
+    int number, easting, northing, height, zone, desc, fixed, alpha_id, point1, point2, line_type;
+  };
+
   GDALDataset& dataset_;
   FieldNames names_;
   Progress& progress_;
+  std::map<const OGRFeatureDefn*, FieldIndexes> indexes_;
+
+  const FieldIndexes& IndexesOf(OGRLayer& layer);
   void AddField(OGRLayer& layer, const std::string& name, OGRFieldType type,
                 OGRFieldSubType subtype = OFSTNone);
   void Write(OGRLayer& layer, OGRFeature& feature);

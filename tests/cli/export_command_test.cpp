@@ -5,7 +5,9 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <regex>
+#include <set>
 #include <sstream>
 
 #include "cli/in_process.h"
@@ -26,6 +28,45 @@ SurveyJob DatelineJob() {
                      {4, 310000.0, 5481000.0, 1.0, 1},
                      {5, 300100.5, 5481000.25, 2.0, 61}},  // wraps to zone 1
           .lines = {{2, 3}, {3, 4}, {1, 99}}};
+}
+
+// A DXF file as CAD readers walk it: its sections in order, the entries of each table, the
+// handles, and what the entities refer to.
+struct DxfOutline {
+  std::vector<std::string> sections;
+  std::map<std::string, std::set<std::string>> tables;  // LAYER -> {"0", "POINTS", ...}
+  std::vector<std::string> handles;
+  std::map<std::string, std::string> header;  // $NAME -> its first value
+  std::map<int, std::set<std::string>> entity_refs;  // 8: layers, 6: line types, 7: styles
+  std::string last;
+};
+
+DxfOutline OutlineOf(const std::string& path) {
+  std::ifstream in(path);
+  DxfOutline dxf;
+  std::string section, table, kind, variable;
+  for (std::string code_line, value; std::getline(in, code_line) && std::getline(in, value);) {
+    if (!value.empty() && value.back() == '\r') value.pop_back();
+    const std::string trimmed = value.substr(std::min(value.find_first_not_of(' '), value.size()));
+    const int code = std::stoi(code_line);
+    const bool opens_section = code == 2 && dxf.last == "SECTION";
+    dxf.last = trimmed;
+    if (code == 0) {
+      kind = trimmed;
+      variable.clear();
+      continue;
+    }
+    if (opens_section) dxf.sections.push_back(section = trimmed);
+    else if (code == 2 && kind == "TABLE") table = trimmed;
+    else if (code == 2 && section == "TABLES" && kind == table) dxf.tables[table].insert(trimmed);
+    if ((code == 5 || code == 105) && section != "HEADER") dxf.handles.push_back(trimmed);
+    if (code == 9) variable = trimmed;
+    else if (!variable.empty()) dxf.header.emplace(variable, trimmed);
+    if (section == "ENTITIES" && (code == 6 || code == 7 || code == 8)) {
+      dxf.entity_refs[code].insert(trimmed);
+    }
+  }
+  return dxf;
 }
 
 class ExportCommand : public TempDirTest {
@@ -165,6 +206,43 @@ TEST_F(ExportCommand, DxfIsAMetricDrawingPerZoneThatGdalReadsBack) {
   const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
   EXPECT_TRUE(std::regex_search(text, std::regex(R"(\$INSUNITS\r?\n +70\r?\n +6\r?\n)")));
   EXPECT_TRUE(std::regex_search(text, std::regex(R"(\$MEASUREMENT\r?\n +70\r?\n +1\r?\n)")));
+}
+
+TEST_F(ExportCommand, DxfDrawingHoldsTheTablesItsEntitiesReferTo) {
+  SurveyJob job = DatelineJob();
+  for (SurveyPoint& point : job.points) point.zone = 60;
+  MakeSurveyJob(Path("job.njb"), job);
+  ASSERT_EQ(0, Export("dxf", "job.dxf").exit_code);
+  const DxfOutline dxf = OutlineOf(Path("job.dxf"));
+
+  EXPECT_EQ((std::vector<std::string>{"HEADER", "CLASSES", "TABLES", "BLOCKS", "ENTITIES",
+                                      "OBJECTS"}),
+            dxf.sections);
+  EXPECT_EQ("EOF", dxf.last);
+  EXPECT_EQ("3", dxf.header.at("$LUPREC"));  // the job's OutputDecH
+  EXPECT_EQ("6", dxf.header.at("$INSUNITS"));
+
+  // What readers expect to find, and the drawing's own layers, once each, beside layer 0.
+  EXPECT_TRUE(dxf.tables.at("LTYPE").contains("CONTINUOUS"));
+  EXPECT_TRUE(dxf.tables.at("STYLE").contains("STANDARD"));
+  EXPECT_TRUE(dxf.tables.at("BLOCK_RECORD").contains("*Model_Space"));
+  std::set<std::string> layers = dxf.entity_refs.at(8);
+  EXPECT_EQ((std::set<std::string>{"HEIGHTS", "LINES", "NUMBERS", "POINTS"}), layers);
+  layers.insert("0");
+  EXPECT_EQ(layers, dxf.tables.at("LAYER"));
+  for (const auto& [code, table] : {std::pair{6, "LTYPE"}, {7, "STYLE"}}) {
+    if (!dxf.entity_refs.contains(code)) continue;
+    for (const std::string& name : dxf.entity_refs.at(code)) {
+      EXPECT_TRUE(dxf.tables.at(table).contains(name)) << name << " missing from " << table;
+    }
+  }
+
+  // Handles are unique, and the seed lies above all of them.
+  std::set<unsigned long> handles;
+  for (const std::string& handle : dxf.handles) {
+    EXPECT_TRUE(handles.insert(std::stoul(handle, nullptr, 16)).second) << handle;
+  }
+  EXPECT_GT(std::stoul(dxf.header.at("$HANDSEED"), nullptr, 16), *handles.rbegin());
 }
 
 TEST_F(ExportCommand, CsvIsInTheSurveyorsColumnOrderWithTheJobsDecimals) {

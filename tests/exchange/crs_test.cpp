@@ -41,6 +41,8 @@ TEST(ZoneCrs, DatumHemisphereAndZoneGiveTheEpsgSystem) {
       {Utm("WGS84", 0), 61, 32601},  // zones wrap: 61 is 1, the equator counts as north
       {Utm("WGS84", -40), -1, 32759},
       {Of("tm", "WGS84", "", 10), 30, 32630},
+      {Utm("NZGD2000", -40), 59, 2134},
+      {Utm("SIRGAS 2000", -10), 23, 31983},  // no numbering known: PROJ identifies the zone
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.job.datum + " " + std::to_string(c.zone));
@@ -52,17 +54,21 @@ TEST(ZoneCrs, WhatProjCannotNameSaysWhichFieldToSet) {
   struct Case {
     JobProjection job;
     const char* field;
+    int zone = 30;
   } cases[] = {
       {Of("LCC", "", "WGS84", 1), "Projection"},
       {Of("UTM", "", "", 1), "DatumH"},
       {Of("UTM", "", "WGS84", std::nullopt), "ApproxLat"},
       {Utm("NoSuchDatum", 1), "DatumH"},
       {Utm("OSGB36", 52), "DatumH"},  // no zone system on that datum
-      {Utm("WGS84", 52), "Zone"},
+      {Utm("WGS84", 52), "Zone", 0},
+      // The zone numbering of GDA2020 would give EPSG:7845, a Lambert system: not taken.
+      {Utm("GDA2020", -20), "Zone", 45},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.job.datum + " " + std::to_string(c.zone));
     try {
-      ZoneCrs(c.job, std::string(c.field) == "Zone" ? 0 : 30);
+      ZoneCrs(c.job, c.zone);
       ADD_FAILURE() << "no error for " << c.field;
     } catch (const Error& e) {
       EXPECT_EQ(err::kInvalidCall, e.Number());

@@ -33,9 +33,12 @@ nrx::RecordsetPtr DetailsRecord(nrx::Database& db) {
   return record->Eof() ? nullptr : record;
 }
 
-nrx::RecordsetPtr Rows(nrx::Database& db, const std::string& table, const char* order) {
+// `columns` of `table` in `order`; a job's tables carry many more fields than an export reads,
+// and sorting them all would cost more than the reading.
+nrx::RecordsetPtr Rows(nrx::Database& db, const std::string& table, const char* order,
+                       const char* columns = "*") {
   if (!db.FindTableDef(table)) return nullptr;
-  return db.OpenRecordset(fmt::format("SELECT * FROM [{}] ORDER BY [{}]", table, order),
+  return db.OpenRecordset(fmt::format("SELECT {} FROM [{}] ORDER BY [{}]", columns, table, order),
                           nrx::dbOpenSnapshot);
 }
 
@@ -50,7 +53,8 @@ std::unordered_map<std::int32_t, std::string> AlphaIds(nrx::Database& db) {
 }
 
 void ReadPoints(nrx::Database& db, int job_zone, ex::JobData& job) {
-  nrx::RecordsetPtr rows = Rows(db, Names().PointsTable(), "PointNo");
+  nrx::RecordsetPtr rows = Rows(db, Names().PointsTable(), "PointNo",
+                                "[PointNo], [X], [Y], [Z], [Zone], [Description], [Fixed]");
   if (!rows) return;
   const auto ids = AlphaIds(db);
   // Fields followed from record to record, looked up once.
