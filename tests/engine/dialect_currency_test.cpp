@@ -1,6 +1,8 @@
 // Currency fields in the dialect: criteria, FindFirst and action statements read a Currency
 // field as its amount and store amounts exactly, as recordsets do.
 
+#include <fmt/format.h>
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -89,6 +91,8 @@ TEST_F(DialectCurrencyTest, CriteriaCompareAmountsInSelectionsFindAndDelete) {
       {"3.5 = Pay.H", "1"},
       {"H = -0.0001", "2"},
       {"H = 922337203685477.5807", "3"},  // exact where a double is not
+      {"H - 0.0001 = 922337203685477.5806", "3"},
+      {"-H = -922337203685477.5806", "6"},
       {"H < 922337203685477.5807 And H > 100", "6"},
       {"H > 1", "1,3,6"},
       {"H Between -0.0001 And 1", "2,5"},
@@ -140,12 +144,54 @@ TEST_F(DialectCurrencyTest, ActionStatementsStoreAmountsExactly) {
   EXPECT_EQ("922337203685477.5806", Read(6, "G"));
   db_->Execute("UPDATE Pay SET D = H WHERE Id = 1");
   EXPECT_EQ("12.3456", Read(1, "D"));
+}
 
-  db_->Execute("UPDATE Pay SET H = H + 1, G = -H WHERE Id IN (2, 4)");
-  EXPECT_EQ("0.9999", Read(2));
-  EXPECT_EQ("0.0001", Read(2, "G"));
-  EXPECT_EQ("Null", Read(4));
-  EXPECT_EQ("Null", Read(4, "G"));
+// Each statement's reading of the fields beside it, from the fixture's rows 3 (the maximum),
+// 6 (one below) and 7 (the minimum).
+TEST_F(DialectCurrencyTest, SumsAndDifferencesOfAmountsAreExactAcrossTheRange) {
+  Add(7, Currency{-kMaxScaled - 1});
+  const struct {
+    int id;
+    const char* set;
+    const char* field;
+    const char* expected;
+  } steps[] = {
+      {3, "H = H + 0", "H", "922337203685477.5807"},
+      {3, "H = H - 0.0001", "H", "922337203685477.5806"},
+      {6, "G = 0.0001", "G", "0.0001"},
+      {6, "H = H + G", "H", "922337203685477.5807"},
+      {6, "H = -(-H) - +G", "H", "922337203685477.5806"},
+      {7, "H = H + 1", "H", "-922337203685476.5808"},
+      {7, "G = -(H + 1) + -0", "G", "922337203685475.5808"},
+      {7, "H = H - 1", "H", "-922337203685477.5808"},
+      {7, "H = H + G", "H", "-2"},
+      // Anywhere but a Currency field a sum is its amount, exact to the fourth decimal.
+      {3, "D = H - 922337203685477", "D", "0.5806"},
+      {6, "T = H - G - 922337203685477", "T", "0.5805"},
+      {4, "H = H + 1, G = -H", "H", "Null"},
+      {4, "G = G - H", "G", "Null"},
+  };
+  for (const auto& step : steps) {
+    const std::string statement =
+        fmt::format("UPDATE Pay SET {} WHERE Id = {}", step.set, step.id);
+    SCOPED_TRACE(statement);
+    db_->Execute(statement);
+    EXPECT_EQ(step.expected, Read(step.id, step.field));
+  }
+}
+
+TEST_F(DialectCurrencyTest, CriteriaCompareSumsOfAmountsAsWholeNumbers) {
+  // H + 1 lands on either side of G by the last digit, where a double cannot tell them apart.
+  db_->Execute("UPDATE Pay SET H = H - 1 WHERE Id IN (3, 6)");
+  db_->Execute("UPDATE Pay SET G = 922337203685477.5806 WHERE Id IN (3, 6)");
+  db_->Execute("UPDATE Pay SET G = H + 0.9999 WHERE Id IN (1, 5)");
+  db_->Execute("UPDATE Pay SET G = G + 0.0002 WHERE Id = 5");
+  for (const char* criteria : {"H + 1 > G", "G < H - -1"}) {
+    SCOPED_TRACE(criteria);
+    EXPECT_EQ("1,3", SelectedIds(criteria));
+    EXPECT_EQ("1,3", FoundIds(criteria));
+  }
+  EXPECT_EQ("2,5", SelectedIds("H + 1 Between -1 And 2.0001"));
 }
 
 TEST_F(DialectCurrencyTest, InsertSelectScalesOnlyWhatIsNotAlreadyAnAmount) {
@@ -168,7 +214,9 @@ TEST_F(DialectCurrencyTest, RefusedValuesLeaveTheTableUnchanged) {
   };
   const Case cases[] = {
       {err::kOverflow, "UPDATE Pay SET H = H * 2"},
-      {err::kOverflow, "UPDATE Pay SET H = H + 0.0001 WHERE Id = 3"},
+      {err::kOverflow, "UPDATE Pay SET H = H + 0.0001"},
+      {err::kOverflow, "UPDATE Pay SET G = -H - 1"},
+      {err::kOverflow, "DELETE FROM Pay WHERE H + 1 > 0"},
       {err::kOverflow, "UPDATE Pay SET G = 922337203685478"},
       {err::kOverflow, "INSERT INTO Pay (Id, H) VALUES (10, 1E20)"},
       {err::kOverflow, "INSERT INTO Pay (Id, H) VALUES (10, 922337203685477.5808)"},

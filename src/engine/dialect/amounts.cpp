@@ -77,4 +77,9 @@ std::string StoredAmount(std::string_view value_sql) {
   return fmt::format("nrx_currency({})", value_sql);
 }
 
+std::string ScaledSum(Op op, std::string_view a_sql, std::string_view b_sql) {
+  return fmt::format("{}({}, {})", op == Op::kSub ? "nrx_amount_sub" : "nrx_amount_add", a_sql,
+                     b_sql);
+}
+
 }  // namespace nrx::dialect

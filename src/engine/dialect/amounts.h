@@ -30,4 +30,8 @@ std::string AmountOf(std::string_view column_sql);
 // with 3464.
 std::string StoredAmount(std::string_view value_sql);
 
+// The sum (Op::kAdd) or difference (Op::kSub) of two scaled whole numbers, computed exactly
+// while the statement runs: Null gives Null, beyond the Currency range fails with 6.
+std::string ScaledSum(Op op, std::string_view a_sql, std::string_view b_sql);
+
 }  // namespace nrx::dialect

@@ -1,5 +1,7 @@
 // nrx_currency: what a Currency field stores for a value an action statement writes to it, the
 // amount times 10000 as a whole number, converted as a recordset converts it.
+// nrx_amount_add, nrx_amount_sub: sums and differences of such scaled whole numbers, exact over
+// the whole range where doubles lose the last digits.
 
 #include <cstdint>
 
@@ -43,8 +45,33 @@ void ToStoredAmount(sqlite3_context* ctx, int, sqlite3_value** argv) {
   }
 }
 
+// The operands are stored amounts and scaled literals: whole numbers. A real that would only
+// meet a Currency field rounded is refused rather than silently truncated.
+std::int64_t ScaledOperand(sqlite3_value* v) {
+  if (sqlite3_value_type(v) != SQLITE_INTEGER) Fail(err::kCriteriaTypeMismatch);
+  return sqlite3_value_int64(v);
+}
+
+bool AddOverflows(std::int64_t a, std::int64_t b, std::int64_t* out) {
+  return __builtin_add_overflow(a, b, out);
+}
+bool SubOverflows(std::int64_t a, std::int64_t b, std::int64_t* out) {
+  return __builtin_sub_overflow(a, b, out);
+}
+
+// Beyond the Currency range fails with 6, as storing such an amount does.
+template <bool (*Overflows)(std::int64_t, std::int64_t, std::int64_t*)>
+void ScaledArithmetic(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  if (IsNull(argv[0]) || IsNull(argv[1])) return sqlite3_result_null(ctx);
+  std::int64_t result = 0;
+  if (Overflows(ScaledOperand(argv[0]), ScaledOperand(argv[1]), &result)) Fail(err::kOverflow);
+  sqlite3_result_int64(ctx, result);
+}
+
 constexpr Registration kCurrency[] = {
     {"nrx_currency", 1, ToStoredAmount},
+    {"nrx_amount_add", 2, ScaledArithmetic<AddOverflows>},
+    {"nrx_amount_sub", 2, ScaledArithmetic<SubOverflows>},
 };
 
 }  // namespace

@@ -69,8 +69,7 @@ class Translator {
   }
 
   std::string Stored(const Expr& e) {
-    if (IsCurrency(e)) return Column(e);
-    if (auto scaled = ScaledLiteral(e)) return Literal(*scaled);
+    if (auto scaled = Scaled(e)) return scaled->sql;
     if (e.kind == ExprKind::kNull) return "NULL";
     return StoredAmount(Value(e));
   }
@@ -129,27 +128,61 @@ class Translator {
     return scaled < 0 ? fmt::format("({})", scaled) : std::to_string(scaled);
   }
 
-  // The operands of a comparison as stored, when each is a Currency field or a literal that
-  // scales exactly and at least one is a field: whole numbers compare exactly beyond a double's
-  // 53 bits, and the field's index stays usable.
+  // An expression in scaled whole numbers; `has_field` when a Currency field takes part.
+  struct ScaledSql {
+    std::string sql;
+    bool has_field = false;
+  };
+
+  // The expression as a scaled whole number when it is a Currency field, a literal that scales
+  // exactly, or built from those by sums, differences and signs with a field taking part: such
+  // amounts add exactly over the whole range, where doubles lose the last digits beyond 2^53.
+  // Products and quotients stay in doubles: an amount times or divided by a plain number is no
+  // longer a whole number of ten-thousandths, and rounds to the fourth decimal where it is stored.
+  // Without a field a sum keeps the dialect's own meaning ('1' + '2' joins texts).
+  std::optional<ScaledSql> Scaled(const Expr& e) {
+    if (IsCurrency(e)) return ScaledSql{Column(e), true};
+    if (auto literal = ScaledLiteral(e)) return ScaledSql{Literal(*literal), false};
+    if (e.kind == ExprKind::kUnary && e.op == Op::kPlus) return Scaled(At(e, 0));
+    if (e.kind == ExprKind::kUnary && e.op == Op::kNegate)
+      return Combined(Op::kSub, ScaledSql{"0", false}, Scaled(At(e, 0)));
+    if (e.kind != ExprKind::kBinary || (e.op != Op::kAdd && e.op != Op::kSub)) return std::nullopt;
+    auto a = Scaled(At(e, 0));
+    if (!a) return std::nullopt;
+    return Combined(e.op, *a, Scaled(At(e, 1)));
+  }
+
+  static std::optional<ScaledSql> Combined(Op op, const ScaledSql& a,
+                                           const std::optional<ScaledSql>& b) {
+    if (!b || !(a.has_field || b->has_field)) return std::nullopt;
+    return ScaledSql{ScaledSum(op, a.sql, b->sql), true};
+  }
+
+  // A sum of amounts read as its amount; Nullopt for anything else.
+  std::optional<std::string> SumAmount(const Expr& e) {
+    auto scaled = Scaled(e);
+    if (!scaled || !scaled->has_field) return std::nullopt;
+    return AmountOf(scaled->sql);
+  }
+
+  // The operands of a comparison as stored, when each is scaled (see Scaled) and a field takes
+  // part: whole numbers compare exactly beyond a double's 53 bits, and a field compared with a
+  // literal keeps its index.
   std::optional<std::vector<std::string>> AsStored(const std::vector<ExprPtr>& operands) {
     std::vector<std::string> stored;
     bool any_field = false;
     for (const auto& operand : operands) {
-      if (IsCurrency(*operand)) {
-        any_field = true;
-        stored.push_back(Column(*operand));
-      } else if (auto scaled = ScaledLiteral(*operand)) {
-        stored.push_back(Literal(*scaled));
-      } else {
-        return std::nullopt;
-      }
+      auto scaled = Scaled(*operand);
+      if (!scaled) return std::nullopt;
+      any_field |= scaled->has_field;
+      stored.push_back(std::move(scaled->sql));
     }
     if (!any_field) return std::nullopt;
     return stored;
   }
 
   std::string Unary(const Expr& e) {
+    if (auto amount = SumAmount(e)) return *amount;
     switch (e.op) {
       case Op::kNot:
         return fmt::format("(NOT {})", Condition(At(e, 0)));
@@ -188,6 +221,9 @@ class Translator {
       if (auto stored = AsStored(e.operands))
         return fmt::format("({} {} {})", (*stored)[0], *symbol, (*stored)[1]);
       return fmt::format("({} {} {}{})", Value(a), *symbol, Value(b), Collation(e));
+    }
+    if (e.op == Op::kAdd || e.op == Op::kSub) {
+      if (auto amount = SumAmount(e)) return *amount;
     }
     if (auto form = FindName(kArithmeticForms, e.op))
       return fmt::format(fmt::runtime(*form), Value(a), Value(b));
