@@ -7,7 +7,8 @@
 // like "PointNo = 5". Texts compare case-insensitively, as the dialect does.
 //
 // Given the field types, a Currency field stands for its amount (see amounts.h); compared with
-// another Currency field or a number it holds exactly, it is compared as stored.
+// another Currency field or a number it holds exactly, it is compared as stored. Sums and
+// differences of such fields and numbers are computed in scaled whole numbers, exactly.
 
 #include <string>
 #include <string_view>
