@@ -33,11 +33,7 @@ class RecordsetLargeTest : public EngineTest {
   }
 
   static void Add(Recordset& rs, int no, std::optional<int> k, const std::string& code) {
-    rs.AddNew();
-    rs.Fields("No")->SetValue(no);
-    rs.Fields("K")->SetValue(k ? Variant(*k) : Variant::Null());
-    rs.Fields("Code")->SetValue(code);
-    rs.Update();
+    AddRecord(rs, {{"No", no}, {"K", k ? Variant(*k) : Variant::Null()}, {"Code", code}});
   }
 
   static int No(Recordset& rs) { return static_cast<int>(rs.Fields("No")->Value().ToLong()); }

@@ -50,12 +50,7 @@ class SealedJobTest : public EngineTest {
     MakeTable(*db, "T", {{"N", dbLong, 0}, {"Label", dbText, 60}});
     ws_->BeginTrans();
     auto rs = db->OpenRecordset("T");
-    for (int n = 0; n < kRows; ++n) {
-      rs->AddNew();
-      rs->Fields("N")->SetValue(Variant(n));
-      rs->Fields("Label")->SetValue(Variant(Label(n)));
-      rs->Update();
-    }
+    for (int n = 0; n < kRows; ++n) AddRecord(*rs, {{"N", n}, {"Label", Label(n)}});
     ws_->CommitTrans();
     rs.reset();
     db->Close();
