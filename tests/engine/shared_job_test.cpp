@@ -143,7 +143,7 @@ bool RunConcurrently(int count, const std::function<bool(int)>& work) {
 }
 
 TEST_F(SharedJobTest, EveryCommitTwoSharedWritersReportIsInTheFile) {
-  constexpr int kCommits = 200;
+  constexpr int kCommits = 60;
   ASSERT_TRUE(RunConcurrently(2, [&](int writer) {
     auto db = OpenShared();
     std::ofstream reported(Path("reported" + std::to_string(writer)));
