@@ -233,7 +233,7 @@ TEST_F(RecordsetTest, FindSearchesTheRecordsetsOwnRecordsInTheirPlaces) {
   EXPECT_EQ(30, rs->Fields("PointNo")->Value().ToLong());
 }
 
-TEST_F(RecordsetTest, EditUpdateCancelAndTheirErrors) {
+TEST_F(RecordsetTest, EditAddUpdateCancelAndTheirErrors) {
   auto rs = db_->OpenRecordset("Points");
   EXPECT_NRX_ERROR(err::kUpdateWithoutEdit, rs->Update());
   EXPECT_NRX_ERROR(err::kUpdateWithoutEdit, rs->CancelUpdate());
@@ -248,6 +248,24 @@ TEST_F(RecordsetTest, EditUpdateCancelAndTheirErrors) {
   rs->Fields("Code")->SetValue("Z");
   rs->Update(dbUpdateRegular, false);
   EXPECT_EQ("Z", rs->Fields("Code")->Value().ToText());
+
+  // Writes are checked against the field as they are made, and the record as it is stored.
+  rs->AddNew();
+  EXPECT_NRX_ERROR(err::kValueTooLong, rs->Fields("Code")->SetValue("123456789"));
+  EXPECT_NRX_ERROR(err::kCannotConvert, rs->Fields("PointNo")->SetValue("twelve"));
+  EXPECT_NRX_ERROR(err::kNumericOverflow, rs->Fields("Dec")->SetValue(256));
+  EXPECT_NRX_ERROR(err::kNumericOverflow, rs->Fields("Zone")->SetValue(40000));
+  rs->Fields("Code")->SetValue("");
+  rs->Fields("PointNo")->SetValue(50);
+  EXPECT_NRX_ERROR(err::kZeroLength, rs->Update());
+  rs->Fields("Code")->SetValue("ok");
+  rs->Fields("PointNo")->SetValue(10);
+  EXPECT_NRX_ERROR(err::kDuplicateKey, rs->Update());
+  rs->Fields("PointNo")->SetValue(Variant::Null());
+  EXPECT_NRX_ERROR(err::kNullInPrimaryKey, rs->Update());
+  rs->Fields("PointNo")->SetValue("51");  // numeric text converts
+  rs->Update();
+  EXPECT_EQ(4, rs->RecordCount());
 }
 
 // Every set of edited fields has a statement of its own; the connection keeps only the ones used
@@ -281,26 +299,6 @@ TEST_F(RecordsetTest, EditsOfEverySetOfFieldsKeepFewStatementsAndWriteRight) {
     EXPECT_EQ(expected[f], rs->Fields("F" + std::to_string(f))->Value().ToLong()) << f;
   }
   EXPECT_LE(detail::EngineAccess::Conn(*db_)->CachedCount(), detail::Connection::kMostCached);
-}
-
-TEST_F(RecordsetTest, WritesAreCheckedAgainstTheField) {
-  auto rs = db_->OpenRecordset("Points");
-  rs->AddNew();
-  EXPECT_NRX_ERROR(err::kValueTooLong, rs->Fields("Code")->SetValue("123456789"));
-  EXPECT_NRX_ERROR(err::kCannotConvert, rs->Fields("PointNo")->SetValue("twelve"));
-  EXPECT_NRX_ERROR(err::kNumericOverflow, rs->Fields("Dec")->SetValue(256));
-  EXPECT_NRX_ERROR(err::kNumericOverflow, rs->Fields("Zone")->SetValue(40000));
-  rs->Fields("Code")->SetValue("");
-  rs->Fields("PointNo")->SetValue(50);
-  EXPECT_NRX_ERROR(err::kZeroLength, rs->Update());
-  rs->Fields("Code")->SetValue("ok");
-  rs->Fields("PointNo")->SetValue(10);
-  EXPECT_NRX_ERROR(err::kDuplicateKey, rs->Update());
-  rs->Fields("PointNo")->SetValue(Variant::Null());
-  EXPECT_NRX_ERROR(err::kNullInPrimaryKey, rs->Update());
-  rs->Fields("PointNo")->SetValue("51");  // numeric text converts
-  rs->Update();
-  EXPECT_EQ(4, rs->RecordCount());
 }
 
 TEST_F(RecordsetTest, AStoredTextLongerThanItsFieldIsRefusedWhenRead) {
