@@ -145,7 +145,6 @@ TEST_F(JobFileTest, TruncatedAndRandomFilesAreNotDatabases) {
   EXPECT_NRX_ERROR(err::kNotADatabase, ws_->OpenDatabase(Path("random.njb")));
   WriteFile(Path("empty.njb"), "");
   EXPECT_NRX_ERROR(err::kNotADatabase, ws_->OpenDatabase(Path("empty.njb")));
-  EXPECT_NRX_ERROR(err::kNotADatabase, DBEngine::Instance().RepairDatabase(Path("random.njb")));
   // Nothing was opened, so nothing stays held.
   EXPECT_EQ(0, ws_->DatabasesCount());
 }
