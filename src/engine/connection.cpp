@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <atomic>
 #include <cctype>
 #include <filesystem>
 #include <system_error>
@@ -25,6 +26,7 @@ std::string SavepointName(int depth) { return fmt::format("nrx_t{}", depth); }
 // less; five seconds covers those with room to spare, while a user whose commit waits on
 // someone who keeps the file open for good hears about it before thinking the program hung.
 constexpr int kBusyTimeoutMs = 5000;
+std::atomic<int> busy_timeout_override{0};
 
 [[noreturn]] void RaiseBusy(std::string_view source) {
   RaiseText(err::kFileInUse, std::string(source),
@@ -237,7 +239,8 @@ void Connection::OpenHandle(bool create) {
 void Connection::Configure() {
   sqlite3_extended_result_codes(db_, 1);
   // Set first: even reading the schema below waits while another process commits.
-  sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+  const int override_ms = busy_timeout_override.load();
+  sqlite3_busy_timeout(db_, override_ms > 0 ? override_ms : kBusyTimeoutMs);
   // A double-quoted name that is no column must be an error, not quietly a text.
   sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
   sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
@@ -528,5 +531,7 @@ void ScopedSavepoint::Commit() {
   conn_.Exec(outermost_ ? "COMMIT" : "RELEASE nrx_op", source_);
   done_ = true;
 }
+
+void testing::OverrideBusyTimeout(int ms) { busy_timeout_override.store(ms); }
 
 }  // namespace nrx::detail

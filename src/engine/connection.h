@@ -241,4 +241,10 @@ class ScopedSavepoint {
   bool done_ = false;
 };
 
+namespace testing {
+// Makes connections opened from now on wait `ms` for a file another process keeps busy, in place
+// of the engine's own wait; 0 puts that back. For tests only: a refusal then comes in moments.
+void OverrideBusyTimeout(int ms);
+}  // namespace testing
+
 }  // namespace nrx::detail

@@ -40,6 +40,14 @@ class EngineTest : public TempDirTest {
     return ix;
   }
 
+  // Adds one record through `rs`, the given fields set and the others left alone.
+  static void AddRecord(Recordset& rs,
+                        std::initializer_list<std::pair<const char*, Variant>> values) {
+    rs.AddNew();
+    for (const auto& [name, value] : values) rs.Fields(name)->SetValue(value);
+    rs.Update();
+  }
+
   // The single value of a one-row, one-column count over a table, read through Execute-free SQL
   // of the engine: the table's record count.
   static long Count(Database& db, const std::string& table) {

@@ -159,21 +159,6 @@ void Damage(const std::string& path, bool encrypted, uint32_t page, int page_siz
 
 class FilesTest : public TempDirTest {};
 
-TEST_F(FilesTest, EncryptedJournalHidesTexts) {
-  std::string path = Path("job.db");
-  MakeJob(path, true, 2000);
-  Db db = OpenVfs(path, true);
-  // A small cache makes SQLite write changed pages before the commit, so the rollback has to
-  // read the originals back from the journal.
-  Exec(db.get(), "PRAGMA cache_size = 4; BEGIN; UPDATE Points SET label = 'changed'");
-  std::string journal = ReadFile(path + "-journal");
-  ASSERT_GT(journal.size(), 10000u);
-  for (int n = 1; n <= 2000; n += 97) EXPECT_EQ(std::string::npos, journal.find(Label(n))) << n;
-
-  Exec(db.get(), "ROLLBACK");
-  EXPECT_EQ(Label(1500), Rows(db.get())[1500]);
-}
-
 TEST_F(FilesTest, UriEscapesAwkwardPathsAndHonoursReadOnly) {
   fs::create_directories(Dir() / "a b?c#d%20e");
   std::string path = Path("a b?c#d%20e/job 1.db");
@@ -309,16 +294,23 @@ TEST_P(RepairTest, RecoversExactlyTheRowsOnUndamagedPages) {
   EXPECT_EQ(SQLITE_OK, sqlite3_exec(db.get(), "DROP INDEX Points_n", 0, 0, 0));
 }
 
+// An encrypted file's journal hides its texts as the file does.
 TEST_P(RepairTest, ReadsAFileLeftWithAHotJournalAsItsJournalRestoresIt) {
   const bool encrypted = GetParam();
   std::string path = Path("job.db");
   MakeJob(path, encrypted, 2000);
   {
     Db db = OpenVfs(path, encrypted);
+    // A small cache makes SQLite write changed pages before the commit, so the journal holds
+    // the originals the file no longer has.
     Exec(db.get(), "PRAGMA cache_size = 4; BEGIN; UPDATE Points SET label = 'half written'");
     fs::copy_file(path, Path("crash.db"));
     fs::copy_file(path + "-journal", Path("crash.db-journal"));
   }
+  std::string journal = ReadFile(Path("crash.db-journal"));
+  ASSERT_GT(journal.size(), 10000u);
+  for (int n = 1; n <= 2000; n += 97)
+    EXPECT_EQ(!encrypted, journal.find(Label(n)) != std::string::npos) << n;
   std::string crash = Path("crash.db");
   files::RepairFile(crash);
   EXPECT_FALSE(fs::exists(crash + "-journal"));

@@ -33,11 +33,7 @@ class RecordsetLargeTest : public EngineTest {
   }
 
   static void Add(Recordset& rs, int no, std::optional<int> k, const std::string& code) {
-    rs.AddNew();
-    rs.Fields("No")->SetValue(no);
-    rs.Fields("K")->SetValue(k ? Variant(*k) : Variant::Null());
-    rs.Fields("Code")->SetValue(code);
-    rs.Update();
+    AddRecord(rs, {{"No", no}, {"K", k ? Variant(*k) : Variant::Null()}, {"Code", code}});
   }
 
   static int No(Recordset& rs) { return static_cast<int>(rs.Fields("No")->Value().ToLong()); }
@@ -113,19 +109,10 @@ TEST_F(RecordsetLargeTest, TableTypeFindsAddedRecordsAtTheirPlaceInTheIndex) {
   EXPECT_EQ(kRecords + 2, rs->RecordCount());
 }
 
-TEST_F(RecordsetLargeTest, SeekThenMovesInBothDirections) {
+// Seek and moves at the ends of an index are the model test's; here a Seek on the first field of
+// two: Null keys come first, and it lands among equal keys in the order of adding.
+TEST_F(RecordsetLargeTest, SeekOnTheFirstOfTwoFieldsThenMovesInBothDirections) {
   auto rs = db_->OpenRecordset("T");
-  rs->SetIndex("No_Index");
-  rs->Seek(">", kRecords - 1);
-  rs->MoveNext();
-  EXPECT_TRUE(rs->Eof());
-  rs->MovePrevious();
-  EXPECT_EQ(kRecords, No(*rs));
-  rs->Seek("<", 2);
-  rs->MovePrevious();
-  EXPECT_TRUE(rs->Bof());
-
-  // Null keys come first; a Seek lands among equal keys in the order of adding.
   rs->SetIndex("K_Code");
   auto order = KCodeOrder(kRecords);
   rs->Seek(">=", 0);

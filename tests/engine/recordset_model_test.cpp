@@ -249,6 +249,25 @@ class RecordsetModelTest : public EngineTest {
 
 std::string Describe(const std::optional<int>& v) { return v ? std::to_string(*v) : "Null"; }
 
+template <typename T>
+Variant Nullable(const std::optional<T>& v) {
+  return v ? Variant(*v) : Variant::Null();
+}
+
+// The moves, as the model expects them and as the engine makes them; MoveNext twice as often.
+struct Move {
+  const char* name;
+  bool (Model::*model)();
+  void (*engine)(Recordset&);
+};
+const Move kMoves[] = {
+    {"MoveFirst", &Model::MoveFirst, [](Recordset& rs) { rs.MoveFirst(); }},
+    {"MoveLast", &Model::MoveLast, [](Recordset& rs) { rs.MoveLast(); }},
+    {"MoveNext", &Model::MoveNext, [](Recordset& rs) { rs.MoveNext(); }},
+    {"MoveNext", &Model::MoveNext, [](Recordset& rs) { rs.MoveNext(); }},
+    {"MovePrevious", &Model::MovePrevious, [](Recordset& rs) { rs.MovePrevious(); }},
+};
+
 // The error number an action raises, or 0.
 template <typename F>
 int ErrorOf(F&& action) {
@@ -278,11 +297,7 @@ void RecordsetModelTest::Run(const Kind& kind, unsigned seed, int steps) {
   // Row ids only order records here: a new record's is above every one the table has had.
   std::int64_t highest_rowid = 0;
   auto add = [&](Recordset& target, const Row& row) {
-    target.AddNew();
-    target.Fields("Id")->SetValue(row.id);
-    if (row.k) target.Fields("K")->SetValue(*row.k);
-    if (row.code) target.Fields("Code")->SetValue(*row.code);
-    target.Update();
+    AddRecord(target, {{"Id", row.id}, {"K", Nullable(row.k)}, {"Code", Nullable(row.code)}});
     rows[++highest_rowid] = row;
     return highest_rowid;
   };
@@ -299,10 +314,6 @@ void RecordsetModelTest::Run(const Kind& kind, unsigned seed, int steps) {
   for (int step = 0; step < steps; ++step) {
     std::string op;
     int expected = 0, got = 0;
-    auto expect_move = [&](bool ok, auto&& action) {
-      expected = ok ? 0 : err::kNoCurrentRecord;
-      got = ErrorOf(action);
-    };
     // What an edit of the current record raises in the model.
     auto edit_error = [&] {
       if (!updatable) return err::kReadOnly;
@@ -310,24 +321,18 @@ void RecordsetModelTest::Run(const Kind& kind, unsigned seed, int steps) {
       if (model.deleted_ || !rows.count(model.rowid_)) return err::kRecordDeleted;
       return 0;
     };
-    switch (rng() % 16) {
+    switch (const unsigned choice = rng() % 16) {
       case 0:
-        op = "MoveFirst";
-        expect_move(model.MoveFirst(), [&] { rs->MoveFirst(); });
-        break;
       case 1:
-        op = "MoveLast";
-        expect_move(model.MoveLast(), [&] { rs->MoveLast(); });
-        break;
       case 2:
       case 3:
-        op = "MoveNext";
-        expect_move(model.MoveNext(), [&] { rs->MoveNext(); });
+      case 4: {
+        const Move& move = kMoves[choice];
+        op = move.name;
+        expected = (model.*move.model)() ? 0 : err::kNoCurrentRecord;
+        got = ErrorOf([&] { move.engine(*rs); });
         break;
-      case 4:
-        op = "MovePrevious";
-        expect_move(model.MovePrevious(), [&] { rs->MovePrevious(); });
-        break;
+      }
       case 5:
       case 6: {
         static const char* kinds[] = {"FindFirst", "FindNext", "FindLast", "FindPrevious"};
@@ -377,8 +382,8 @@ void RecordsetModelTest::Run(const Kind& kind, unsigned seed, int steps) {
         expected = edit_error();
         got = ErrorOf([&] {
           rs->Edit();
-          rs->Fields("K")->SetValue(k ? Variant(*k) : Variant::Null());
-          rs->Fields("Code")->SetValue(code ? Variant(*code) : Variant::Null());
+          rs->Fields("K")->SetValue(Nullable(k));
+          rs->Fields("Code")->SetValue(Nullable(code));
           rs->Update();
         });
         if (got == 0) {

@@ -96,13 +96,8 @@ class RepairCorpus : public EngineTest {
     ws_->BeginTrans();
     for (const std::string& name : kTables) {
       RecordsetPtr rs = db->OpenRecordset(name, dbOpenTable);
-      for (std::int32_t n = 1; n <= kRows; ++n) {
-        rs->AddNew();
-        rs->Fields("PointNo")->SetValue(Variant(n));
-        rs->Fields("Code")->SetValue(Variant(CodeOf(n)));
-        rs->Fields("X")->SetValue(Variant(n * 0.5));
-        rs->Update();
-      }
+      for (std::int32_t n = 1; n <= kRows; ++n)
+        AddRecord(*rs, {{"PointNo", n}, {"Code", CodeOf(n)}, {"X", n * 0.5}});
     }
     ws_->CommitTrans();
     db->Close();

@@ -50,12 +50,7 @@ class SealedJobTest : public EngineTest {
     MakeTable(*db, "T", {{"N", dbLong, 0}, {"Label", dbText, 60}});
     ws_->BeginTrans();
     auto rs = db->OpenRecordset("T");
-    for (int n = 0; n < kRows; ++n) {
-      rs->AddNew();
-      rs->Fields("N")->SetValue(Variant(n));
-      rs->Fields("Label")->SetValue(Variant(Label(n)));
-      rs->Update();
-    }
+    for (int n = 0; n < kRows; ++n) AddRecord(*rs, {{"N", n}, {"Label", Label(n)}});
     ws_->CommitTrans();
     rs.reset();
     db->Close();
@@ -93,8 +88,9 @@ TEST_F(SealedJobTest, JobsShareNoCiphertextAndRewrittenPagesChange) {
   std::string second = MakeJob("second.njb");
   std::string bytes = ReadFile(first);
   EXPECT_EQ(files::FileKind::Sealed, files::Probe(first));
-  EXPECT_EQ(std::string::npos, bytes.find("SQLite format 3"));
-  EXPECT_EQ(std::string::npos, bytes.find("north pier"));
+  // Neither the file's format, its records nor the engine's own tables show through.
+  for (const char* text : {"SQLite format 3", "north pier", "MSysIndexes", "LANGID"})
+    EXPECT_EQ(std::string::npos, bytes.find(text)) << text;
   auto first_pages = Pages(bytes);
   ASSERT_GT(first_pages.size(), 8u);
   for (const auto& page : Pages(ReadFile(second)))
@@ -262,8 +258,8 @@ TEST_F(SealedJobTest, NewPasswordKilledPartWayLeavesOneOfThePasswords) {
                                                                  start);
   };
   auto whole = rekey_in_child(std::chrono::microseconds(0));
-  for (int step = 1; step <= 5; ++step) {
-    rekey_in_child(whole * step / 6);
+  for (int step = 1; step <= 3; ++step) {
+    rekey_in_child(whole * step / 4);
     fs::remove(path + ".rekey");
     auto [read_old, error_old] = ReadAll(path, WithPassword("old"));
     if (!error_old) {

@@ -41,10 +41,12 @@ TEST_F(TableDefTest, TypesAndSizesSurviveReopening) {
   EXPECT_NRX_ERROR(err::kNotSupported, t->Fields("L")->SetType(dbText));
 }
 
-TEST_F(TableDefTest, TableDefsAreOrderedByNameWithoutCaseAndListTheSystemTables) {
+TEST_F(TableDefTest, TableDefsAreOrderedAndFoundByNameWithoutCaseAndListTheSystemTables) {
   auto db = Create("order.njb");
-  for (const char* name : {"beta", "Alpha", "gamma", "Delta", "LSOptions", "LS_Points", "msysNotes"})
+  for (const char* name : {"beta", "Alpha", "gamma", "LSOptions", "LS_Points", "msysNotes"})
     MakeTable(*db, name, {{"F", dbLong, 0}});
+  auto t = MakeTable(*db, "Delta", {{"PointNo", dbLong, 0}});
+  t->IndexesAppend(MakeIndex(*t, "PointNo_Index", "PointNo", false, true));
   std::vector<std::string> user_tables;
   for (const auto& table : db->TableDefs())
     if (!table->IsSystem()) user_tables.push_back(table->Name());
@@ -55,12 +57,6 @@ TEST_F(TableDefTest, TableDefsAreOrderedByNameWithoutCaseAndListTheSystemTables)
             user_tables);
   EXPECT_NRX_ERROR(err::kItemNotFound, db->TableDefs("Epsilon"));
   EXPECT_NRX_ERROR(err::kItemNotFound, db->TableDefs(db->TableDefsCount()));
-}
-
-TEST_F(TableDefTest, NamesAreFoundWithoutCaseOrExactly) {
-  auto db = Create("find.njb");
-  auto t = MakeTable(*db, "Delta", {{"PointNo", dbLong, 0}});
-  t->IndexesAppend(MakeIndex(*t, "PointNo_Index", "PointNo", false, true));
 
   EXPECT_EQ(t, db->TableDefs("DELTA"));
   EXPECT_EQ(nullptr, db->TableDefs().FindExact("DELTA"));
@@ -166,9 +162,7 @@ TEST_F(TableDefTest, DefinitionOfADroppedTableIsNoLongerValid) {
   EXPECT_NRX_ERROR(err::kZeroLength, rs->Update());
 }
 
-class IndexTest : public EngineTest {};
-
-TEST_F(IndexTest, SameIndexNameOnTwoTables) {
+TEST_F(TableDefTest, SameIndexNameOnTwoTables) {
   {
     auto db = Create("ix.njb");
     for (const char* name : {"GridEntry", "Radiation"}) {
@@ -191,7 +185,7 @@ TEST_F(IndexTest, SameIndexNameOnTwoTables) {
   EXPECT_EQ(1, db->TableDefs("Radiation")->IndexesCount());
 }
 
-TEST_F(IndexTest, PrimaryIndexAppendedLaterAndDeletedAgain) {
+TEST_F(TableDefTest, PrimaryIndexAppendedBeforeOrAfterTheTableAndDeletedAgain) {
   auto db = Create("pk.njb");
   auto t = MakeTable(*db, "Points", {{"PointNo", dbLong, 0}, {"Code", dbText, 10}});
   db->Execute("INSERT INTO Points (PointNo, Code) VALUES (2, 'B')");
@@ -208,22 +202,19 @@ TEST_F(IndexTest, PrimaryIndexAppendedLaterAndDeletedAgain) {
   // A unique index over duplicates is refused and leaves nothing behind.
   EXPECT_NRX_ERROR(err::kDuplicateKey, t->IndexesAppend(MakeIndex(*t, "PointNo_Index", "PointNo", true, true)));
   EXPECT_EQ(0, t->IndexesCount());
-  db->Close();
-  db = ws_->OpenDatabase(Path("pk.njb"));
-  EXPECT_EQ(0, db->TableDefs("Points")->IndexesCount());
-}
-
-TEST_F(IndexTest, IndexesAppendedBeforeTheTableAreBuiltWithIt) {
-  auto db = Create("pre.njb");
-  auto t = db->CreateTableDef("Lines");
-  t->FieldsAppend(t->CreateField("Point1", dbLong));
-  t->FieldsAppend(t->CreateField("Point2", dbLong));
-  t->IndexesAppend(MakeIndex(*t, "Line_Index", "Point1;Point2", true, true));
-  db->TableDefsAppend(t);
+  // Appended before the table, on two fields: built with it.
+  auto lines = db->CreateTableDef("Lines");
+  lines->FieldsAppend(lines->CreateField("Point1", dbLong));
+  lines->FieldsAppend(lines->CreateField("Point2", dbLong));
+  lines->IndexesAppend(MakeIndex(*lines, "Line_Index", "Point1;Point2", true, true));
+  db->TableDefsAppend(lines);
   db->Execute("INSERT INTO Lines (Point1, Point2) VALUES (1, 2)");
   db->Execute("INSERT INTO Lines (Point1, Point2) VALUES (2, 1)");
   EXPECT_NRX_ERROR(err::kDuplicateKey, db->Execute("INSERT INTO Lines (Point1, Point2) VALUES (1, 2)"));
   EXPECT_EQ("Point1;Point2", db->TableDefs("Lines")->Indexes("Line_Index")->Fields());
+  db->Close();
+  db = ws_->OpenDatabase(Path("pk.njb"));
+  EXPECT_EQ(0, db->TableDefs("Points")->IndexesCount());
 }
 
 }  // namespace
