@@ -17,7 +17,7 @@ struct ReadOptions {
   std::string number_field = "point_no";  // the attribute holding each point's number
   // The caller's own rules for a point read whole: why it cannot be taken, or nothing. A point
   // refused is a problem of its feature like any other.
-  std::function<std::optional<std::string>(const Point&)> refuse;
+  std::function<std::optional<std::string>(const Point&)> refuse = {};
 };
 
 // A feature that cannot become a point: its layer, its feature id in that layer, and why.
