@@ -10,7 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "nrxJobDb/engine.h"
+
 namespace nrx::bench {
+
+// The default workspace, where every benchmark does its work.
+inline WorkspacePtr Ws() { return DBEngine::Instance().Workspaces(0); }
 
 inline std::filesystem::path Folder(const std::string& name) {
   auto dir = std::filesystem::temp_directory_path() / "nrxjobdb-bench" / name;

@@ -18,7 +18,7 @@ const std::string kPasswordConnect = std::string(nrx::kJobConnect) + ";PWD=bench
 
 std::filesystem::path g_dir;
 
-nrx::WorkspacePtr Ws() { return nrx::DBEngine::Instance().Workspaces(0); }
+using nrx::bench::Ws;
 
 struct Kind {
   const char* name;

@@ -14,7 +14,7 @@ namespace {
 
 std::filesystem::path g_dir;
 
-nrx::WorkspacePtr Ws() { return nrx::DBEngine::Instance().Workspaces(0); }
+using nrx::bench::Ws;
 
 std::string MakeJob(const std::string& name, int rows) {
   return nrx::bench::MakePointsJob(g_dir / name, rows);

@@ -54,7 +54,7 @@ struct Job {
   std::string path;
 };
 
-nrx::WorkspacePtr Ws() { return nrx::DBEngine::Instance().Workspaces(0); }
+using nrx::bench::Ws;
 
 // A plain SQLite connection with the engine's page cache, inside one transaction that is
 // rolled back at the end, as the engine's side runs inside BeginTrans ... Rollback.

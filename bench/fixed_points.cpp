@@ -31,7 +31,7 @@ constexpr int kFixedEvery = 3;
 
 std::filesystem::path g_dir;
 
-nrx::WorkspacePtr Ws() { return nrx::DBEngine::Instance().Workspaces(0); }
+using nrx::bench::Ws;
 
 // The points job with a Byte "Fixed" on every third point, as Points keeps it.
 std::string MakeJob(int rows) {

@@ -41,7 +41,7 @@ constexpr int kPerPage = 10;
 
 std::filesystem::path g_dir;
 
-nrx::WorkspacePtr Ws() { return nrx::DBEngine::Instance().Workspaces(0); }
+using nrx::bench::Ws;
 
 const std::string& HeaderTable() { return nrx::model::TableNames::Instance().GridEntryHeaderTable(); }
 const std::string& DataTable() { return nrx::model::TableNames::Instance().GridEntryTable(); }

@@ -8,6 +8,7 @@
 #include <random>
 #include <string>
 
+#include "bench_support.h"
 #include "nrxJobDb/engine.h"
 
 namespace nrx::bench {
@@ -72,7 +73,7 @@ inline double SeekAtRandom(nrx::Recordset& rs, const nrx::FieldPtr& field, int r
 // Adds points 1 to `rows` to Points on `db` through the engine, in one transaction of the default
 // workspace: the engine's side of the additions the benchmarks time.
 inline void AddPoints(nrx::Database& db, int rows) {
-  auto ws = DBEngine::Instance().Workspaces(0);
+  auto ws = Ws();
   auto rs = db.OpenRecordset("Points");
   auto no = rs->Fields("PointNo"), e = rs->Fields("Easting"), n = rs->Fields("Northing"),
        c = rs->Fields("Code");

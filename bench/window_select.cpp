@@ -26,7 +26,7 @@ const int kSizes[] = {10000, 100000, 1000000};
 std::map<int, std::string> g_jobs;
 std::string g_condition;
 
-nrx::WorkspacePtr Ws() { return nrx::DBEngine::Instance().Workspaces(0); }
+using nrx::bench::Ws;
 
 // Points in zones 59, 60, 1 and 2 in turn, eastings anywhere in their zone, northings over
 // 200 km: the window holds about a quarter of them. Filled through plain SQLite.

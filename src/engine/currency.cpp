@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "engine/decimal_amount.h"
 #include "nrxJobDb/errors.h"
 #include "nrxJobDb/variant.h"
 
@@ -19,9 +20,11 @@ Currency Checked(Wide scaled) {
   return Currency{static_cast<std::int64_t>(scaled)};
 }
 
-// A plain decimal text ("-12.34567") read digit by digit, so that no binary fraction rounds it;
-// nullopt for any other form (exponents and hexadecimal go through the number reader).
-std::optional<Currency> ReadDecimal(std::string_view text) {
+}  // namespace
+
+namespace detail {
+
+std::optional<Currency> ReadDecimalAmount(std::string_view text, bool exact_only) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
   while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
   bool negative = !text.empty() && text[0] == '-';
@@ -39,6 +42,10 @@ std::optional<Currency> ReadDecimal(std::string_view text) {
     if (c < '0' || c > '9') return std::nullopt;
     ++digits;
     if (decimals >= kDecimals) {
+      if (exact_only) {
+        if (c != '0') return std::nullopt;
+        continue;
+      }
       if (first_dropped < 0) first_dropped = c - '0';
       else above_half = above_half || c != '0';
       continue;
@@ -54,12 +61,12 @@ std::optional<Currency> ReadDecimal(std::string_view text) {
   return Checked(negative ? -scaled : scaled);
 }
 
-}  // namespace
+}  // namespace detail
 
 Currency Variant::ToCurrency() const {
   if (const auto* c = std::get_if<Currency>(&v_)) return *c;
   if (const auto* s = std::get_if<std::string>(&v_)) {
-    if (auto exact = ReadDecimal(*s)) return *exact;
+    if (auto exact = detail::ReadDecimalAmount(*s)) return *exact;
   }
   double scaled = std::nearbyint(ToDouble() * static_cast<double>(Currency::kScale));
   // Doubles at the ends of the range are not exact; both bounds are powers of two.

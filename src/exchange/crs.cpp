@@ -70,12 +70,15 @@ Object FindGeographic(PJ_CONTEXT* ctx, const std::string& name) {
 }
 
 // The same, found once a thread: a search by name costs tens of milliseconds, and every zone of a
-// job asks for its datum again. Null when PROJ has no such system.
+// job asks for its datum again. Null when PROJ has no such system, which is not kept: PROJ's
+// database may only have been out of reach.
 const PJ* GeographicNamed(PJ_CONTEXT* ctx, const std::string& name) {
   thread_local std::map<std::string, Object> found;
   auto known = found.find(Folded(name));
-  if (known == found.end()) known = found.emplace(Folded(name), FindGeographic(ctx, name)).first;
-  return known->second.get();
+  if (known != found.end()) return known->second.get();
+  Object system = FindGeographic(ctx, name);
+  if (!system) return nullptr;
+  return found.emplace(Folded(name), std::move(system)).first->second.get();
 }
 
 bool IsTransverseMercatorZone(std::string_view projection) {

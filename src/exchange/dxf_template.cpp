@@ -18,7 +18,12 @@ constexpr std::string_view kSource = "nrxExchange.Dxf";
 void PutFile(const std::string& path, std::string_view text) {
   auto* copy = static_cast<GByte*>(CPLMalloc(text.size()));
   std::memcpy(copy, text.data(), text.size());
-  VSIFCloseL(VSIFileFromMemBuffer(path.c_str(), copy, text.size(), TRUE));
+  VSILFILE* file = VSIFileFromMemBuffer(path.c_str(), copy, text.size(), TRUE);
+  if (file == nullptr) {
+    CPLFree(copy);
+    Raise(err::kPathAccess, kSource, "the drawing template " + path + " cannot be made");
+  }
+  VSIFCloseL(file);
 }
 
 // `text` with the value of header variable `name` (its group code line kept) replaced by

@@ -124,17 +124,31 @@ bool CopyBytes(int from, int to, bool& readFailed) {
   }
 }
 
-// Writes the copy under `partial`; the caller renames it. Leaves nothing behind on failure.
-void WritePartial(int from, const struct stat& status, const std::string& source,
-                  const std::string& partial, std::string_view errorSource) {
-  Descriptor to(::open(partial.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-  if (to.Get() < 0) RaiseUnwritable(errorSource, partial, errno);
+// Creates the hidden file. A name already there was left by an earlier process that had this
+// one's number (numbers come round again), which the sweep must leave alone: the next name does.
+int CreatePartial(const fs::path& destination, std::string& partial,
+                  std::string_view errorSource) {
+  constexpr int kTries = 1000;
+  for (int attempt = 0;; ++attempt) {
+    partial = PartialName(destination);
+    const int fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0) return fd;
+    if (errno != EEXIST || attempt + 1 == kTries) RaiseUnwritable(errorSource, partial, errno);
+  }
+}
+
+// Writes the copy under a hidden name, which it returns for the caller to rename. Leaves nothing
+// behind on failure.
+std::string WritePartial(int from, const struct stat& status, const std::string& source,
+                         const fs::path& destination, std::string_view errorSource) {
+  std::string partial;
+  Descriptor to(CreatePartial(destination, partial, errorSource));
   bool read_failed = false;
   const bool copied = CopyBytes(from, to.Get(), read_failed) &&
                       ::fchmod(to.Get(), status.st_mode & 07777) == 0 && ::fsync(to.Get()) == 0;
   int code = errno;
   if (copied) {
-    if (to.Close()) return;
+    if (to.Close()) return partial;
     code = errno;
   }
   ::unlink(partial.c_str());
@@ -155,8 +169,8 @@ void CopyWhole(const std::string& source, const std::string& destination,
   ::fcntl(from.Get(), F_SETFL, 0);
 
   SweepAbandonedCopies(fs::path(destination).parent_path());
-  const std::string partial = PartialName(fs::path(destination));
-  WritePartial(from.Get(), status, source, partial, errorSource);
+  const std::string partial =
+      WritePartial(from.Get(), status, source, fs::path(destination), errorSource);
   if (::rename(partial.c_str(), destination.c_str()) != 0) {
     const int code = errno;
     ::unlink(partial.c_str());

@@ -242,6 +242,7 @@ TEST_F(ExportCommand, DxfDrawingHoldsTheTablesItsEntitiesReferTo) {
   for (const std::string& handle : dxf.handles) {
     EXPECT_TRUE(handles.insert(std::stoul(handle, nullptr, 16)).second) << handle;
   }
+  ASSERT_FALSE(handles.empty());
   EXPECT_GT(std::stoul(dxf.header.at("$HANDSEED"), nullptr, 16), *handles.rbegin());
 }
 

@@ -103,6 +103,10 @@ TEST_F(DialectCurrencyTest, CriteriaCompareAmountsInSelectionsFindAndDelete) {
       {"H < 0.00005", "2"},
       {"H * 2 = 7", "1"},
       {"H = 1E20", ""},
+      // Texts that are not exact literals are read as numbers, as against a Double field.
+      {"H < '0.00005'", "2"},
+      {"H = '3.50000'", "1"},
+      {"H < '1e3'", "1,2,5"},
       {"H Is Null", "4"},
   };
   for (const auto& c : cases) {

@@ -64,10 +64,12 @@ std::string FullDate(const Variant& v) {
 }
 
 // Whether a converted value says what mdb-export printed for it.
-::testing::AssertionResult Agrees(const Variant& ours, const std::string& theirs, int type) {
+// mdb-export prints an empty text as it prints Null, so `empty_text` says where the fixture is
+// known to hold one; anywhere else Null must stay Null.
+::testing::AssertionResult Agrees(const Variant& ours, const std::string& theirs, int type,
+                                  bool empty_text = false) {
   bool same;
-  // mdb-export prints an empty text as it prints Null.
-  if (theirs == kNull) same = ours.IsNull() || ours.SameAs(Variant(std::string()));
+  if (theirs == kNull) same = ours.IsNull() || (empty_text && ours.SameAs(Variant(std::string())));
   else if (ours.IsNull()) same = false;
   else if (type == dbLongBinary) same = Hex(ours.ToBytes()) == theirs;
   else if (type == dbBoolean) same = ours.ToBoolean() == (theirs == "1");
@@ -138,7 +140,9 @@ TEST_F(JetConversionTest, EveryFileArrivesAsTheSecondOpinionReadsIt) {
         ASSERT_EQ(exported[i].size(), static_cast<size_t>(rs->FieldsCount())) << table;
         for (int f = 0; f < rs->FieldsCount(); ++f) {
           auto field = rs->Fields(f);
-          EXPECT_TRUE(Agrees(field->Value(), exported[i][f], field->Type()))
+          // The one empty text the fixtures hold, made by make_derived_fixtures.py.
+          const bool empty_text = name == "emptyTextTestV2003.mdb" && field->Name() == "data3";
+          EXPECT_TRUE(Agrees(field->Value(), exported[i][f], field->Type(), empty_text))
               << table << "." << field->Name() << " row " << i;
         }
       }

@@ -92,6 +92,11 @@ TEST_F(FileUtilityTest, CopySweepsUpHiddenCopiesWhoseWriterIsGone) {
   EXPECT_FALSE(std::filesystem::exists(abandoned));
   EXPECT_FALSE(std::filesystem::exists(other_target));
   for (const auto& kept : {alive, recent, not_ours}) EXPECT_TRUE(std::filesystem::exists(kept)) << kept;
+
+  // Left by an earlier process with this one's number: never swept, and never in the way.
+  for (int n = 1; n <= 200; ++n) hidden(fmt::format(".d.njb.{}-{}.partial", ::getpid(), n), true);
+  util_.CopyFile(Path("a.njb"), Path("d.njb"));
+  EXPECT_EQ("job", ReadFile(Path("d.njb")));
 }
 
 // A writer killed mid-transaction, after SQLite wrote changed pages into the file, leaves a hot

@@ -2,6 +2,9 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
+
+#include "engine/decimal_amount.h"
 #include "engine/dialect.h"
 #include "engine/dialect/lexer.h"
 #include "nrxJobDb/engine.h"
@@ -9,32 +12,6 @@
 #include "nrxJobDb/variant.h"
 
 namespace nrx::dialect {
-namespace {
-
-constexpr int kMaxDecimals = 4;
-
-// Digits with at most one point and at most four digits after it: nothing a binary fraction
-// or an exponent could have touched.
-bool IsPlainDecimal(std::string_view text) {
-  const auto point = text.find('.');
-  const std::string_view whole = text.substr(0, point);
-  const std::string_view fraction =
-      point == std::string_view::npos ? std::string_view{} : text.substr(point + 1);
-  if (whole.empty() && fraction.empty()) return false;
-  if (fraction.size() > kMaxDecimals) return false;
-  for (std::string_view part : {whole, fraction})
-    for (char c : part)
-      if (c < '0' || c > '9') return false;
-  return true;
-}
-
-std::string_view Trimmed(std::string_view text) {
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
-}  // namespace
 
 bool IsCurrencyField(const Expr& field, std::string_view table, const FieldTypes* types) {
   if (!types || field.kind != ExprKind::kField) return false;
@@ -49,28 +26,30 @@ std::optional<std::int64_t> ScaledLiteral(const Expr& e) {
     negative ^= literal->op == Op::kNegate;
     literal = literal->operands[0].get();
   }
-  std::string_view digits;
-  if (literal->kind == ExprKind::kNumber) {
-    digits = literal->value;
-  } else if (literal->kind == ExprKind::kText) {
-    digits = Trimmed(literal->value);
-    if (!digits.empty() && (digits[0] == '-' || digits[0] == '+')) {
-      negative ^= digits[0] == '-';
-      digits.remove_prefix(1);
-    }
-  } else {
-    return std::nullopt;
+  if (literal->kind != ExprKind::kNumber && literal->kind != ExprKind::kText) return std::nullopt;
+  // The sign goes into the text, so that the smallest amount, whose magnitude is out of range,
+  // is read too.
+  std::string_view digits = literal->value;
+  digits.remove_prefix(std::min(digits.size(), digits.find_first_not_of(" \t")));
+  if (!digits.empty() && (digits[0] == '-' || digits[0] == '+')) {
+    negative ^= digits[0] == '-';
+    digits.remove_prefix(1);
   }
-  if (!IsPlainDecimal(digits)) return std::nullopt;
+  if (!digits.empty() && (digits[0] == '-' || digits[0] == '+')) return std::nullopt;
   try {
-    return Variant((negative ? "-" : "") + std::string(digits)).ToCurrency().scaled;
+    const auto amount =
+        detail::ReadDecimalAmount((negative ? "-" : "") + std::string(digits), /*exact_only=*/true);
+    if (!amount) return std::nullopt;
+    return amount->scaled;
   } catch (const Error&) {
     return std::nullopt;  // beyond the range: compared as an amount, it matches nothing stored
   }
 }
 
+// As REAL, so that a text compared with it is read as a number, as it is against a Double field:
+// an expression without a type would compare as less than any text.
 std::string AmountOf(std::string_view column_sql) {
-  return fmt::format("({} / {}.0)", column_sql, Currency::kScale);
+  return fmt::format("CAST({} / {}.0 AS REAL)", column_sql, Currency::kScale);
 }
 
 std::string StoredAmount(std::string_view value_sql) {

@@ -162,8 +162,8 @@ class MdbJetFile final : public JetFile {
 
   // The library binds Null and an empty value alike (length 0), so whether a value is there is
   // read from the null mask of the row it has just read: the one before its cursor, on the page
-  // it leaves in pg_buf (reading a memo's other pages swaps that page out and back). A row moved
-  // to another page is read at its new place, and its mask is found there too.
+  // it leaves in pg_buf (reading a memo's other pages swaps that page out and back). The mask is
+  // taken from the very slot the library read the values from.
   void ReadNullMask(MdbTableDef& t, std::vector<MdbField>& fields) {
     int start = 0;
     size_t len = 0;
