@@ -80,7 +80,8 @@ std::string FormatCurrency(Currency amount) {
   // Through unsigned, so that the smallest amount has a magnitude too.
   std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(amount.scaled)
                                      : static_cast<std::uint64_t>(amount.scaled);
-  std::string text = (negative ? "-" : "") + std::to_string(magnitude / Currency::kScale);
+  std::string text = negative ? "-" : "";
+  text += std::to_string(magnitude / Currency::kScale);
   std::uint64_t fraction = magnitude % Currency::kScale;
   if (fraction == 0) return text;
   std::string decimals = std::to_string(fraction + Currency::kScale).substr(1);

@@ -44,7 +44,11 @@ std::string Choices(const std::vector<MsgAnswer>& buttons) {
   std::string out;
   for (MsgAnswer b : buttons) {
     std::string_view name = AnswerName(b);
-    out += "[" + std::string(1, name.front()) + "]" + std::string(name.substr(1)) + " ";
+    out += '[';
+    out += name.front();
+    out += ']';
+    out += name.substr(1);
+    out += ' ';
   }
   return out + "? ";
 }

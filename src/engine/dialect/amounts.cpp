@@ -37,8 +37,9 @@ std::optional<std::int64_t> ScaledLiteral(const Expr& e) {
   }
   if (!digits.empty() && (digits[0] == '-' || digits[0] == '+')) return std::nullopt;
   try {
-    const auto amount =
-        detail::ReadDecimalAmount((negative ? "-" : "") + std::string(digits), /*exact_only=*/true);
+    std::string text = negative ? "-" : "";
+    text += digits;
+    const auto amount = detail::ReadDecimalAmount(text, /*exact_only=*/true);
     if (!amount) return std::nullopt;
     return amount->scaled;
   } catch (const Error&) {
