@@ -270,7 +270,7 @@ const Move kMoves[] = {
 
 // The error number an action raises, or 0.
 template <typename F>
-int ErrorOf(F&& action) {
+int ErrorNumberOf(F&& action) {
   try {
     action();
     return 0;
@@ -330,7 +330,7 @@ void RecordsetModelTest::Run(const Kind& kind, unsigned seed, int steps) {
         const Move& move = kMoves[choice];
         op = move.name;
         expected = (model.*move.model)() ? 0 : err::kNoCurrentRecord;
-        got = ErrorOf([&] { move.engine(*rs); });
+        got = ErrorNumberOf([&] { move.engine(*rs); });
         break;
       }
       case 5:
@@ -342,7 +342,7 @@ void RecordsetModelTest::Run(const Kind& kind, unsigned seed, int steps) {
         bool forward = which % 2 == 0 ? which == 0 : which == 1;
         bool from_current = which % 2 == 1;
         model.Find(criterion, forward, from_current);
-        got = ErrorOf([&] {
+        got = ErrorNumberOf([&] {
           const auto& t = criterion.text;
           which == 0   ? rs->FindFirst(t)
           : which == 1 ? rs->FindNext(t)
@@ -362,7 +362,7 @@ void RecordsetModelTest::Run(const Kind& kind, unsigned seed, int steps) {
           expected = err::kNoIndexSelected;
         else
           model.Seek(comparison, key);
-        got = ErrorOf([&] { rs->Seek(comparison, key); });
+        got = ErrorNumberOf([&] { rs->Seek(comparison, key); });
         break;
       }
       case 8:
@@ -371,7 +371,7 @@ void RecordsetModelTest::Run(const Kind& kind, unsigned seed, int steps) {
         op = "AddNew Id " + std::to_string(row.id) + " K " + Describe(row.k);
         expected = updatable ? 0 : err::kReadOnly;
         std::int64_t rowid = 0;
-        got = ErrorOf([&] { rowid = add(*rs, row); });
+        got = ErrorNumberOf([&] { rowid = add(*rs, row); });
         if (got == 0) model.Added(rowid);
         break;
       }
@@ -380,7 +380,7 @@ void RecordsetModelTest::Run(const Kind& kind, unsigned seed, int steps) {
         auto code = random_code();
         op = "Edit K " + Describe(k);
         expected = edit_error();
-        got = ErrorOf([&] {
+        got = ErrorNumberOf([&] {
           rs->Edit();
           rs->Fields("K")->SetValue(Nullable(k));
           rs->Fields("Code")->SetValue(Nullable(code));
@@ -396,7 +396,7 @@ void RecordsetModelTest::Run(const Kind& kind, unsigned seed, int steps) {
       case 11:
         op = "Delete";
         expected = edit_error();
-        got = ErrorOf([&] { rs->Delete(); });
+        got = ErrorNumberOf([&] { rs->Delete(); });
         if (got == 0) {
           rows.erase(model.rowid_);
           model.Deleted();
@@ -433,7 +433,7 @@ void RecordsetModelTest::Run(const Kind& kind, unsigned seed, int steps) {
       default: {
         op = "CancelUpdate";
         expected = updatable ? 0 : err::kReadOnly;
-        got = ErrorOf([&] {
+        got = ErrorNumberOf([&] {
           rs->AddNew();
           rs->Fields("K")->SetValue(1);
           rs->CancelUpdate();
@@ -450,7 +450,7 @@ void RecordsetModelTest::Run(const Kind& kind, unsigned seed, int steps) {
     if (op.rfind("Find", 0) == 0 || op.rfind("Seek", 0) == 0) {
       ASSERT_EQ(model.no_match_, rs->NoMatch()) << where;
     }
-    int read = ErrorOf([&] { rs->Fields("Id")->Value(); });
+    int read = ErrorNumberOf([&] { rs->Fields("Id")->Value(); });
     if (model.at_ != Model::At::Record) {
       ASSERT_EQ(err::kNoCurrentRecord, read) << where;
     } else if (model.deleted_ || !rows.count(model.rowid_)) {
