@@ -1,6 +1,7 @@
 // Recordsets: the three types, moving, editing, Seek and Find, and their error numbers.
 
 #include <array>
+#include <optional>
 #include <string>
 
 #include "engine/connection.h"
@@ -267,8 +268,8 @@ TEST_F(RecordsetTest, EditAddUpdateCancelAndTheirErrors) {
   EXPECT_EQ(4, rs->RecordCount());
 }
 
-// Every set of edited fields has a statement of its own; the connection keeps only the ones used
-// last, and a statement dropped and made again writes as the first one did.
+// Every set of edited fields has a statement of its own; only the ones used last are kept, and a
+// statement dropped and made again writes as the first one did.
 TEST_F(RecordsetTest, EditsOfEverySetOfFieldsKeepFewStatementsAndWriteRight) {
   constexpr int kFields = 8;
   auto t = db_->CreateTableDef("Wide");
@@ -298,6 +299,36 @@ TEST_F(RecordsetTest, EditsOfEverySetOfFieldsKeepFewStatementsAndWriteRight) {
     EXPECT_EQ(expected[f], rs->Fields("F" + std::to_string(f))->Value().ToLong()) << f;
   }
   EXPECT_LE(detail::EngineAccess::Conn(*db_)->CachedCount(), detail::Connection::kMostCached);
+}
+
+// Statements stay prepared from one write to the next: a Null written where the last write had
+// a value must not find that value still there.
+TEST_F(RecordsetTest, ANullWrittenAfterAValueIsStoredNull) {
+  auto rs = db_->OpenRecordset("Points");
+  rs->SetIndex("PointNo_Index");
+  auto write = [&](std::optional<int> existing, int no, Variant height, Variant code) {
+    if (existing) {
+      rs->Seek("=", Variant(*existing));
+      rs->Edit();
+    } else {
+      rs->AddNew();
+    }
+    rs->Fields("PointNo")->SetValue(no);
+    rs->Fields("Height")->SetValue(height);
+    rs->Fields("Code")->SetValue(code);
+    rs->Update();
+  };
+  write(std::nullopt, 40, 4.5, "d");
+  write(std::nullopt, 41, Variant::Null(), Variant::Null());
+  write(10, 10, 7.5, "x");
+  write(30, 30, Variant::Null(), Variant::Null());
+  for (int no : {41, 30}) {
+    rs->Seek("=", Variant(no));
+    EXPECT_TRUE(rs->Fields("Height")->Value().IsNull()) << no;
+    EXPECT_TRUE(rs->Fields("Code")->Value().IsNull()) << no;
+  }
+  rs->Seek("=", Variant(10));
+  EXPECT_EQ(7.5, rs->Fields("Height")->Value().ToDouble());
 }
 
 TEST_F(RecordsetTest, AStoredTextLongerThanItsFieldIsRefusedWhenRead) {

@@ -8,7 +8,13 @@
 namespace nrx::detail {
 namespace {
 constexpr std::string_view kSource = "nrxEngine.Recordset";
+
+// For a statement just reset, whose parameters are all Null: a record's values are mostly Null
+// (a new line, a point without its optional values), and binding them again is wasted work.
+void BindUnlessNull(Statement& st, int index, const Variant& value) {
+  if (!value.IsNull() && !value.IsEmpty()) BindValue(st.Get(), index, value);
 }
+}  // namespace
 
 void RecordsetImpl::CheckUpdatable() const {
   CheckOpen();
@@ -97,7 +103,7 @@ std::int64_t RecordsetImpl::InsertBuffer() {
   if (!st) st = conn_->Prepare(natural ? insert_natural_sql_ : insert_sql_, kSource);
   st.Reset();
   const int rowid_param = static_cast<int>(buffer_.size()) + 1;
-  for (size_t i = 0; i < buffer_.size(); ++i) BindValue(st.Get(), static_cast<int>(i) + 1, buffer_[i]);
+  for (size_t i = 0; i < buffer_.size(); ++i) BindUnlessNull(st, static_cast<int>(i) + 1, buffer_[i]);
   std::int64_t rowid = 0;
   if (natural) {
     st.Step();
@@ -132,25 +138,35 @@ bool RecordsetImpl::RowExists(std::int64_t rowid) {
   return exists;
 }
 
-void RecordsetImpl::UpdateBuffer() {
-  std::vector<size_t> cols;
-  for (size_t i = 0; i < source_.fields.size(); ++i)
-    if (dirty_[i]) cols.push_back(i);
-  if (cols.empty()) return;
-  if (dirty_ != update_dirty_ || update_sql_.empty()) {
-    std::string sets;
-    for (size_t k = 0; k < cols.size(); ++k) {
-      if (k) sets += ", ";
-      sets += QuoteName(source_.fields[cols[k]].name) + " = ?" + std::to_string(k + 2);
-    }
-    update_sql_ = "UPDATE " + QuoteName(source_.table) + " SET " + sets + " WHERE rowid = ?1";
-    update_dirty_ = dirty_;
+Statement& RecordsetImpl::UpdateStatementForDirty() {
+  for (auto& known : update_statements_)
+    if (known.dirty == dirty_) return known.st;
+  std::string sets;
+  int param = 2;
+  for (size_t i = 0; i < source_.fields.size(); ++i) {
+    if (!dirty_[i]) continue;
+    if (param > 2) sets += ", ";
+    sets += QuoteName(source_.fields[i].name) + " = ?" + std::to_string(param++);
   }
+  Statement st = conn_->Prepare(
+      "UPDATE " + QuoteName(source_.table) + " SET " + sets + " WHERE rowid = ?1", kSource);
+  // Callers edit few different sets of fields; one inventing them without end is not worth
+  // keeping statements for.
+  constexpr size_t kKept = 8;
+  if (update_statements_.size() == kKept) update_statements_.erase(update_statements_.begin());
+  update_statements_.push_back({dirty_, std::move(st)});
+  return update_statements_.back().st;
+}
+
+void RecordsetImpl::UpdateBuffer() {
+  if (std::find(dirty_.begin(), dirty_.end(), true) == dirty_.end()) return;
   conn_->BeforeWrite(*counters_);
-  auto& st = conn_->Cached(update_sql_, kSource);
+  Statement& st = UpdateStatementForDirty();
+  st.Reset();
   st.Bind(1, rowid_);
-  for (size_t k = 0; k < cols.size(); ++k)
-    BindValue(st.Get(), static_cast<int>(k) + 2, buffer_[cols[k]]);
+  int param = 2;
+  for (size_t i = 0; i < buffer_.size(); ++i)
+    if (dirty_[i]) BindUnlessNull(st, param++, buffer_[i]);
   st.Step();
   st.Reset();
   if (sqlite3_changes(conn_->Handle()) == 0)
@@ -170,6 +186,9 @@ void RecordsetImpl::Update(int /*type*/, bool /*force*/) {
   // round again, and an added record goes to its end. A table-type recordset shows the table in
   // the order of its index. Either way the current record stays.
   if (type_ != dbOpenTable) FetchAllKeys();
+  // The row a search stopped on is out of date once the table changes; let go of it first, so
+  // that SQLite need not keep an open read in step with the write.
+  ForgetFoundRow();
   if (edit_mode_ == EditMode::AddNew) {
     // A table-type recordset finds the new record at its place in the index when it gets there.
     std::int64_t rowid = InsertBuffer();

@@ -253,10 +253,14 @@ class RecordsetImpl : public Recordset,
   const std::vector<KeyField>& PrimaryKeyFields();
   std::string insert_sql_, insert_natural_sql_;  // made on the first addition
   Statement insert_, insert_natural_;              // prepared on their first use
-  // The last UPDATE text and the changed fields it was made for: a caller that edits the same
-  // fields record after record does not have the text made again each time.
-  std::string update_sql_;
-  std::vector<bool> update_dirty_;
+  // UPDATE statements by the fields they change, kept prepared: a caller that edits the same
+  // fields record after record neither makes the text again nor looks it up each time.
+  struct UpdateStatement {
+    std::vector<bool> dirty;
+    Statement st;
+  };
+  std::vector<UpdateStatement> update_statements_;
+  Statement& UpdateStatementForDirty();
   std::int64_t InsertBuffer();
   bool RowExists(std::int64_t rowid);
   void UpdateBuffer();

@@ -142,6 +142,7 @@ void RecordsetImpl::Close() {
   key_lookup_ = Statement();
   insert_ = Statement();
   insert_natural_ = Statement();
+  update_statements_.clear();
   ForgetFoundRow();
   seek_statements_.clear();
   keys_.clear();
