@@ -91,15 +91,7 @@ std::string g_scan_job;
 void ScanOurs(benchmark::State& state) {
   auto db = Ws()->OpenDatabase(g_scan_job);
   for (auto _ : state) {
-    auto rs = db->OpenRecordset("Points");
-    auto no = rs->Fields("PointNo"), e = rs->Fields("Easting"), c = rs->Fields("Code");
-    long sum = 0;
-    for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) {
-      sum += no->Value().ToLong();
-      sum += static_cast<long>(e->Value().ToDouble());
-      sum += static_cast<long>(c->Value().ToText().size());
-    }
-    benchmark::DoNotOptimize(sum);
+    benchmark::DoNotOptimize(nrx::bench::ScanPoints(*db));
   }
 }
 
